@@ -1,0 +1,127 @@
+#pragma once
+// CounterMonitor: a wind rose whose axes are bound to performance counters. It owns the
+// MonitorSettings, samples every counter on one background thread every Interval seconds,
+// keeps per-axis statistics (current, running maximum, average over History samples), writes
+// the three series (max, average, current) into the wind rose after each sample, asks its
+// repaint target to repaint and hands the sample to its log.
+//
+// Locks: the process-wide SamplingControl lock (flags only) is always taken before the
+// monitor lock (the wind rose's recursive lock), never the other way round.
+
+#include "log/log_writer.h"
+#include "platform/clock.h"
+#include "platform/perf_data_source.h"
+#include "platform/user_interface.h"
+#include "profile/monitor_settings.h"
+#include "windrose/wind_rose.h"
+
+#include <array>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace quel {
+
+enum SeriesIndex : int {
+    SeriesMax = 0,      // "Max Values"
+    SeriesAverage = 1,  // "Historical Values"
+    SeriesCurrent = 2,  // "Current Values"
+};
+
+// The counter path an axis carries as its data.
+class CounterPathData final : public AxisData {
+public:
+    explicit CounterPathData(std::string path) : path(std::move(path)) {}
+    std::string path;
+};
+
+// What the owner of a monitor supplies.
+struct MonitorEnvironment {
+    PerfDataSource* source = nullptr;   // required; outlives the monitor
+    bool interactive = false;           // errors are reported through messages
+    MessageSink* messages = nullptr;    // where an interactive monitor reports (may be null)
+    ScreenSize screen {1024, 768};      // for the default and the checked window rectangle
+    Clock* clock = nullptr;             // null: SystemClock()
+};
+
+class CounterMonitor : public WindRose {
+public:
+    static constexpr int AxisSlots = 32;
+    static constexpr int SeriesSlots = 4;
+    static constexpr int HistoryCapacity = 120;
+
+    explicit CounterMonitor(const MonitorEnvironment& environment);
+    // Waits for a sampling thread that is still running to end, removes all axes, closes the log.
+    ~CounterMonitor() override;
+
+    // Profile file hooks.
+    bool WriteAxisData(ConfigWriter& file, const AxisData& data) override;
+    bool WriteExtraKeys(ConfigWriter& file) override;
+    bool WriteHeader(ConfigWriter& file) override;
+    AxisDataPtr ReadAxisKey(const std::string& key, const std::string& value) override;
+    void ReadExtraKey(const std::string& key, const std::string& value) override;
+    void FreeAxisData(AxisDataPtr data) override;
+    int LoadFromFile(const std::string& path) override;
+
+    void SetUpDefaultProfile();
+    void ApplyDisplaySettings();
+    MonitorSettings GetSettings() const;
+    int GetInterval() const;
+    void ApplySettings(const MonitorSettings& settings);
+    void ResetSettings();
+    void SetStatusText(const std::string& text);
+    std::string GetStatusText() const;
+
+    // window may be null (no repaint). False when sampling is not idle or no thread starts.
+    bool StartSampling(RepaintTarget* window, bool repaintAtStart);
+    // True once the thread has ended (at once when idle); false while starting or already
+    // stopping, or when the thread has not ended within 5 s.
+    bool StopSampling();
+    void RequestSample();
+    void ResetMaxValues();
+    bool IsInteractive() const { return environment_.interactive; }
+    RepaintTarget* GetNotifyWindow() const;
+    // The counter path of an axis ("" when it has none).
+    bool GetCounterPath(int axis, std::string& path) const;
+    // Statistics of an axis while sampling runs: current (-1.0 after a failed read), maximum
+    // and average. False outside statistics or for a bad index.
+    bool GetStatistics(int axis, double& current, double& maximum, double& average) const;
+
+    // Status text (word-wrapped, centred) or the wind rose, into rect.
+    void Draw(Surface& surface, const Rect& rect);
+
+    // Log operations (all under the monitor lock).
+    void SetLogLocation(const std::string& profilePath, bool startSection);
+    void CleanLog();
+    void CloseLog();
+    std::string GetLogPath() const;
+
+    const ScreenSize& GetScreenSize() const { return environment_.screen; }
+
+private:
+    friend class SamplingThreadRunner;
+
+    void SamplingThread();
+    void BeginStatistics();
+    void RecordSample(int axis, double value);
+    void RecordFailure(int axis);
+    void FinishSample();
+    void EndStatistics();
+    void ReportMessage(const std::string& text);
+    LogContext MakeLogContext();
+
+    MonitorEnvironment environment_;
+    Clock& clock_;
+    RepaintTarget* notifyWindow_ = nullptr;
+    MonitorSettings settings_;
+    std::string statusText_;
+    std::vector<std::array<double, HistoryCapacity>> history_;
+    std::vector<double> maxValues_;
+    std::vector<double> currentValues_;
+    int ringIndex_ = 0;
+    int samplesTaken_ = 0;
+    std::thread thread_;
+    LogWriter log_;
+};
+
+} // namespace quel

@@ -1,0 +1,48 @@
+#pragma once
+// LogWriter: records samples in an HTML or CSV log in the "Logs" folder beside the profile,
+// rotating it at its size limit. Its state lives in the counter monitor; every operation runs
+// under the monitor's lock, rows on the sampling thread.
+
+#include "platform/clock.h"
+#include "platform/user_interface.h"
+#include "profile/monitor_settings.h"
+#include "windrose/wind_rose.h"
+
+#include <string>
+#include <vector>
+
+namespace quel {
+
+// What an operation of the writer reads from its monitor.
+struct LogContext {
+    const WindRose& axes;             // names, multipliers, bounds and inverse flags of the axes
+    const MonitorSettings& settings;  // LogMode, LogFormat, LogFileSize
+    bool interactive;                 // report "Cannot write to file: " through messages
+    MessageSink* messages;
+    Clock& clock;                     // Now() gives the time texts
+};
+
+class LogWriter {
+public:
+    LogWriter() = default;
+    ~LogWriter();
+    LogWriter(const LogWriter&) = delete;
+    LogWriter& operator=(const LogWriter&) = delete;
+
+    // Directory = the profile's folder + "Logs/", base name = its file name without extension;
+    // then OpenLog (no forced rotation) and, if asked, StartLogSection.
+    void SetLogLocation(const std::string& profilePath, bool startSection, const LogContext& context);
+    void OpenLog(bool forceRotation, const LogContext& context);
+    void StartLogSection(const LogContext& context);
+    // Statistics start: last sample and last logged values 0 for axisCount axes, row count 0.
+    void ResetValues(int axisCount);
+    // Statistics end: the value arrays are emptied.
+    void ClearValues();
+    // One finished sample; raw[i] is the current value of axis i (-1.0 for a failed read).
+    void WriteLogRow(const double* raw, int count, const LogContext& context);
+    void CleanLog(const LogContext& context);
+    void CloseLog();
+    std::string GetLogPath() const;
+};
+
+} // namespace quel

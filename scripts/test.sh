@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the full build with CTest, then the core tests again under
+# AddressSanitizer + UndefinedBehaviorSanitizer and the threading tests under ThreadSanitizer.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/deps.sh"
+
+jobs=$(nproc)
+run_build() { # folder, ctest args, cmake args...
+  local dir=$1 ctest_args=$2; shift 2
+  echo "==> $dir" >&2
+  cmake -S "$root" -B "$root/$dir" -G Ninja "$@"
+  cmake --build "$root/$dir" -j "$jobs"
+  # shellcheck disable=SC2086
+  (cd "$root/$dir" && ctest --output-on-failure -j "$jobs" $ctest_args)
+}
+
+run_build build "" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  run_build build-asan "-L core" -DCMAKE_BUILD_TYPE=Debug -DQUEL_CORE_ONLY=ON -DQUEL_SANITIZE=asan
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  run_build build-tsan "-L threading" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUEL_CORE_ONLY=ON -DQUEL_SANITIZE=tsan
+echo "All tests passed." >&2
