@@ -1,0 +1,406 @@
+#include "platform/registry.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <string_view>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace quel {
+namespace {
+
+// A settings file larger than this is not ours; reading it would only waste memory.
+constexpr off_t MaxFileSize = 1 << 20;
+
+bool EqualNoCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+               return lower(x) == lower(y);
+           });
+}
+
+std::string EnvironmentValue(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+// Closes a file descriptor when it goes out of scope.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd = -1) : fd_(fd) {}
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int Get() const { return fd_; }
+    int Release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+
+// The lines of a settings file, without their line ends.
+struct IniLines {
+    std::vector<std::string> lines;
+    mode_t mode = 0644;  // permissions of the file, kept when it is rewritten
+};
+
+enum class ReadResult { Ok, Missing, Failed };
+
+// Reads a regular file; never blocks on a FIFO or device and refuses oversized files.
+ReadResult ReadLines(const std::string& file, IniLines& out)
+{
+    if (file.empty())
+        return ReadResult::Failed;
+    FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (fd.Get() < 0)
+        return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+    struct stat info {};
+    if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > MaxFileSize)
+        return ReadResult::Failed;
+    out.mode = info.st_mode & 07777;
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return ReadResult::Failed;
+        if (n == 0)
+            break;
+        text.append(buffer, static_cast<std::size_t>(n));
+        if (text.size() > static_cast<std::size_t>(MaxFileSize))
+            return ReadResult::Failed;
+    }
+    out.lines.clear();
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        out.lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return ReadResult::Ok;
+}
+
+bool IsComment(const std::string& line) { return !line.empty() && (line[0] == ';' || line[0] == '#'); }
+
+// "[name]" gives the key name.
+bool SectionName(const std::string& line, std::string& name)
+{
+    if (line.size() < 2 || line.front() != '[' || line.back() != ']')
+        return false;
+    name = line.substr(1, line.size() - 2);
+    return true;
+}
+
+// "Name=Value" lines; comments and lines without "=" are not values.
+bool SplitValue(const std::string& line, std::string& name, std::string& value)
+{
+    if (IsComment(line) || line.empty() || line.front() == '[')
+        return false;
+    const std::size_t equals = line.find('=');
+    if (equals == std::string::npos)
+        return false;
+    name = line.substr(0, equals);
+    value = line.substr(equals + 1);
+    return true;
+}
+
+// Indices of the lines of every section named key (a key may be split over several sections),
+// and of the line after each section's last value line, where a new value goes.
+struct KeyLocation {
+    std::vector<std::size_t> valueLines;  // value lines that belong to the key
+    std::size_t insertAt = 0;             // after the last non-blank line of the key's last section
+    bool found = false;
+};
+
+KeyLocation FindKey(const IniLines& ini, const std::string& key)
+{
+    KeyLocation location;
+    bool inside = false;
+    std::string section;
+    std::string name;
+    std::string value;
+    for (std::size_t i = 0; i < ini.lines.size(); ++i) {
+        const std::string& line = ini.lines[i];
+        if (SectionName(line, section)) {
+            inside = EqualNoCase(section, key);
+            if (inside) {
+                location.found = true;
+                location.insertAt = i + 1;
+            }
+            continue;
+        }
+        if (!inside)
+            continue;
+        if (!line.empty())
+            location.insertAt = i + 1;
+        if (SplitValue(line, name, value))
+            location.valueLines.push_back(i);
+    }
+    return location;
+}
+
+// The last line of the key that sets the value; later lines win, as in most INI readers.
+bool FindValue(const IniLines& ini, const KeyLocation& location, const std::string& name, std::string* value,
+               std::vector<std::size_t>* lines)
+{
+    bool found = false;
+    std::string lineName;
+    std::string lineValue;
+    for (std::size_t index : location.valueLines) {
+        if (!SplitValue(ini.lines[index], lineName, lineValue) || !EqualNoCase(lineName, name))
+            continue;
+        found = true;
+        if (value)
+            *value = lineValue;
+        if (lines)
+            lines->push_back(index);
+    }
+    return found;
+}
+
+bool ValidKeyName(const std::string& key)
+{
+    return !key.empty() && key.find_first_of(std::string_view("[]\r\n\0", 5)) == std::string::npos;
+}
+
+// A name must read back as itself: no "=", no line break, and not mistaken for a comment or a key.
+bool ValidValueName(const std::string& name)
+{
+    if (name.find_first_of(std::string_view("=\r\n\0", 4)) != std::string::npos)
+        return false;
+    return name.empty() || (name[0] != ';' && name[0] != '#' && name[0] != '[');
+}
+
+bool ValidValue(const std::string& value)
+{
+    return value.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos;
+}
+
+// Writes are made to the file a symbolic link points at, so the link stays in place.
+std::string ResolvedTarget(const std::string& file)
+{
+    std::error_code error;
+    const std::filesystem::path resolved = std::filesystem::canonical(file, error);
+    return error ? file : resolved.string();
+}
+
+bool WriteAll(int fd, const std::string& text)
+{
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Replaces the file by the lines: temporary file in the same folder, fsync, rename.
+bool ReplaceFile(const std::string& file, const IniLines& ini)
+{
+    std::string text;
+    for (const std::string& line : ini.lines) {
+        text += line;
+        text += '\n';
+    }
+    const std::string target = ResolvedTarget(file);
+    std::string temporary = target + ".XXXXXX";
+    FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (fd.Get() < 0)
+        return false;
+    const bool written = ::fchmod(fd.Get(), ini.mode) == 0 && WriteAll(fd.Get(), text) && ::fsync(fd.Get()) == 0;
+    const bool closed = ::close(fd.Release()) == 0;
+    if (!written || !closed || ::rename(temporary.c_str(), target.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    const std::string folder = std::filesystem::path(target).parent_path().string();
+    FileDescriptor directory(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (directory.Get() >= 0)
+        ::fsync(directory.Get());
+    return true;
+}
+
+// Holds the advisory lock on "<file>.lock" for the time of one read-modify-write.
+class FileLock {
+public:
+    explicit FileLock(const std::string& file)
+        : fd_(::open((file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644))
+    {
+        if (fd_.Get() < 0)
+            return;
+        int result = 0;
+        do {
+            result = ::flock(fd_.Get(), LOCK_EX);
+        } while (result != 0 && errno == EINTR);
+        locked_ = result == 0;
+    }
+    ~FileLock()
+    {
+        if (locked_)
+            ::flock(fd_.Get(), LOCK_UN);
+    }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    bool Locked() const { return locked_; }
+
+private:
+    FileDescriptor fd_;
+    bool locked_ = false;
+};
+
+// Re-reads the file under the lock, lets change edit it and writes it back when it changed.
+// change returns false to give up without writing, and sets modified when there is something to write.
+template <typename Change>
+bool ModifyFile(const std::string& file, bool createMissing, Change change)
+{
+    if (file.empty())
+        return false;
+    FileLock lock(file);
+    if (!lock.Locked())
+        return false;
+    IniLines ini;
+    const ReadResult read = ReadLines(file, ini);
+    if (read == ReadResult::Failed || (read == ReadResult::Missing && !createMissing))
+        return false;
+    bool modified = false;
+    if (!change(ini, modified))
+        return false;
+    return !modified || ReplaceFile(file, ini);
+}
+
+bool CreateFolderOf(const std::string& file)
+{
+    const std::filesystem::path folder = std::filesystem::path(file).parent_path();
+    if (folder.empty())
+        return true;
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    return !error && std::filesystem::is_directory(folder, error);
+}
+
+} // namespace
+
+std::string RegistryKey::HiveFile(RegistryHive hive)
+{
+    if (hive == RegistryHive::LogonDefault) {
+        const std::string overridden = EnvironmentValue("QUELLARIMOND_SYSTEM_CONFIG");
+        return overridden.empty() ? std::string("/etc/quellarimond/Quellarimond.conf") : overridden;
+    }
+    std::string base = EnvironmentValue("XDG_CONFIG_HOME");
+    if (base.empty() || base[0] != '/') {
+        const std::string home = EnvironmentValue("HOME");
+        if (home.empty() || home[0] != '/')
+            return std::string();
+        base = home + "/.config";
+    }
+    return base + "/Tolvane/Quellarimond.conf";
+}
+
+std::optional<RegistryKey> RegistryKey::Open(RegistryHive hive, const std::string& key)
+{
+    return OpenFile(HiveFile(hive), key);
+}
+
+std::optional<RegistryKey> RegistryKey::Create(RegistryHive hive, const std::string& key)
+{
+    return CreateFile(HiveFile(hive), key);
+}
+
+std::optional<RegistryKey> RegistryKey::OpenFile(const std::string& file, const std::string& key)
+{
+    if (!ValidKeyName(key))
+        return std::nullopt;
+    IniLines ini;
+    if (ReadLines(file, ini) != ReadResult::Ok || !FindKey(ini, key).found)
+        return std::nullopt;
+    return RegistryKey(file, key);
+}
+
+std::optional<RegistryKey> RegistryKey::CreateFile(const std::string& file, const std::string& key)
+{
+    if (file.empty() || !ValidKeyName(key) || !CreateFolderOf(file))
+        return std::nullopt;
+    const bool created = ModifyFile(file, true, [&key](IniLines& ini, bool& modified) {
+        if (FindKey(ini, key).found)
+            return true;
+        if (!ini.lines.empty() && !ini.lines.back().empty())
+            ini.lines.emplace_back();
+        ini.lines.push_back("[" + key + "]");
+        modified = true;
+        return true;
+    });
+    if (!created)
+        return std::nullopt;
+    return RegistryKey(file, key);
+}
+
+bool RegistryKey::GetString(const std::string& name, std::string& value) const
+{
+    IniLines ini;
+    if (ReadLines(file_, ini) != ReadResult::Ok)
+        return false;
+    const KeyLocation location = FindKey(ini, key_);
+    return location.found && FindValue(ini, location, name, &value, nullptr);
+}
+
+bool RegistryKey::SetString(const std::string& name, const std::string& value)
+{
+    if (!ValidValueName(name) || !ValidValue(value))
+        return false;
+    return ModifyFile(file_, false, [this, &name, &value](IniLines& ini, bool& modified) {
+        const KeyLocation location = FindKey(ini, key_);
+        if (!location.found)
+            return false;  // the key was removed by someone else
+        const std::string line = name + "=" + value;
+        std::vector<std::size_t> lines;
+        if (!FindValue(ini, location, name, nullptr, &lines)) {
+            ini.lines.insert(ini.lines.begin() + static_cast<std::ptrdiff_t>(location.insertAt), line);
+            modified = true;
+            return true;
+        }
+        // The last line that sets the value takes the new one; earlier duplicates go.
+        ini.lines[lines.back()] = line;
+        for (auto it = lines.rbegin() + 1; it != lines.rend(); ++it)
+            ini.lines.erase(ini.lines.begin() + static_cast<std::ptrdiff_t>(*it));
+        modified = true;
+        return true;
+    });
+}
+
+bool RegistryKey::DeleteValue(const std::string& name)
+{
+    return ModifyFile(file_, false, [this, &name](IniLines& ini, bool& modified) {
+        std::vector<std::size_t> lines;
+        if (!FindValue(ini, FindKey(ini, key_), name, nullptr, &lines))
+            return false;
+        for (auto it = lines.rbegin(); it != lines.rend(); ++it)
+            ini.lines.erase(ini.lines.begin() + static_cast<std::ptrdiff_t>(*it));
+        modified = true;
+        return true;
+    });
+}
+
+} // namespace quel
