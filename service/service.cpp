@@ -1,0 +1,159 @@
+#include "service/service.h"
+
+#include "service/command_line.h"
+#include "service/event_log.h"
+#include "service/service_installer.h"
+#include "service/service_names.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+
+namespace quel {
+namespace {
+
+void Print(const std::string& text)
+{
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+}
+
+bool StartedBySystemd()
+{
+    return std::getenv("INVOCATION_ID") || std::getenv("NOTIFY_SOCKET");
+}
+
+} // namespace
+
+int Service::Main(int argc, const char* const* argv)
+{
+    // A closed console or pipe must not kill the service in the middle of a log row.
+    std::signal(SIGPIPE, SIG_IGN);
+    const std::vector<std::string> arguments(argv, argv + argc);
+    switch (ParseServiceCommand(argc, argv)) {
+    case ServiceCommand::Install:
+        InstallService();
+        return 0;
+    case ServiceCommand::Remove:
+        RemoveService();
+        return 0;
+    case ServiceCommand::Run:
+        consoleMode_ = true;
+        ConsoleRun(arguments);
+        return 0;
+    case ServiceCommand::Dispatch:
+        break;
+    }
+    Print(UsageText());
+    if (!StartServiceCtrlDispatcher(argc)) {
+        errno = ENOTCONN;  // no service manager to connect to
+        ReportServiceError("failed to start");
+    }
+    return 0;
+}
+
+// --- console ---------------------------------------------------------------------------------
+
+void Service::ConsoleRun(const std::vector<std::string>& arguments)
+{
+    Print(std::string("Starting ") + ServiceName + " service as a console application.\n");
+    Print("Use Control-C to interrupt the program.\n");
+    if (!signals_.Start([this](int signal) { ConsoleCtrlHandler(signal); })) {
+        ReportProblem("cannot watch for Control-C; stop the program with kill -9");
+    }
+    ServiceWorker(*this, arguments);
+    signals_.Stop();
+}
+
+void Service::ConsoleCtrlHandler(int /*signal*/)
+{
+    Print(std::string("Stopping service ") + ServiceName + ".\n");
+    stopEvent_.Set();
+}
+
+// --- service ---------------------------------------------------------------------------------
+
+bool Service::StartServiceCtrlDispatcher(int argc)
+{
+    if (argc > 1 || !StartedBySystemd())
+        return false;
+    ServiceMain({ServiceName});
+    return true;
+}
+
+void Service::ServiceMain(const std::vector<std::string>& arguments)
+{
+    if (!signals_.Start([this](int) { ServiceControlHandler(ServiceControlStop); })) {
+        ReportServiceError("failed to register the control handler");
+        return;
+    }
+    if (ReportServiceStatus(ServiceState::StartPending, 0, 3000))
+        ServiceWorker(*this, arguments);
+    int lastError = 0;
+    {
+        std::lock_guard guard(statusLock_);
+        lastError = lastError_;
+    }
+    ReportServiceStatus(ServiceState::Stopped, lastError, 0);
+    signals_.Stop();
+}
+
+void Service::ServiceControlHandler(std::uint32_t control)
+{
+    if (control == ServiceControlStop) {
+        ReportServiceStatus(ServiceState::StopPending, 0, 0);
+        stopEvent_.Set();
+        return;
+    }
+    ServiceState state;
+    {
+        std::lock_guard guard(statusLock_);
+        state = status_.currentState;
+    }
+    ReportServiceStatus(state, 0, 0);
+}
+
+bool Service::ReportServiceStatus(ServiceState state, int exitCode, std::uint32_t waitHint)
+{
+    if (consoleMode_)
+        return true;
+    bool sent = false;
+    {
+        std::lock_guard guard(statusLock_);
+        status_.controlsAccepted = state == ServiceState::StartPending ? 0 : ServiceAcceptStop;
+        status_.currentState = state;
+        status_.exitCode = exitCode;
+        status_.waitHint = waitHint;
+        if (state == ServiceState::Running || state == ServiceState::Stopped)
+            status_.checkPoint = 0;
+        else
+            status_.checkPoint = checkPoint_++;
+        sent = notify_.Send(NotifyMessage(status_));
+    }
+    if (!sent)
+        ReportServiceError("failed to report status");
+    return sent;
+}
+
+void Service::ReportServiceError(const std::string& text)
+{
+    if (consoleMode_)
+        return;
+    const int code = errno;
+    {
+        std::lock_guard guard(statusLock_);
+        lastError_ = code;
+    }
+    EventLog::ReportError(code, text);
+}
+
+void Service::ReportProblem(const std::string& text)
+{
+    if (consoleMode_)
+        std::fprintf(stderr, "%s: %s\n", ProgramName, text.c_str());
+    else
+        EventLog::ReportWarning(text);
+}
+
+} // namespace quel

@@ -1,0 +1,62 @@
+#pragma once
+// Service: the service program as a whole. It reads its command line, installs or removes the
+// systemd unit, runs the worker as a console program ("-run") or as a service under systemd,
+// reports its status to systemd and its failures to the system log, and turns stop signals
+// into the StopEvent.
+//
+// Threads: the main thread runs the worker; the signal watcher calls the control and console
+// handlers, which only report and set the StopEvent; the monitor samples on its own thread.
+
+#include "service/notify_socket.h"
+#include "service/service_status.h"
+#include "service/signal_watcher.h"
+#include "service/stop_event.h"
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace quel {
+
+class Service {
+public:
+    // The program's entry: the command's work, then 0.
+    int Main(int argc, const char* const* argv);
+
+    // In ConsoleMode it only returns true. Otherwise it records and sends the status; a failed
+    // send is reported with ReportServiceError and gives false.
+    bool ReportServiceStatus(ServiceState state, int exitCode, std::uint32_t waitHint);
+    // A failure of the service (nothing in ConsoleMode): errno becomes the last error code and
+    // goes to the system log with the text.
+    void ReportServiceError(const std::string& text);
+    // A problem the worker got around (a profile it could not use, a log folder it could not
+    // write): one line on stderr in ConsoleMode, a warning in the system log otherwise.
+    void ReportProblem(const std::string& text);
+
+    bool ConsoleMode() const { return consoleMode_; }
+    StopEvent& GetStopEvent() { return stopEvent_; }
+
+private:
+    void ConsoleRun(const std::vector<std::string>& arguments);
+    void ConsoleCtrlHandler(int signal);
+    // The "service control dispatcher": runs ServiceMain when systemd started us; false otherwise.
+    bool StartServiceCtrlDispatcher(int argc);
+    void ServiceMain(const std::vector<std::string>& arguments);
+    void ServiceControlHandler(std::uint32_t control);
+
+    bool consoleMode_ = false;
+    StopEvent stopEvent_;
+    SignalWatcher signals_;
+    NotifySocket notify_;
+    std::mutex statusLock_;  // the status record, the checkpoint counter and the last error
+    ServiceStatus status_;
+    std::uint32_t checkPoint_ = 1;
+    int lastError_ = 0;
+};
+
+// Steps of the service's work: build the monitor from the profile (or the default counter set),
+// sample until the StopEvent, stop and end the monitor.
+void ServiceWorker(Service& service, const std::vector<std::string>& arguments);
+
+} // namespace quel
