@@ -1,0 +1,116 @@
+// Bad input never stops the service: it falls back to what it can do and says what went wrong.
+
+#include "service_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using namespace quel::test;
+
+namespace {
+
+class ServiceFaultTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        machine_.Use(process_);
+        process_.SetProgram(CopyOfBinary(bin_));
+        process_.SetEnv("QUELLARIMOND_SYSTEM_CONFIG", root_ / "missing.conf");
+        process_.SetEnv("XDG_DATA_HOME", root_ / "data");
+    }
+
+    // Runs until the log has a row, then Control-C; the program must end normally.
+    void RunUntilLogged(const std::vector<std::string>& arguments, const std::string& log)
+    {
+        ASSERT_TRUE(process_.Start(arguments));
+        EXPECT_TRUE(WaitFor([&] { return HtmlRows(ReadFile(log)) > 0 || CsvRows(ReadFile(log)).size() > 0; }))
+            << log << "\n" << process_.Stderr();
+        ASSERT_TRUE(process_.Signal(SIGINT));
+        EXPECT_EQ(process_.Wait(), 0);
+        EXPECT_EQ(process_.Stdout(), std::string(ConsoleStart) + ConsoleStop);
+    }
+
+    std::string FallbackLog() const { return bin_ / "Logs/ServiceDefault-log.html"; }
+
+    TempFolder root_;
+    TempFolder bin_;
+    FixtureMachine machine_;
+    ServiceProcess process_;
+};
+
+TEST_F(ServiceFaultTest, BinaryGarbageAsProfileFallsBackToTheDefaultCounters)
+{
+    std::string garbage;
+    for (int i = 0; i < 5000; ++i)
+        garbage += static_cast<char>((i * 7919) % 256);
+    garbage += "\nBeginAxis\nCounter=\\Memory\\% Committed Bytes In Use\nEndAxis\n";
+    WriteFile(root_ / "garbage.qlmd", garbage);
+    RunUntilLogged({"-run", root_ / "garbage.qlmd"}, FallbackLog());
+    EXPECT_EQ(process_.Stderr(), "quelmondsrvc: cannot use the profile " + (root_ / "garbage.qlmd") +
+                                     ": not a profile (binary data); logging the default counters\n");
+    EXPECT_FALSE(fs::exists(root_ / "Logs"));  // nothing is written beside the garbage
+}
+
+TEST_F(ServiceFaultTest, TextWithoutCountersIsNoProfile)
+{
+    WriteFile(root_ / "notes.qlmd", "Interval=1\nLogMode=0\nshopping list\n");
+    RunUntilLogged({"-run", root_ / "notes.qlmd"}, FallbackLog());
+    EXPECT_EQ(process_.Stderr(), "quelmondsrvc: cannot use the profile " + (root_ / "notes.qlmd") +
+                                     ": not a profile (no counters in it); logging the default counters\n");
+    // The fallback keeps the default log settings, not those the bad file named.
+    EXPECT_NE(ReadFile(FallbackLog()).find("changes in counter values only."), std::string::npos);
+}
+
+TEST_F(ServiceFaultTest, FolderOrMissingFileAsProfileFallsBack)
+{
+    fs::create_directory(root_ / "folder.qlmd");
+    RunUntilLogged({"-run", root_ / "folder.qlmd"}, FallbackLog());
+    EXPECT_EQ(process_.Stderr(), "quelmondsrvc: cannot use the profile " + (root_ / "folder.qlmd") +
+                                     ": Is a directory; logging the default counters\n");
+
+    RunUntilLogged({"-run", root_ / "missing.qlmd"}, FallbackLog());
+    EXPECT_EQ(process_.Stderr(), "quelmondsrvc: cannot use the profile " + (root_ / "missing.qlmd") +
+                                     ": No such file or directory; logging the default counters\n");
+}
+
+TEST_F(ServiceFaultTest, UnreadableSettingsFileIsReportedAndIgnored)
+{
+    fs::create_directory(root_ / "settings.conf");
+    process_.SetEnv("QUELLARIMOND_SYSTEM_CONFIG", root_ / "settings.conf");
+    RunUntilLogged({"-run"}, FallbackLog());
+    EXPECT_EQ(process_.Stderr(),
+              "quelmondsrvc: cannot read the settings file " + (root_ / "settings.conf") + ": Is a directory\n");
+}
+
+TEST_F(ServiceFaultTest, UnwritableLogFolderMovesTheLogToTheDataFolder)
+{
+    fs::create_directory(root_ / "p");
+    WriteFile(root_ / "p/web.qlmd", ProfileText(1, 1, 0, {{"Committed", "\\Memory\\% Committed Bytes In Use"}}));
+    WriteFile(root_ / "p/Logs", "a file where the log folder would go");
+    RunUntilLogged({"-run", root_ / "p/web.qlmd"}, root_ / "data/Quellarimond/Logs/web-log.html");
+    EXPECT_EQ(process_.Stderr(), "quelmondsrvc: cannot write the log in " + (root_ / "p/Logs") +
+                                     ": Not a directory; logging to " + (root_ / "data/Quellarimond/Logs") + "\n");
+}
+
+TEST_F(ServiceFaultTest, ReadOnlyProgramFolderPutsTheFallbackLogInTheDataFolder)
+{
+    WriteFile(bin_ / "Logs", "a file where the log folder would go");
+    RunUntilLogged({"-run"}, root_ / "data/Quellarimond/Logs/ServiceDefault-log.html");
+    EXPECT_EQ(process_.Stderr(), "");  // an installed program's folder is read-only: nothing to report
+}
+
+TEST_F(ServiceFaultTest, NoWritableFolderAtAllStillRunsAndStops)
+{
+    WriteFile(bin_ / "Logs", "a file where the log folder would go");
+    WriteFile(root_ / "data", "a file where the data folder would go");
+    ASSERT_TRUE(process_.Start({"-run"}));
+    EXPECT_TRUE(WaitFor([&] { return process_.Stderr().find("nothing is logged") != std::string::npos; }));
+    ASSERT_TRUE(process_.Signal(SIGINT));
+    EXPECT_EQ(process_.Wait(), 0);
+    EXPECT_EQ(process_.Stdout(), std::string(ConsoleStart) + ConsoleStop);
+}
+
+} // namespace

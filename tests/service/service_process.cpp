@@ -1,0 +1,145 @@
+#include "service_process.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace quel::test {
+
+std::string ServiceBinary()
+{
+    return std::string(QUEL_BINARY_DIR) + "/service/quelmondsrvc";
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text)
+{
+    // Write and rename, so the program never reads half a file.
+    const std::string temporary = path + ".new";
+    {
+        std::ofstream out(temporary, std::ios::binary);
+        out << text;
+    }
+    std::filesystem::rename(temporary, path);
+}
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
+TempFolder::TempFolder()
+{
+    char pattern[] = "/tmp/quel-service-XXXXXX";
+    if (::mkdtemp(pattern))
+        path_ = pattern;
+}
+
+TempFolder::~TempFolder()
+{
+    std::error_code error;
+    std::filesystem::remove_all(path_, error);
+}
+
+ServiceProcess::ServiceProcess()
+    : program_(ServiceBinary()), stdoutPath_(outputs_ / "stdout"), stderrPath_(outputs_ / "stderr")
+{
+    environment_["PATH"] = "/usr/local/bin:/usr/bin:/bin";
+}
+
+ServiceProcess::~ServiceProcess()
+{
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+}
+
+bool ServiceProcess::Start(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> words {program_};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> pairs;
+    for (const auto& [name, value] : environment_)
+        pairs.push_back(name + "=" + value);
+    std::vector<char*> envp;
+    for (std::string& pair : pairs)
+        envp.push_back(pair.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdoutPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, stderrPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (!workingFolder_.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, workingFolder_.c_str());
+    // The child starts with no signal blocked or ignored, whatever the test runner inherited.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    sigset_t all;
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    const int result = posix_spawn(&pid_, program_.c_str(), &actions, &attributes, argv.data(), envp.data());
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    if (result != 0)
+        pid_ = -1;
+    return result == 0;
+}
+
+bool ServiceProcess::Signal(int signal) const
+{
+    return pid_ > 0 && ::kill(pid_, signal) == 0;
+}
+
+int ServiceProcess::Wait(std::chrono::seconds limit)
+{
+    if (pid_ <= 0)
+        return -1;
+    int status = 0;
+    const bool ended = WaitFor([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, limit);
+    if (!ended) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+        return -1;
+    }
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int ServiceProcess::Run(const std::vector<std::string>& arguments)
+{
+    return Start(arguments) ? Wait() : -1;
+}
+
+} // namespace quel::test
