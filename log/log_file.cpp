@@ -2,74 +2,69 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quel {
 
 bool LogFile::Open(const char* path, bool appendOnly)
 {
     Close();
-    file_ = std::fopen(path, appendOnly ? "ab" : "r+b");
+    fd_ = ::open(path, (appendOnly ? O_WRONLY | O_APPEND : O_RDWR) | O_CLOEXEC);
     appendOnly_ = appendOnly;
-    known_ = false;
-    return file_ != nullptr;
+    return fd_ >= 0;
 }
 
 void LogFile::Close()
 {
-    if (file_ != nullptr)
-        std::fclose(file_);
-    file_ = nullptr;
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
     known_ = false;
 }
 
-long LogFile::Size()
+void LogFile::Refresh()
 {
-    if (file_ == nullptr)
-        return 0;
-    // One seek tells the real size; reading the ending again is needed only when the file
-    // changed behind our back (truncated, appended to) or a write failed.
-    long size = -1;
-    if (std::fseek(file_, 0, SEEK_END) == 0)
-        size = std::ftell(file_);
-    if (size < 0) {
+    struct stat status {};
+    if (fd_ < 0 || ::fstat(fd_, &status) != 0) {
         known_ = false;
-        return size_;
+        return;
     }
-    if (!known_ || size != size_)
-        Inspect();
+    if (!known_ || status.st_size != size_)
+        Inspect(status.st_size);
+}
+
+long long LogFile::Size()
+{
+    if (!known_)
+        Refresh();
     return size_;
 }
 
 LogEnding LogFile::Ending()
 {
-    Size();
-    return ending_;
+    if (!known_)
+        Refresh();
+    return known_ ? ending_ : LogEnding::Foreign;
 }
 
-void LogFile::Inspect()
+void LogFile::Inspect(long long size)
 {
-    known_ = false;
-    ending_ = LogEnding::Foreign;
-    if (std::fseek(file_, 0, SEEK_END) != 0)
-        return;
-    const long size = std::ftell(file_);
-    if (size < 0)
-        return;
     size_ = size;
+    ending_ = LogEnding::Foreign;
+    known_ = true;
     if (size == 0) {
         ending_ = LogEnding::Empty;
-        known_ = true;
         return;
     }
-    if (appendOnly_) {
-        known_ = true;  // an appended file's ending does not matter
-        return;
-    }
+    if (appendOnly_)
+        return;  // appending does not care how the file ends
     std::array<char, TableFooter.size()> tail {};
-    const long count = std::min<long>(size, static_cast<long>(tail.size()));
-    if (std::fseek(file_, size - count, SEEK_SET) != 0
-        || std::fread(tail.data(), 1, static_cast<std::size_t>(count), file_) != static_cast<std::size_t>(count)) {
-        std::clearerr(file_);
+    const long long count = std::min<long long>(size, static_cast<long long>(tail.size()));
+    if (::pread(fd_, tail.data(), static_cast<std::size_t>(count), size - count) != count) {
+        known_ = false;
         return;
     }
     const std::string_view ending(tail.data(), static_cast<std::size_t>(count));
@@ -77,27 +72,29 @@ void LogFile::Inspect()
         ending_ = LogEnding::Table;
     else if (ending.ends_with(HeaderFooter))
         ending_ = LogEnding::Header;
-    known_ = true;
 }
 
-bool LogFile::WriteAt(long offset, std::string_view text)
+bool LogFile::WriteAt(long long offset, std::string_view text)
 {
-    if (file_ == nullptr)
+    if (fd_ < 0)
         return false;
-    if (!appendOnly_ && std::fseek(file_, offset, SEEK_SET) != 0) {
-        known_ = false;
-        return false;
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t written = appendOnly_
+            ? ::write(fd_, text.data() + done, text.size() - done)
+            : ::pwrite(fd_, text.data() + done, text.size() - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            known_ = false;
+            return false;
+        }
+        done += static_cast<std::size_t>(written);
     }
-    const std::size_t written = std::fwrite(text.data(), 1, text.size(), file_);
-    const bool flushed = std::fflush(file_) == 0;
-    if (written != text.size() || !flushed) {
-        std::clearerr(file_);
-        known_ = false;
-        return false;
-    }
-    const long end = appendOnly_ ? size_ + static_cast<long>(text.size()) : offset + static_cast<long>(text.size());
-    if (end < size_) {
-        known_ = false;  // written inside the file: its ending is what it was
+    const long long end = appendOnly_ ? size_ + static_cast<long long>(text.size())
+                                      : offset + static_cast<long long>(text.size());
+    if (!known_ || end < size_) {
+        known_ = false;  // written into a file of unknown or larger size: look again
         return true;
     }
     size_ = end;
@@ -106,7 +103,7 @@ bool LogFile::WriteAt(long offset, std::string_view text)
     else if (text.ends_with(HeaderFooter))
         ending_ = LogEnding::Header;
     else
-        ending_ = LogEnding::Foreign;
+        ending_ = size_ == 0 ? LogEnding::Empty : LogEnding::Foreign;
     return true;
 }
 

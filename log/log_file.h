@@ -1,9 +1,8 @@
 #pragma once
-// LogFile: the open log stream. It keeps track of the file's size and of how the file ends,
-// so that writing over the footer costs the same whatever the file's size, and so that only a
-// footer that is really there is ever written over.
+// LogFile: the open log. It keeps track of the file's size and of how the file ends, so that
+// writing over the footer costs the same whatever the file's size, and so that only a footer
+// that is really there is ever written over.
 
-#include <cstdio>
 #include <string_view>
 
 namespace quel {
@@ -25,26 +24,27 @@ public:
     LogFile(const LogFile&) = delete;
     LogFile& operator=(const LogFile&) = delete;
 
-    // Opens an existing file for reading and writing (appending only, if asked).
+    // Opens an existing file for reading and writing, or for appending only.
     bool Open(const char* path, bool appendOnly);
     void Close();
-    bool IsOpen() const { return file_ != nullptr; }
+    bool IsOpen() const { return fd_ >= 0; }
 
-    // The file's size in bytes; learns about changes made by others.
-    long Size();
-    // How the file ends now.
+    // Looks at the file's size again (one system call) and, when it is not the size this
+    // object wrote, at its ending: others may have truncated or extended it.
+    void Refresh();
+    long long Size();
     LogEnding Ending();
-    // Writes text at offset, or at the end for an append-only file; flushes. Failures are
-    // remembered only as far as the next Size or Ending has to look at the file again.
-    bool WriteAt(long offset, std::string_view text);
+    // Writes text at offset, or at the end for an append-only file. Returns false when not
+    // everything was written; the file is then looked at again before it is trusted.
+    bool WriteAt(long long offset, std::string_view text);
 
 private:
-    void Inspect();
+    void Inspect(long long size);
 
-    std::FILE* file_ = nullptr;
+    int fd_ = -1;
     bool appendOnly_ = false;
     bool known_ = false;  // size_ and ending_ describe the file
-    long size_ = 0;
+    long long size_ = 0;
     LogEnding ending_ = LogEnding::Empty;
 };
 

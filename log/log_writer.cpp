@@ -8,6 +8,9 @@
 #include <optional>
 #include <system_error>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace quel {
 namespace {
 
@@ -103,7 +106,7 @@ void LogWriter::OpenLog(bool forceRotation, const LogContext& context)
     linkedBackup_.clear();
     if (forceRotation || (!error && static_cast<long long>(size) >= SizeLimit(context.settings))) {
         const std::string backupPath = directory_ + backupName_;
-        std::remove(backupPath.c_str());
+        ::unlink(backupPath.c_str());
         if (std::rename(path_.c_str(), backupPath.c_str()) == 0)
             linkedBackup_ = backupName_;
     }
@@ -122,10 +125,10 @@ void LogWriter::OpenLog(bool forceRotation, const LogContext& context)
 
 bool LogWriter::CreateIfMissing(bool& created) const
 {
-    std::FILE* file = std::fopen(path_.c_str(), "wbx");
-    created = file != nullptr;
-    if (file != nullptr)
-        return std::fclose(file) == 0;
+    const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    created = fd >= 0;
+    if (fd >= 0)
+        return ::close(fd) == 0;
     return errno == EEXIST;
 }
 
@@ -141,12 +144,12 @@ void LogWriter::WriteHeader()
 
 // Where a new HTML section goes: over the footer when the file ends with one (an earlier
 // table keeps its "</table>"), else after whatever the file ends with.
-long LogWriter::SectionOffset()
+long long LogWriter::SectionOffset()
 {
     const LogEnding ending = file_.Ending();
-    const long size = file_.Size();
+    const long long size = file_.Size();
     if (ending == LogEnding::Header || ending == LogEnding::Table)
-        return size - static_cast<long>(HeaderFooter.size());
+        return size - static_cast<long long>(HeaderFooter.size());
     return size;
 }
 
@@ -154,12 +157,13 @@ void LogWriter::StartLogSection(const LogContext& context)
 {
     if (!file_.IsOpen() || context.settings.LogMode == 0)
         return;
+    file_.Refresh();
     if (file_.Ending() == LogEnding::Empty)
         WriteHeader();
     const bool csv = format_ == CsvFormat;
     const std::string started
         = LocalTimeText(context.clock.Now(), csv ? "%A %m/%d/%Y at %H:%M:%S" : "on %A, %B %d, %Y at %H:%M:%S");
-    const long offset = csv ? 0 : SectionOffset();
+    const long long offset = csv ? 0 : SectionOffset();
     text_.Clear();
     if (csv)
         AppendCsvSection(text_, started, AxisNames(context.axes));
@@ -170,13 +174,13 @@ void LogWriter::StartLogSection(const LogContext& context)
 
 // Where an HTML row goes: over the footer of a table; a file that does not end with one gets
 // a new section first. Negative when no table could be started.
-long LogWriter::RowOffset(const LogContext& context)
+long long LogWriter::RowOffset(const LogContext& context)
 {
     if (file_.Ending() != LogEnding::Table)
         StartLogSection(context);
     if (file_.Ending() != LogEnding::Table)
         return -1;
-    return file_.Size() - static_cast<long>(TableFooter.size());
+    return file_.Size() - static_cast<long long>(TableFooter.size());
 }
 
 void LogWriter::ResetValues(int axisCount)
@@ -238,9 +242,12 @@ bool LogWriter::FillCells(const double* raw, int count, const LogContext& contex
 
 void LogWriter::WriteLogRow(const double* raw, int count, const LogContext& context)
 {
-    if (file_.IsOpen() && file_.Size() >= SizeLimit(context.settings)) {
-        OpenLog(false, context);
-        StartLogSection(context);
+    if (file_.IsOpen()) {
+        file_.Refresh();
+        if (file_.Size() >= SizeLimit(context.settings)) {
+            OpenLog(false, context);
+            StartLogSection(context);
+        }
     }
     if (!file_.IsOpen() || context.settings.LogMode == 0 || count < 0 || (count > 0 && raw == nullptr))
         return;
@@ -255,7 +262,7 @@ void LogWriter::WriteLogRow(const double* raw, int count, const LogContext& cont
         AppendCsvRow(text_, date, time, cells_);
         file_.WriteAt(0, text_.View());
     } else if (format_ == HtmlFormat) {
-        const long offset = RowOffset(context);
+        const long long offset = RowOffset(context);
         if (offset < 0)
             return;
         text_.Clear();

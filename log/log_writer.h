@@ -51,8 +51,8 @@ private:
     void FormNames();
     bool CreateIfMissing(bool& created) const;
     void WriteHeader();
-    long SectionOffset();
-    long RowOffset(const LogContext& context);
+    long long SectionOffset();
+    long long RowOffset(const LogContext& context);
     bool FillCells(const double* raw, int count, const LogContext& context);
 
     LogFile file_;

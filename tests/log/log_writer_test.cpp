@@ -86,26 +86,6 @@ TEST_F(LogTest, CleanLogKeepsTheOldLogAsBackupAndStartsAFreshOne)
                                   "03/05,14:07:13,51.00\r\n");
 }
 
-TEST_F(LogTest, HtmlRowsAlternateColoursFromTheFirstRowOfEachOpening)
-{
-    AddAxis("Load", 100.0, 80.0);
-    OpenAndStart();
-    for (int i = 0; i < 3; ++i)
-        Row({10.0 + i});
-    writer.OpenLog(false, Context());
-    writer.StartLogSection(Context());
-    Row({20.0});
-
-    const std::string log = ReadFile(HtmlLog());
-    const std::size_t first = log.find("<tr bgcolor=aliceblue>");
-    const std::size_t second = log.find("<tr bgcolor=whitesmoke>");
-    const std::size_t third = log.find("<tr bgcolor=aliceblue>", first + 1);
-    const std::size_t fourth = log.find("<tr bgcolor=aliceblue>", third + 1);
-    EXPECT_TRUE(first < second && second < third && third < fourth && fourth != std::string::npos);
-    EXPECT_EQ(CountOf(log, "<tr bgcolor="), 4);
-    EXPECT_EQ(CountOf(log, "<table "), 2);
-}
-
 TEST_F(LogTest, ValueModeWritesARowOnlyWhenAValueChangesAtTwoDecimals)
 {
     AddAxis("Load", 100.0, 80.0);
