@@ -12,8 +12,13 @@ namespace quel {
 bool LogFile::Open(const char* path, bool appendOnly)
 {
     Close();
-    fd_ = ::open(path, (appendOnly ? O_WRONLY | O_APPEND : O_RDWR) | O_CLOEXEC);
+    // Non-blocking, so that a pipe put in the log's place cannot hang the caller; only a
+    // regular file is a log.
+    fd_ = ::open(path, (appendOnly ? O_WRONLY | O_APPEND : O_RDWR) | O_CLOEXEC | O_NONBLOCK);
     appendOnly_ = appendOnly;
+    struct stat status {};
+    if (fd_ >= 0 && (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode)))
+        Close();
     return fd_ >= 0;
 }
 

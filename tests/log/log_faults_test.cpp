@@ -3,6 +3,8 @@
 
 #include "log_test_support.h"
 
+#include <sys/stat.h>
+
 namespace quel::test {
 namespace {
 
@@ -137,6 +139,16 @@ TEST_F(LogFaultTest, LogThatCannotBeOpenedIsReportedOnlyWhenInteractive)
     OpenAndStart();
     Row({30.0});
     EXPECT_EQ(sink.messages.size(), 1u);
+}
+
+TEST_F(LogFaultTest, PipeInPlaceOfTheLogIsNoLogAndNoHang)
+{
+    settings.LogFormat = 1;
+    std::filesystem::create_directories(LogFolder());
+    ASSERT_EQ(mkfifo(CsvLog().c_str(), 0600), 0);
+    OpenAndStart();
+    Row({10.0});
+    EXPECT_EQ(sink.messages, std::vector<std::string> {"Cannot write to file: " + CsvLog().string()});
 }
 
 } // namespace
