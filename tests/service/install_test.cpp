@@ -100,7 +100,7 @@ TEST_F(InstallTest, RemoveStopsARunningServiceWithDotsWhileItStops)
     WriteFile(root_ / "states", "active\ndeactivating\ndeactivating\ninactive\n");
     EXPECT_EQ(process_.Run({"-remove"}), 0);
     EXPECT_EQ(process_.Stdout(),
-              "Stopping service Quellarimond..\nService Quellarimond stopped.\nService Quellarimond removed.\n");
+              "Stopping service Quellarimond...\nService Quellarimond stopped.\nService Quellarimond removed.\n");
     EXPECT_EQ(Calls(), std::string(Show) + StopCall + Show + Show + Show + DisableAndReload);
     EXPECT_FALSE(fs::exists(Unit()));
 }
