@@ -84,7 +84,11 @@ bool Service::StartServiceCtrlDispatcher(int argc)
 
 void Service::ServiceMain(const std::vector<std::string>& arguments)
 {
-    if (!signals_.Start([this](int) { ServiceControlHandler(ServiceControlStop); })) {
+    // SIGHUP asks a daemon to reload; with nothing to reload it only reports the state again.
+    const auto control = [this](int signal) {
+        ServiceControlHandler(signal == SIGHUP ? ServiceControlInterrogate : ServiceControlStop);
+    };
+    if (!signals_.Start(control)) {
         ReportServiceError("failed to register the control handler");
         return;
     }

@@ -90,6 +90,8 @@ TEST_F(ServiceModeTest, ReportsEachStepThenRunsUntilTerminated)
     EXPECT_EQ(systemd.Receive(), "READY=1\nSTATUS=Running");
     EXPECT_TRUE(WaitFor([&] { return HtmlRows(ReadFile(Log())) > 0; })) << process_.Stderr();
 
+    ASSERT_TRUE(process_.Signal(SIGHUP));  // nothing to reload: the state is reported again
+    EXPECT_EQ(systemd.Receive(), "READY=1\nSTATUS=Running");
     ASSERT_TRUE(process_.Signal(SIGTERM));
     EXPECT_EQ(systemd.Receive(), "STOPPING=1\nSTATUS=Stopping");
     EXPECT_EQ(systemd.Receive(), "STATUS=Stopped");
