@@ -22,12 +22,12 @@ protected:
         process_.SetEnv("XDG_DATA_HOME", root_ / "data");
     }
 
-    // Runs until the log has a row, then Control-C; the program must end normally.
+    // Runs until the log has a new row, then Control-C; the program must end normally.
     void RunUntilLogged(const std::vector<std::string>& arguments, const std::string& log)
     {
+        const int rowsBefore = HtmlRows(ReadFile(log));
         ASSERT_TRUE(process_.Start(arguments));
-        EXPECT_TRUE(WaitFor([&] { return HtmlRows(ReadFile(log)) > 0 || CsvRows(ReadFile(log)).size() > 0; }))
-            << log << "\n" << process_.Stderr();
+        EXPECT_TRUE(WaitFor([&] { return HtmlRows(ReadFile(log)) > rowsBefore; })) << log << "\n" << process_.Stderr();
         ASSERT_TRUE(process_.Signal(SIGINT));
         EXPECT_EQ(process_.Wait(), 0);
         EXPECT_EQ(process_.Stdout(), std::string(ConsoleStart) + ConsoleStop);

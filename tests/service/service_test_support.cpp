@@ -1,8 +1,10 @@
 #include "service_test_support.h"
 
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <sstream>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -42,7 +44,13 @@ void FixtureMachine::Replace(const std::string& file, const std::string& from, c
     std::string text = ReadFile(path);
     for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
-    WriteFile(path, text);
+    // In place, as the kernel changes its files: the provider keeps them open and reads again.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    if (::pwrite(fd, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size()))
+        ::ftruncate(fd, static_cast<off_t>(text.size()));
+    ::close(fd);
 }
 
 int CountOf(const std::string& text, const std::string& part)

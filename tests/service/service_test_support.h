@@ -25,7 +25,7 @@ public:
     explicit FixtureMachine(const std::string& name = "machine-1cpu");
     std::string Proc(const std::string& file) const { return folder_ / ("proc/" + file); }
     void Use(ServiceProcess& process) const;
-    // Replaces every occurrence of a text in a file of the copy.
+    // Replaces every occurrence of a text in a file of the copy (best with texts of equal length).
     void Replace(const std::string& file, const std::string& from, const std::string& to) const;
 
 private:
