@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 namespace quel {
 namespace {
@@ -19,9 +20,12 @@ void Print(const std::string& text)
     std::fflush(stdout);
 }
 
+// systemd marks the processes of its units with these variables. They are inherited, though:
+// a shell in a terminal that runs inside a unit (a desktop's terminal) has them too, so a
+// terminal on standard input means a console start.
 bool StartedBySystemd()
 {
-    return std::getenv("INVOCATION_ID") || std::getenv("NOTIFY_SOCKET");
+    return (std::getenv("INVOCATION_ID") || std::getenv("NOTIFY_SOCKET")) && !::isatty(STDIN_FILENO);
 }
 
 } // namespace

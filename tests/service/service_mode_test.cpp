@@ -8,6 +8,8 @@
 #include <csignal>
 #include <cstddef>
 #include <cstring>
+#include <fcntl.h>
+#include <stdlib.h>
 #include <filesystem>
 #include <poll.h>
 #include <sys/socket.h>
@@ -128,6 +130,21 @@ TEST_F(ServiceModeTest, OutsideSystemdTheDispatcherFailsAfterTheUsage)
     EXPECT_EQ(process_.Run({"profile.qlmd"}), 0);
     EXPECT_EQ(process_.Stdout(), Usage);
     EXPECT_FALSE(fs::exists(root_ / "Logs"));
+}
+
+TEST_F(ServiceModeTest, TerminalInsideAUnitIsAConsoleStart)
+{
+    // A desktop's terminal may run inside a systemd unit and pass its variables on.
+    const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    ASSERT_EQ(::grantpt(terminal), 0);
+    ASSERT_EQ(::unlockpt(terminal), 0);
+    process_.SetStdin(::ptsname(terminal));
+    process_.SetEnv("INVOCATION_ID", "0123456789abcdef0123456789abcdef");
+    EXPECT_EQ(process_.Run({}), 0);
+    EXPECT_EQ(process_.Stdout(), Usage);
+    EXPECT_FALSE(fs::exists(root_ / "Logs"));
+    ::close(terminal);
 }
 
 } // namespace

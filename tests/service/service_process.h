@@ -48,6 +48,8 @@ public:
     void SetEnv(const std::string& name, const std::string& value) { environment_[name] = value; }
     void SetWorkingFolder(const std::string& folder) { workingFolder_ = folder; }
     void SetProgram(const std::string& program) { program_ = program; }
+    // Standard input (default /dev/null).
+    void SetStdin(const std::string& path) { stdinPath_ = path; }
 
     bool Start(const std::vector<std::string>& arguments);
     bool Signal(int signal) const;
@@ -63,6 +65,7 @@ private:
     TempFolder outputs_;
     std::string program_;
     std::string workingFolder_;
+    std::string stdinPath_ = "/dev/null";
     std::map<std::string, std::string> environment_;
     std::string stdoutPath_;
     std::string stderrPath_;
