@@ -61,6 +61,8 @@ public:
     virtual PerfStatus LookupPerfNameByIndex(std::uint32_t index, std::string& name) = 0;
     // The objects this provider offers, in its order.
     virtual PerfStatus EnumObjects(std::vector<std::string>& objects) = 0;
+    // Whether a "Network Interface" instance is the loopback interface (left out of new profiles).
+    virtual bool IsLoopbackInterface(std::string_view instance) { return instance == "lo"; }
 };
 
 } // namespace quel
