@@ -97,10 +97,9 @@ public:
     std::string GetLogPath() const;
 
     const ScreenSize& GetScreenSize() const { return environment_.screen; }
+    PerfDataSource& GetSource() const { return *environment_.source; }
 
 private:
-    friend class SamplingThreadRunner;
-
     void SamplingThread();
     void BeginStatistics();
     void RecordSample(int axis, double value);
@@ -109,6 +108,8 @@ private:
     void EndStatistics();
     void ReportMessage(const std::string& text);
     LogContext MakeLogContext();
+    void SampleLoop(PerfQueryHandle query, const std::vector<PerfCounterHandle>& counters, RepaintTarget* window);
+    void JoinFinishedThread();
 
     MonitorEnvironment environment_;
     Clock& clock_;
@@ -118,6 +119,7 @@ private:
     std::vector<std::array<double, HistoryCapacity>> history_;
     std::vector<double> maxValues_;
     std::vector<double> currentValues_;
+    std::vector<double> averageValues_;
     int ringIndex_ = 0;
     int samplesTaken_ = 0;
     std::thread thread_;
