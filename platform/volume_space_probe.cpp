@@ -122,18 +122,31 @@ void VolumeSpaceProbe::SyncEntries(State& state, std::span<const VolumeQuery> vo
 void VolumeSpaceProbe::Probe(std::span<VolumeQuery> volumes)
 {
     const bool running = EnsureThread();
-    std::unique_lock lock(state_->mutex);
-    SyncEntries(*state_, volumes);
-    if (running && state_->completed == state_->requested) {
-        const std::uint64_t round = ++state_->requested;
+    bool wake = false;
+    {
+        std::unique_lock lock(state_->mutex);
+        SyncEntries(*state_, volumes);
+        if (running && state_->completed == state_->requested) {
+            // Volumes answered before use their latest answer while this round runs; a volume
+            // never answered (new, or the first collection) is worth a short wait.
+            const bool unanswered = std::any_of(state_->entries.begin(), state_->entries.end(),
+                                                [](const Entry& e) { return e.answer == VolumeAnswer::None; });
+            const std::uint64_t round = ++state_->requested;
+            if (unanswered) {
+                state_->work.notify_one();
+                state_->done.wait_for(lock, wait_, [&] { return state_->completed >= round; });
+            } else {
+                wake = true;
+            }
+        }
+        for (std::size_t i = 0; i < volumes.size(); ++i) {
+            const Entry& entry = state_->entries[i];
+            volumes[i].answer = entry.inFlight ? VolumeAnswer::None : entry.answer;
+            volumes[i].space = entry.space;
+        }
+    }
+    if (wake)  // after unlocking, so the thread does not wake only to wait for the lock
         state_->work.notify_one();
-        state_->done.wait_for(lock, wait_, [&] { return state_->completed >= round; });
-    }
-    for (std::size_t i = 0; i < volumes.size(); ++i) {
-        const Entry& entry = state_->entries[i];
-        volumes[i].answer = entry.inFlight ? VolumeAnswer::None : entry.answer;
-        volumes[i].space = entry.space;
-    }
 }
 
 } // namespace quel

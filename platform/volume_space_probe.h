@@ -1,8 +1,9 @@
 #pragma once
 // VolumeSpaceProbe: runs statvfs for the mounted volumes on a thread of its own, so that a call
-// that hangs (a dead network mount) never stalls sampling. A collection asks for a fresh round
-// and waits for it a short time, and not at all while an earlier round is still stuck; it then
-// uses the latest answer of each volume. A volume whose call has not returned has no answer.
+// that hangs (a dead network mount) never stalls sampling. Each collection starts a new round
+// (unless the last one is still running) and uses the latest answer of each volume, which is
+// normally the previous round's. Only when a volume has never been answered does it wait for the
+// round, and then a short time at most. A volume whose call has not returned has no answer.
 
 #include <chrono>
 #include <condition_variable>
