@@ -1,7 +1,9 @@
 #include "cli/profile_check.h"
 
 #include "cli/command.h"
+#include "cli/config_value_text.h"
 #include "cli/counter_path_expansion.h"
+#include "cli/raw_line_scan.h"
 #include "platform/counter_path.h"
 #include "platform/object_catalog.h"
 #include "windrose/config_reader.h"
@@ -9,15 +11,11 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cerrno>
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
-#include <optional>
 #include <string_view>
 
 namespace quel::cli {
@@ -43,104 +41,7 @@ bool IsSettingsKey(const std::string& key)
 
 bool IsGlobalKey(const std::string& key) { return Contains(OptionKeys, key) || IsSettingsKey(key); }
 
-bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
-
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && IsSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-std::string_view SkipLeadingSpace(std::string_view text)
-{
-    while (!text.empty() && IsSpace(text.front()))
-        text.remove_prefix(1);
-    return text;
-}
-
-// Whether the value reads as an int exactly as written (leading blanks and a "+" allowed).
-bool IsCleanInt(std::string_view value)
-{
-    std::string_view text = SkipLeadingSpace(value);
-    if (text.starts_with('+'))
-        text.remove_prefix(1);
-    int number = 0;
-    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
-    return !text.empty() && ec == std::errc() && ptr == text.data() + text.size();
-}
-
-std::size_t SkipDigits(std::string_view text, std::size_t i)
-{
-    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])))
-        ++i;
-    return i;
-}
-
-// Whether the whole value is a decimal real (digits, one ".", an exponent) of finite size.
-bool IsCleanReal(std::string_view value)
-{
-    const std::string_view text = SkipLeadingSpace(value);
-    std::size_t i = 0;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        ++i;
-    const std::size_t digitsStart = i;
-    i = SkipDigits(text, i);
-    std::size_t digits = i - digitsStart;
-    if (i < text.size() && text[i] == '.') {
-        const std::size_t fraction = i + 1;
-        i = SkipDigits(text, fraction);
-        digits += i - fraction;
-    }
-    if (digits == 0)
-        return false;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        std::size_t e = i + 1;
-        if (e < text.size() && (text[e] == '+' || text[e] == '-'))
-            ++e;
-        const std::size_t end = SkipDigits(text, e);
-        if (end == e)
-            return false;
-        i = end;
-    }
-    return i == text.size() && std::isfinite(ReadDecimalReal(value));
-}
-
 std::string Quoted(std::string_view text) { return "\"" + Printable(text, 60) + "\""; }
-
-// Lines the reader cuts (longer than its pieces) or stops early (a NUL byte), from the raw bytes.
-void ScanRawLines(std::FILE* file, std::vector<Finding>& findings)
-{
-    int line = 1;
-    std::size_t length = 0;
-    bool reportedNul = false;
-    for (int c = std::getc(file); c != EOF; c = std::getc(file)) {
-        if (c == '\r') {
-            const int next = std::getc(file);
-            if (next == '\n')
-                c = '\n';
-            else if (next != EOF)
-                std::ungetc(next, file);
-        }
-        if (c == '\n') {
-            if (length > ConfigReader::PieceLength)
-                findings.push_back({line, "longer than 2046 characters: the rest of the line is read as a line of its own"});
-            ++line;
-            length = 0;
-            reportedNul = false;
-            continue;
-        }
-        if (c == '\0' && !reportedNul) {
-            findings.push_back({line, "holds a NUL byte: the rest of the line is ignored"});
-            reportedNul = true;
-        }
-        ++length;
-    }
-    if (length > ConfigReader::PieceLength)
-        findings.push_back({line, "longer than 2046 characters: the rest of the line is read as a line of its own"});
-}
 
 struct AxisState {
     int index = 0;  // 1-based for messages

@@ -2,6 +2,7 @@
 
 #include "cli/arguments.h"
 #include "cli/command.h"
+#include "cli/config_value_text.h"
 #include "cli/sample_csv.h"
 
 #include <gtest/gtest.h>
@@ -73,6 +74,18 @@ TEST(SampleCsv, LocalTimeWithMilliseconds)
     // The tests run with TZ=UTC. 2024-03-05 07:08:09.123 UTC.
     const std::chrono::system_clock::time_point moment {std::chrono::milliseconds(1709622489123LL)};
     EXPECT_EQ(FormatSampleTime(moment), "03/05/2024 07:08:09.123");
+}
+
+TEST(ConfigValueText, NumbersThatReadAsWritten)
+{
+    for (const char* clean : {"0", "-12", " 7", "+3", "2147483647"})
+        EXPECT_TRUE(IsCleanInt(clean)) << clean;
+    for (const char* unclean : {"", " ", "12abc", "abc", "1.5", "2147483648", "7 ", "--1"})
+        EXPECT_FALSE(IsCleanInt(unclean)) << unclean;
+    for (const char* clean : {"0", "100.000000", "-2.5", ".5", "5.", "1e3", " 1E-2", "+4"})
+        EXPECT_TRUE(IsCleanReal(clean)) << clean;
+    for (const char* unclean : {"", ".", "e5", "1e", "1e+", "nan", "inf", "1e999", "0x10", "1,5", "1.5 "})
+        EXPECT_FALSE(IsCleanReal(unclean)) << unclean;
 }
 
 TEST(CliText, ControlCharactersEscapedAndLongTextCut)
