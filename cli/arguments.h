@@ -17,7 +17,7 @@ struct OptionSpec {
 };
 
 struct ParsedOption {
-    std::string name;   // the spec's long name, else its short name
+    std::string name;   // the option's long name, else its short name
     std::string value;  // empty for flags
 };
 
