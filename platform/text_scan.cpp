@@ -1,7 +1,6 @@
 #include "platform/text_scan.h"
 
 #include <charconv>
-#include <cstdlib>
 
 namespace quel::text {
 namespace {
@@ -73,23 +72,12 @@ bool ParseHex(std::string_view text, std::uint64_t& value)
 
 bool ParseDouble(std::string_view text, double& value)
 {
-    // Whole seconds and a fraction, "123.45": parsed by hand so the locale never matters.
-    const std::size_t dot = text.find('.');
-    std::uint64_t whole = 0;
-    if (!ParseU64(text.substr(0, dot), whole))
+    // from_chars never looks at the locale, unlike strtod.
+    if (text.empty())
         return false;
-    value = static_cast<double>(whole);
-    if (dot == std::string_view::npos)
-        return true;
-    const std::string_view fraction = text.substr(dot + 1);
-    double scale = 0.1;
-    for (char c : fraction) {
-        if (c < '0' || c > '9')
-            return false;
-        value += (c - '0') * scale;
-        scale /= 10.0;
-    }
-    return true;
+    const char* end = text.data() + text.size();
+    const auto result = std::from_chars(text.data(), end, value, std::chars_format::fixed);
+    return result.ec == std::errc() && result.ptr == end;
 }
 
 std::string_view Trim(std::string_view text)

@@ -18,7 +18,7 @@ std::string_view NextField(std::string_view& text);
 bool ParseU64(std::string_view text, std::uint64_t& value);
 bool ParseI64(std::string_view text, std::int64_t& value);
 bool ParseHex(std::string_view text, std::uint64_t& value);
-// A leading decimal number such as "390.94" of /proc/uptime.
+// A decimal number such as "390.94" of /proc/uptime.
 bool ParseDouble(std::string_view text, double& value);
 
 std::string_view Trim(std::string_view text);
