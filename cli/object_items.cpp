@@ -2,27 +2,11 @@
 
 #include "platform/counter_path.h"
 #include "platform/object_catalog.h"
+#include "platform/perf_name_list.h"
 
 #include <cstdio>
 
 namespace quel::cli {
-namespace {
-
-std::vector<std::string> SplitNameList(const std::vector<char>& buffer)
-{
-    std::vector<std::string> names;
-    std::size_t pos = 0;
-    while (pos < buffer.size() && buffer[pos] != '\0') {
-        std::size_t end = pos;
-        while (end < buffer.size() && buffer[end] != '\0')
-            ++end;
-        names.emplace_back(buffer.data() + pos, end - pos);
-        pos = end + 1;
-    }
-    return names;
-}
-
-} // namespace
 
 PerfStatus EnumerateObjectItems(PerfDataSource& source, std::string_view object, ObjectItems& items)
 {
@@ -32,31 +16,10 @@ PerfStatus EnumerateObjectItems(PerfDataSource& source, std::string_view object,
         items.object = family->name;
         items.hasInstances = family->hasInstances;
     }
-    std::vector<char> counters;
-    std::vector<char> instances;
-    // The instances may change between the size query and the listing: ask again a few times.
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        std::size_t countersLength = counters.size();
-        std::size_t instancesLength = instances.size();
-        const PerfStatus status = source.EnumObjectItems(object, counters.empty() ? nullptr : counters.data(),
-                                                         countersLength,
-                                                         instances.empty() ? nullptr : instances.data(),
-                                                         instancesLength);
-        if (status == perf_status::Ok) {
-            counters.resize(countersLength);
-            instances.resize(instancesLength);
-            items.counters = SplitNameList(counters);
-            items.instances = SplitNameList(instances);
-            if (!items.instances.empty())
-                items.hasInstances = true;
-            return perf_status::Ok;
-        }
-        if (status != perf_status::MoreData)
-            return status;
-        counters.assign(countersLength, '\0');
-        instances.assign(instancesLength, '\0');
-    }
-    return perf_status::MoreData;
+    const PerfStatus status = ReadObjectItems(source, object, items.counters, items.instances);
+    if (status == perf_status::Ok && !items.instances.empty())
+        items.hasInstances = true;
+    return status;
 }
 
 std::string MakePath(std::string_view object, const std::string* instance, std::string_view counter)
