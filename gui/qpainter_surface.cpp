@@ -41,7 +41,7 @@ QFont ToQFont(const FontDesc& font, const QFont& base)
 {
     QFont q(base);
     if (font.face == "MS Sans Serif" || font.face == "MS Shell Dlg") {
-        q.setFamilies({QStringLiteral("Sans Serif")});
+        q.setFamilies({QStringLiteral("sans-serif")});
         q.setStyleHint(QFont::SansSerif);
     } else if (!font.face.empty()) {
         q.setFamilies({QString::fromStdString(font.face)});
@@ -64,7 +64,11 @@ QFont ToQFont(const FontDesc& font, const QFont& base)
 }
 
 QPainterSurface::QPainterSurface(QPainter& painter)
-    : painter_(painter), baseFont_(painter.font()), qfont_(painter.font()), metrics_(painter.font(), painter.device())
+    : painter_(painter),
+      baseFont_(painter.font()),
+      qfont_(painter.font()),
+      metrics_(painter.font(), painter.device()),
+      rawFont_(QRawFont::fromFont(painter.font()))
 {
     qpen_ = ToQPen(pen_);
     painter_.setPen(qpen_);
@@ -89,6 +93,8 @@ FontDesc QPainterSurface::SelectFont(const FontDesc& font)
         font_ = font;
         qfont_ = ToQFont(font, baseFont_);
         metrics_ = QFontMetrics(qfont_, painter_.device());
+        rawFont_ = QRawFont::fromFont(qfont_);
+        shaped_.clear();
     }
     painter_.setFont(qfont_);
     return previous;
@@ -136,11 +142,48 @@ int QPainterSurface::QtFlags(unsigned flags)
     return q;
 }
 
+const QPainterSurface::ShapedText& QPainterSurface::Shape(std::string_view text)
+{
+    const auto found = shaped_.find(std::string(text));
+    if (found != shaped_.end())
+        return found->second;
+    if (shaped_.size() > 1024)
+        shaped_.clear();  // a surface that lives long draws ever new texts
+    ShapedText shaped;
+    const QString s = ToQString(text);
+    // Plain ASCII in a font that has every glyph: shape once, draw the glyphs. Anything else
+    // goes through QPainter's full text layout.
+    const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+    QList<quint32> indexes;
+    if (ascii && rawFont_.isValid())
+        indexes = rawFont_.glyphIndexesForString(s);
+    if (!indexes.isEmpty() && !indexes.contains(0)) {
+        const QList<QPointF> advances = rawFont_.advancesForGlyphIndexes(indexes, QRawFont::KernedAdvances);
+        QList<QPointF> positions;
+        positions.reserve(advances.size());
+        double x = 0;
+        for (const QPointF& advance : advances) {
+            positions.append(QPointF(x, 0));
+            x += advance.x();
+        }
+        shaped.glyphs.setRawFont(rawFont_);
+        shaped.glyphs.setGlyphIndexes(indexes);
+        shaped.glyphs.setPositions(positions);
+        shaped.glyphs.setUnderline(qfont_.underline());
+        shaped.glyphs.setStrikeOut(qfont_.strikeOut());
+        shaped.width = static_cast<int>(std::lround(x));
+        shaped.hasGlyphs = true;
+    } else {
+        shaped.width = metrics_.horizontalAdvance(s);
+    }
+    return shaped_.emplace(std::string(text), std::move(shaped)).first->second;
+}
+
 Size QPainterSurface::MeasureText(std::string_view text, unsigned flags, int widthLimit)
 {
-    const QString s = ToQString(text);
     if ((flags & TextWordBreak) == 0)
-        return Size {metrics_.horizontalAdvance(s), metrics_.height()};
+        return Size {Shape(text).width, metrics_.height()};
+    const QString s = ToQString(text);
     const QRect box = metrics_.boundingRect(QRect(0, 0, std::max(widthLimit, 1), std::numeric_limits<int>::max() / 4),
                                             QtFlags(flags), s);
     return Size {box.width(), box.height()};
@@ -158,8 +201,20 @@ QRect QPainterSurface::TextCell(const QRect& box, int qtFlags, const QString& te
 
 void QPainterSurface::DrawText(std::string_view text, const Rect& rect, unsigned flags)
 {
-    const QString s = ToQString(text);
     const QRect box(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+    if ((flags & TextWordBreak) == 0) {
+        const ShapedText& shaped = Shape(text);
+        if (shaped.hasGlyphs) {
+            const int left = (flags & TextCenter) ? box.left() + (box.width() - shaped.width) / 2 : box.left();
+            if (mode_ == Opaque)
+                painter_.fillRect(QRect(left, box.top(), shaped.width, metrics_.height()), ToQColor(bkColor_));
+            painter_.setPen(ToQColor(textColor_));
+            painter_.drawGlyphRun(QPointF(left, box.top() + metrics_.ascent()), shaped.glyphs);
+            painter_.setPen(qpen_);
+            return;
+        }
+    }
+    const QString s = ToQString(text);
     const int qtFlags = QtFlags(flags);
     if (mode_ == Opaque) {
         painter_.fillRect(TextCell(box, qtFlags, s), ToQColor(bkColor_));

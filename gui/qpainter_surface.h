@@ -7,10 +7,15 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QPainter>
 #include <QPen>
 #include <QPointF>
+#include <QRawFont>
 #include <QVector>
+
+#include <string>
+#include <unordered_map>
 
 namespace quel {
 
@@ -42,8 +47,16 @@ public:
     void DrawText(std::string_view text, const Rect& rect, unsigned flags) override;
 
 private:
+    // A one-line text shaped once in the current font: measured, and drawn from its glyphs.
+    struct ShapedText {
+        int width = 0;
+        bool hasGlyphs = false;  // false: drawn through QPainter's own text layout
+        QGlyphRun glyphs;
+    };
+
     static int QtFlags(unsigned flags);
     QRect TextCell(const QRect& box, int qtFlags, const QString& text) const;
+    const ShapedText& Shape(std::string_view text);
 
     QPainter& painter_;
     QFont baseFont_;
@@ -52,6 +65,8 @@ private:
     FontDesc font_;
     QFont qfont_;
     QFontMetrics metrics_;
+    QRawFont rawFont_;
+    std::unordered_map<std::string, ShapedText> shaped_;  // for the current font
     ColorRef textColor_ = 0x000000;
     ColorRef bkColor_ = 0xFFFFFF;
     BackgroundMode mode_ = Opaque;

@@ -141,8 +141,8 @@ void WindRose::FreeAxisData(AxisDataPtr) {}
 
 // --- housekeeping -----------------------------------------------------------------------------
 
-void WindRose::Lock() { lock_.lock(); }
-void WindRose::Unlock() { lock_.unlock(); }
+void WindRose::Lock() const { lock_.lock(); }
+void WindRose::Unlock() const { lock_.unlock(); }
 
 int WindRose::GetLastError() const
 {
