@@ -10,6 +10,7 @@
 #include "service/service_names.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <exception>
 #include <fcntl.h>
@@ -23,6 +24,7 @@ namespace {
 
 constexpr std::uint32_t StartWaitHint = 3000;
 constexpr int FallbackInterval = 10;
+constexpr std::chrono::seconds StopTimeout {5};  // how long StopSampling waits
 
 // Says why the settings file cannot be read, when it exists and cannot; a missing file or a
 // missing key is simply "no profile chosen".
@@ -151,8 +153,10 @@ void EndMonitor(Service& service, std::unique_ptr<CounterMonitor>& monitor)
 {
     if (!monitor)
         return;
-    if (!monitor->StopSampling())
-        service.ReportProblem("counter collection is slow to stop; waiting for it to end");
+    const auto start = std::chrono::steady_clock::now();
+    // False at once only while the thread is still starting; the destructor then ends it.
+    if (!monitor->StopSampling() && std::chrono::steady_clock::now() - start >= StopTimeout)
+        service.ReportProblem("counter collection did not stop within 5 s; waiting for it to end");
     monitor.reset();
 }
 
@@ -178,9 +182,8 @@ void RunWorker(Service& service, const std::vector<std::string>& arguments)
     if (!report())
         return finish();
 
-    std::string profile = RegistryProfile(service);
-    if (arguments.size() > 2)
-        profile = arguments[2];
+    // The word after "-run" wins; the settings file is not even read then.
+    std::string profile = arguments.size() > 2 ? arguments[2] : RegistryProfile(service);
     if (!profile.empty())
         profile = AbsolutePath(profile);
     if (!report())

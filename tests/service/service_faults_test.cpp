@@ -5,7 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace quel::test;
@@ -111,6 +114,28 @@ TEST_F(ServiceFaultTest, NoWritableFolderAtAllStillRunsAndStops)
     ASSERT_TRUE(process_.Signal(SIGINT));
     EXPECT_EQ(process_.Wait(), 0);
     EXPECT_EQ(process_.Stdout(), std::string(ConsoleStart) + ConsoleStop);
+}
+
+TEST_F(ServiceFaultTest, MonitorOutlivesASamplingThreadThatIsSlowToStop)
+{
+    // A counter file that blocks the sampling thread (a FIFO without writer) keeps it from
+    // stopping: the program waits for the thread and only then ends the monitor.
+    const std::string loadavg = machine_.Proc("loadavg");
+    fs::remove(loadavg);
+    ASSERT_EQ(::mkfifo(loadavg.c_str(), 0644), 0);
+    WriteFile(root_ / "threads.qlmd", ProfileText(1, 1, 0, {{"Threads", "\\Objects\\Threads", 1000, 800}}));
+    ASSERT_TRUE(process_.Start({"-run", root_ / "threads.qlmd"}));
+    ASSERT_TRUE(WaitFor([&] { return process_.ThreadWaitsIn("wait_for_partner"); })) << process_.Stderr();
+    ASSERT_TRUE(process_.Signal(SIGINT));
+    EXPECT_TRUE(WaitFor([&] { return !process_.Stderr().empty(); }));
+    EXPECT_EQ(process_.Stderr(), "quelmondsrvc: counter collection did not stop within 5 s; waiting for it to end\n");
+
+    const int writer = ::open(loadavg.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);  // frees the thread
+    EXPECT_GE(writer, 0);
+    EXPECT_EQ(process_.Wait(), 0);
+    EXPECT_EQ(process_.Stdout(), std::string(ConsoleStart) + ConsoleStop);
+    if (writer >= 0)
+        ::close(writer);
 }
 
 } // namespace

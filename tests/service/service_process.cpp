@@ -121,6 +121,16 @@ bool ServiceProcess::Signal(int signal) const
     return pid_ > 0 && ::kill(pid_, signal) == 0;
 }
 
+bool ServiceProcess::ThreadWaitsIn(const std::string& kernelFunction) const
+{
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid_) + "/task", error)) {
+        if (ReadFile(task.path().string() + "/wchan") == kernelFunction)
+            return true;
+    }
+    return false;
+}
+
 int ServiceProcess::Wait(std::chrono::seconds limit)
 {
     if (pid_ <= 0)
