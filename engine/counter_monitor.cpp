@@ -140,13 +140,13 @@ void CounterMonitor::ApplyDisplaySettings()
 
 MonitorSettings CounterMonitor::GetSettings() const
 {
-    WindRoseLock guard(const_cast<CounterMonitor&>(*this));
+    WindRoseLock guard(*this);
     return settings_;
 }
 
 int CounterMonitor::GetInterval() const
 {
-    WindRoseLock guard(const_cast<CounterMonitor&>(*this));
+    WindRoseLock guard(*this);
     return settings_.Interval;
 }
 
@@ -196,19 +196,19 @@ void CounterMonitor::SetStatusText(const std::string& text)
 
 std::string CounterMonitor::GetStatusText() const
 {
-    WindRoseLock guard(const_cast<CounterMonitor&>(*this));
+    WindRoseLock guard(*this);
     return statusText_;
 }
 
 RepaintTarget* CounterMonitor::GetNotifyWindow() const
 {
-    WindRoseLock guard(const_cast<CounterMonitor&>(*this));
+    WindRoseLock guard(*this);
     return notifyWindow_;
 }
 
 bool CounterMonitor::GetCounterPath(int axis, std::string& path) const
 {
-    WindRoseLock guard(const_cast<CounterMonitor&>(*this));
+    WindRoseLock guard(*this);
     const AxisData* data = nullptr;
     if (!GetAxisData(axis, data))
         return false;
@@ -219,7 +219,7 @@ bool CounterMonitor::GetCounterPath(int axis, std::string& path) const
 
 bool CounterMonitor::GetStatistics(int axis, double& current, double& maximum, double& average) const
 {
-    WindRoseLock guard(const_cast<CounterMonitor&>(*this));
+    WindRoseLock guard(*this);
     if (axis < 0 || static_cast<std::size_t>(axis) >= currentValues_.size())
         return false;
     current = currentValues_[axis];
@@ -566,7 +566,7 @@ void CounterMonitor::CloseLog()
 
 std::string CounterMonitor::GetLogPath() const
 {
-    WindRoseLock guard(const_cast<CounterMonitor&>(*this));
+    WindRoseLock guard(*this);
     return log_.GetLogPath();
 }
 

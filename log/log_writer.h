@@ -3,6 +3,9 @@
 // rotating it at its size limit. Its state lives in the counter monitor; every operation runs
 // under the monitor's lock, rows on the sampling thread.
 
+#include "log/log_file.h"
+#include "log/log_layout.h"
+#include "log/log_text.h"
 #include "platform/clock.h"
 #include "platform/user_interface.h"
 #include "profile/monitor_settings.h"
@@ -43,6 +46,29 @@ public:
     void CleanLog(const LogContext& context);
     void CloseLog();
     std::string GetLogPath() const;
+
+private:
+    void FormNames();
+    bool CreateIfMissing(bool& created) const;
+    void WriteHeader();
+    long long SectionOffset();
+    long long RowOffset(const LogContext& context);
+    bool FillCells(const double* raw, int count, const LogContext& context);
+
+    LogFile file_;
+    int format_ = 0;             // LogFormat the open file was opened with
+    std::string directory_;      // empty until a location is set
+    std::string baseName_;
+    std::string currentName_;
+    std::string backupName_;
+    std::string path_;
+    std::string linkedBackup_;   // backup name a header of this opening links to
+    std::vector<double> lastSample_;
+    std::vector<double> lastLogged_;
+    std::vector<bool> lastFailed_;
+    std::vector<LogCell> cells_;
+    LogText text_;               // reused for every write
+    int rowCount_ = 0;
 };
 
 } // namespace quel

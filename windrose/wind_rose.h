@@ -65,8 +65,8 @@ public:
     virtual int LoadFromFile(const std::string& path);
 
     // --- housekeeping -----------------------------------------------------------------------
-    void Lock();
-    void Unlock();
+    void Lock() const;
+    void Unlock() const;
     int GetLastError() const;
     void SetLastError(int error);
     int IsModified() const;
@@ -159,13 +159,13 @@ private:
 // Holds a model's lock for a scope.
 class WindRoseLock {
 public:
-    explicit WindRoseLock(WindRose& rose) : rose_(rose) { rose_.Lock(); }
+    explicit WindRoseLock(const WindRose& rose) : rose_(rose) { rose_.Lock(); }
     ~WindRoseLock() { rose_.Unlock(); }
     WindRoseLock(const WindRoseLock&) = delete;
     WindRoseLock& operator=(const WindRoseLock&) = delete;
 
 private:
-    WindRose& rose_;
+    const WindRose& rose_;
 };
 
 } // namespace quel

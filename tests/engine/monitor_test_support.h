@@ -49,15 +49,17 @@ protected:
     void TearDown() override
     {
         source.Resume();
-        if (monitor)
+        if (monitor) {
             EXPECT_TRUE(WaitFor([&] { return monitor->StopSampling(); }));
+        }
         monitor.reset();
     }
 
     void MakeMonitor(bool interactive)
     {
-        if (monitor)
+        if (monitor) {
             ASSERT_TRUE(WaitFor([&] { return monitor->StopSampling(); }));
+        }
         MonitorEnvironment environment;
         environment.source = &source;
         environment.interactive = interactive;

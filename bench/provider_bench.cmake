@@ -1,0 +1,1 @@
+quel_bench(provider_bench DEPS quel_platform)

@@ -1,0 +1,182 @@
+// Cost of one sample from this machine's real /proc and /sys: one collection plus reading every
+// counter, for the default standard set and for a 32-counter set that touches every object.
+// Heap allocations are counted with a replaced operator new; in steady state there are none.
+//
+//   build/bench/provider_bench --benchmark_min_time=2
+
+#include "platform/linux_perf_data_source.h"
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::atomic<std::uint64_t> allocations{0};
+
+void* Allocate(std::size_t size)
+{
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* memory = std::malloc(size == 0 ? 1 : size))
+        return memory;
+    throw std::bad_alloc();
+}
+
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    return Allocate(size);
+}
+void* operator new[](std::size_t size)
+{
+    return Allocate(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size == 0 ? 1 : size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+    allocations.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size == 0 ? 1 : size);
+}
+void operator delete(void* memory) noexcept
+{
+    std::free(memory);
+}
+void operator delete[](void* memory) noexcept
+{
+    std::free(memory);
+}
+void operator delete(void* memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
+void operator delete[](void* memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
+
+namespace quel {
+namespace {
+
+std::vector<std::string> Instances(PerfDataSource& source, const std::string& object)
+{
+    std::size_t countersLength = 0;
+    std::size_t instancesLength = 0;
+    source.EnumObjectItems(object, nullptr, countersLength, nullptr, instancesLength);
+    std::vector<char> counters(countersLength);
+    std::vector<char> instances(instancesLength);
+    std::vector<std::string> names;
+    if (source.EnumObjectItems(object, counters.data(), countersLength, instances.data(), instancesLength)
+        != perf_status::Ok)
+        return names;
+    for (const char* name = instances.data(); *name != '\0'; name += names.back().size() + 1)
+        names.emplace_back(name);
+    return names;
+}
+
+std::string FirstInstance(PerfDataSource& source, const std::string& object, const std::string& fallback)
+{
+    for (const std::string& name : Instances(source, object)) {
+        if (name != "_Total" && !(object == "Network Interface" && source.IsLoopbackInterface(name)))
+            return name;
+    }
+    return fallback;
+}
+
+// The default standard set: % Processor Time of every processor and the six single counters.
+std::vector<std::string> DefaultSet(PerfDataSource& source)
+{
+    std::vector<std::string> paths;
+    for (const std::string& cpu : Instances(source, "Processor")) {
+        if (cpu != "_Total")
+            paths.push_back("\\Processor(" + cpu + ")\\% Processor Time");
+    }
+    for (const char* path : {"\\Objects\\Processes", "\\Objects\\Threads", "\\Memory\\% Committed Bytes In Use",
+                             "\\Paging File(_Total)\\% Usage", "\\LogicalDisk(_Total)\\% Free Space",
+                             "\\PhysicalDisk(_Total)\\% Disk Time"})
+        paths.emplace_back(path);
+    return paths;
+}
+
+// 32 counters touching every object and every kernel file.
+std::vector<std::string> MixedSet(PerfDataSource& source)
+{
+    const std::string cpu = FirstInstance(source, "Processor", "0");
+    const std::string disk = FirstInstance(source, "PhysicalDisk", "sda");
+    const std::string volume = FirstInstance(source, "LogicalDisk", "/");
+    const std::string nic = FirstInstance(source, "Network Interface", "eth0");
+    std::vector<std::string> paths = {
+        "\\Processor(_Total)\\% Processor Time", "\\Processor(_Total)\\% User Time",
+        "\\Processor(_Total)\\% Privileged Time", "\\Processor(_Total)\\% Interrupt Time",
+        "\\Processor(_Total)\\% Idle Time", "\\Processor(" + cpu + ")\\% Processor Time",
+        "\\Memory\\% Committed Bytes In Use", "\\Memory\\Available Bytes", "\\Memory\\Committed Bytes",
+        "\\Memory\\Commit Limit", "\\Memory\\Pages/sec", "\\Memory\\Page Faults/sec",
+        "\\Paging File(_Total)\\% Usage", "\\Paging File(_Total)\\% Usage Peak",
+        "\\System\\Processor Queue Length", "\\System\\Context Switches/sec", "\\System\\System Up Time",
+        "\\System\\% Registry Quota In Use", "\\Objects\\Processes", "\\Objects\\Threads", "\\Server\\Server Sessions",
+        "\\LogicalDisk(_Total)\\% Free Space", "\\LogicalDisk(" + volume + ")\\% Free Space",
+        "\\PhysicalDisk(_Total)\\% Disk Time", "\\PhysicalDisk(_Total)\\Disk Read Bytes/sec",
+        "\\PhysicalDisk(_Total)\\Disk Write Bytes/sec", "\\PhysicalDisk(" + disk + ")\\% Disk Time",
+        "\\PhysicalDisk(" + disk + ")\\Disk Read Bytes/sec", "\\Network Interface(" + nic + ")\\Bytes Total/sec",
+        "\\Network Interface(" + nic + ")\\Current Bandwidth", "\\Network Interface(lo)\\Bytes Total/sec",
+        "\\Processor(_Total)\\% Processor Time"};
+    return paths;
+}
+
+void Sample(benchmark::State& state, std::vector<std::string> (*makePaths)(PerfDataSource&))
+{
+    LinuxPerfDataSource source;
+    PerfQueryHandle query = nullptr;
+    if (source.OpenQuery(query) != perf_status::Ok) {
+        state.SkipWithError("cannot open a query");
+        return;
+    }
+    const std::vector<std::string> paths = makePaths(source);
+    std::vector<PerfCounterHandle> counters(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        source.AddCounter(query, paths[i], counters[i]);
+    for (int i = 0; i < 3; ++i)  // prime the rates and size every buffer
+        source.CollectQueryData(query);
+
+    std::size_t failed = 0;
+    const std::uint64_t before = allocations.load();
+    for (auto _ : state) {
+        source.CollectQueryData(query);
+        for (PerfCounterHandle counter : counters) {
+            double value = 0.0;
+            failed += source.GetFormattedCounterValue(counter, value) != perf_status::Ok;
+            benchmark::DoNotOptimize(value);
+        }
+    }
+    const std::uint64_t allocated = allocations.load() - before;
+    state.counters["counters"] = static_cast<double>(paths.size());
+    state.counters["allocs/sample"] = benchmark::Counter(static_cast<double>(allocated), benchmark::Counter::kAvgIterations);
+    state.counters["failed/sample"] = benchmark::Counter(static_cast<double>(failed), benchmark::Counter::kAvgIterations);
+    source.CloseQuery(query);
+}
+
+void DefaultStandardSet(benchmark::State& state)
+{
+    Sample(state, DefaultSet);
+}
+
+void ThirtyTwoCounters(benchmark::State& state)
+{
+    Sample(state, MixedSet);
+}
+
+BENCHMARK(DefaultStandardSet)->Unit(benchmark::kMicrosecond);
+BENCHMARK(ThirtyTwoCounters)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+} // namespace quel
+
+BENCHMARK_MAIN();

@@ -1,0 +1,34 @@
+#pragma once
+// The texts of the HTML and CSV logs: header, section start and row.
+
+#include "log/log_text.h"
+
+#include <string>
+#include <vector>
+
+namespace quel {
+
+inline constexpr const char* WebHost = "www.tolvane.com";
+
+enum class Arrow { None, Up, Down };
+
+// One axis of a row.
+struct LogCell {
+    double value = 0.0;     // scaled value
+    bool failed = false;    // the read failed: "N/A"
+    bool critical = false;  // at or above the critical value
+    Arrow arrow = Arrow::None;
+};
+
+// backupName empty: no link to a backup.
+void AppendHtmlHeader(LogText& out, const std::string& baseName, const std::string& currentName,
+                      const std::string& backupName);
+void AppendHtmlSection(LogText& out, const std::string& started, int logMode, const std::vector<std::string>& axisNames);
+void AppendHtmlRow(LogText& out, int rowCount, const std::string& date, const std::string& time,
+                   const std::vector<LogCell>& cells);
+
+void AppendCsvTitle(LogText& out, const std::string& baseName);
+void AppendCsvSection(LogText& out, const std::string& started, const std::vector<std::string>& axisNames);
+void AppendCsvRow(LogText& out, const std::string& date, const std::string& time, const std::vector<LogCell>& cells);
+
+} // namespace quel

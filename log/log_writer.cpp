@@ -1,0 +1,293 @@
+#include "log/log_writer.h"
+
+#include "windrose/number_text.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace quel {
+namespace {
+
+constexpr int CsvFormat = 1;
+constexpr int HtmlFormat = 0;
+
+long long SizeLimit(const MonitorSettings& settings)
+{
+    return static_cast<long long>(settings.LogFileSize) * 1024;
+}
+
+std::vector<std::string> AxisNames(const WindRose& axes)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < axes.GetAxisCount(); ++i) {
+        std::optional<std::string> name;
+        axes.GetAxisName(i, name);
+        names.push_back(name.value_or(std::string()));
+    }
+    return names;
+}
+
+// The value an axis shows: divided by its multiplier and, on an inverse axis, counted down
+// from its maximum.
+double ScaledValue(const WindRose& axes, int axis, double raw)
+{
+    double multiplier = 1.0;
+    double maximum = 0.0;
+    std::uint8_t inverse = 0;
+    axes.GetAxisMultiplier(axis, multiplier);
+    axes.GetAxisMax(axis, maximum);
+    axes.GetAxisInverse(axis, inverse);
+    double value = raw / multiplier;
+    if (inverse != 0)
+        value = value < maximum ? maximum - value : 0.0;
+    return value;
+}
+
+bool EqualAsLogged(double a, double b)
+{
+    return FormatFixed(a, 2) == FormatFixed(b, 2);
+}
+
+} // namespace
+
+LogWriter::~LogWriter()
+{
+    CloseLog();
+}
+
+void LogWriter::SetLogLocation(const std::string& profilePath, bool startSection, const LogContext& context)
+{
+    if (profilePath.empty()) {
+        // A profile without a name has no place for a log.
+        CloseLog();
+        directory_.clear();
+        baseName_.clear();
+        path_.clear();
+        return;
+    }
+    const std::size_t slash = profilePath.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::string fileName = profilePath.substr(nameStart);
+    directory_ = profilePath.substr(0, nameStart) + "Logs/";
+    baseName_ = fileName.substr(0, fileName.rfind('.'));
+    OpenLog(false, context);
+    if (startSection)
+        StartLogSection(context);
+}
+
+void LogWriter::FormNames()
+{
+    const char* extension = format_ == CsvFormat ? ".csv" : ".html";
+    currentName_ = baseName_ + "-log" + extension;
+    backupName_ = baseName_ + "-log-bkup" + extension;
+    path_ = directory_ + currentName_;
+}
+
+void LogWriter::OpenLog(bool forceRotation, const LogContext& context)
+{
+    CloseLog();
+    rowCount_ = 0;
+    if (directory_.empty())
+        return;
+    format_ = context.settings.LogFormat;
+    FormNames();
+    if (context.settings.LogMode == 0)
+        return;
+
+    std::error_code error;
+    std::filesystem::create_directory(directory_, error);
+    const std::uintmax_t size = std::filesystem::file_size(path_, error);
+    linkedBackup_.clear();
+    if (forceRotation || (!error && static_cast<long long>(size) >= SizeLimit(context.settings))) {
+        const std::string backupPath = directory_ + backupName_;
+        ::unlink(backupPath.c_str());
+        if (std::rename(path_.c_str(), backupPath.c_str()) == 0)
+            linkedBackup_ = backupName_;
+    }
+
+    bool created = false;
+    if (!CreateIfMissing(created))
+        return;
+    if (!file_.Open(path_.c_str(), format_ == CsvFormat)) {
+        if (context.interactive && context.messages != nullptr)
+            context.messages->ShowMessage("Cannot write to file: " + path_);
+        return;
+    }
+    if (created || file_.Ending() == LogEnding::Empty)
+        WriteHeader();
+}
+
+bool LogWriter::CreateIfMissing(bool& created) const
+{
+    const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    created = fd >= 0;
+    if (fd >= 0)
+        return ::close(fd) == 0;
+    return errno == EEXIST;
+}
+
+void LogWriter::WriteHeader()
+{
+    text_.Clear();
+    if (format_ == CsvFormat)
+        AppendCsvTitle(text_, baseName_);
+    else
+        AppendHtmlHeader(text_, baseName_, currentName_, linkedBackup_);
+    file_.WriteAt(0, text_.View());
+}
+
+// Where a new HTML section goes: over the footer when the file ends with one (an earlier
+// table keeps its "</table>"), else after whatever the file ends with.
+long long LogWriter::SectionOffset()
+{
+    const LogEnding ending = file_.Ending();
+    const long long size = file_.Size();
+    if (ending == LogEnding::Header || ending == LogEnding::Table)
+        return size - static_cast<long long>(HeaderFooter.size());
+    return size;
+}
+
+void LogWriter::StartLogSection(const LogContext& context)
+{
+    if (!file_.IsOpen() || context.settings.LogMode == 0)
+        return;
+    file_.Refresh();
+    if (file_.Ending() == LogEnding::Empty)
+        WriteHeader();
+    const bool csv = format_ == CsvFormat;
+    const std::string started
+        = LocalTimeText(context.clock.Now(), csv ? "%A %m/%d/%Y at %H:%M:%S" : "on %A, %B %d, %Y at %H:%M:%S");
+    const long long offset = csv ? 0 : SectionOffset();
+    text_.Clear();
+    if (csv)
+        AppendCsvSection(text_, started, AxisNames(context.axes));
+    else
+        AppendHtmlSection(text_, started, context.settings.LogMode, AxisNames(context.axes));
+    file_.WriteAt(offset, text_.View());
+}
+
+// Where an HTML row goes: over the footer of a table; a file that does not end with one gets
+// a new section first. Negative when no table could be started.
+long long LogWriter::RowOffset(const LogContext& context)
+{
+    if (file_.Ending() != LogEnding::Table)
+        StartLogSection(context);
+    if (file_.Ending() != LogEnding::Table)
+        return -1;
+    return file_.Size() - static_cast<long long>(TableFooter.size());
+}
+
+void LogWriter::ResetValues(int axisCount)
+{
+    const std::size_t count = axisCount > 0 ? static_cast<std::size_t>(axisCount) : 0;
+    lastSample_.assign(count, 0.0);
+    lastLogged_.assign(count, 0.0);
+    lastFailed_.assign(count, false);
+    rowCount_ = 0;
+}
+
+void LogWriter::ClearValues()
+{
+    lastSample_.clear();
+    lastLogged_.clear();
+    lastFailed_.clear();
+}
+
+// Scales the sample into cells_ and remembers it; returns whether the log mode wants a row.
+bool LogWriter::FillCells(const double* raw, int count, const LogContext& context)
+{
+    const std::size_t axes = static_cast<std::size_t>(count);
+    if (lastSample_.size() != axes) {
+        lastSample_.resize(axes, 0.0);
+        lastLogged_.resize(axes, 0.0);
+        lastFailed_.resize(axes, false);
+    }
+    cells_.resize(axes);
+    const int mode = context.settings.LogMode;
+    bool valueChanged = false;
+    bool stateChanged = false;
+    for (std::size_t i = 0; i < axes; ++i) {
+        const int axis = static_cast<int>(i);
+        double critical = 0.0;
+        context.axes.GetAxisCritical(axis, critical);
+        const bool failed = raw[i] == -1.0;
+        const double value = ScaledValue(context.axes, axis, raw[i]);
+        const double previous = lastSample_[i];
+        const double reference = mode == 3 ? lastLogged_[i] : previous;
+        const bool changed = !EqualAsLogged(value, reference);
+        const bool below = critical > value;
+        LogCell& cell = cells_[i];
+        cell.value = value;
+        cell.failed = failed;
+        cell.critical = !below;
+        cell.arrow = !changed || rowCount_ == 0 ? Arrow::None : value > previous ? Arrow::Up : Arrow::Down;
+        valueChanged = valueChanged || changed;
+        stateChanged = stateChanged || below != (critical > previous) || failed != lastFailed_[i];
+        lastSample_[i] = value;
+        lastFailed_[i] = failed;
+    }
+    switch (mode) {
+    case 1: return true;
+    case 2: return valueChanged || rowCount_ == 0;
+    case 3: return stateChanged || rowCount_ == 0;
+    default: return false;
+    }
+}
+
+void LogWriter::WriteLogRow(const double* raw, int count, const LogContext& context)
+{
+    if (file_.IsOpen()) {
+        file_.Refresh();
+        if (file_.Size() >= SizeLimit(context.settings)) {
+            OpenLog(false, context);
+            StartLogSection(context);
+        }
+    }
+    if (!file_.IsOpen() || context.settings.LogMode == 0 || count < 0 || (count > 0 && raw == nullptr))
+        return;
+    if (!FillCells(raw, count, context))
+        return;
+
+    const std::time_t now = context.clock.Now();
+    const std::string date = LocalTimeText(now, "%m/%d");
+    const std::string time = LocalTimeText(now, "%H:%M:%S");
+    if (format_ == CsvFormat) {
+        text_.Clear();
+        AppendCsvRow(text_, date, time, cells_);
+        file_.WriteAt(0, text_.View());
+    } else if (format_ == HtmlFormat) {
+        const long long offset = RowOffset(context);
+        if (offset < 0)
+            return;
+        text_.Clear();
+        AppendHtmlRow(text_, rowCount_, date, time, cells_);
+        file_.WriteAt(offset, text_.View());
+    }
+    lastLogged_ = lastSample_;
+    ++rowCount_;
+}
+
+void LogWriter::CleanLog(const LogContext& context)
+{
+    CloseLog();
+    OpenLog(true, context);
+    StartLogSection(context);
+}
+
+void LogWriter::CloseLog()
+{
+    file_.Close();
+}
+
+std::string LogWriter::GetLogPath() const
+{
+    return path_;
+}
+
+} // namespace quel

@@ -1,0 +1,40 @@
+#pragma once
+// CounterReader: one counter of a query, bound to its object, counter and instance. A collection
+// first refreshes every kernel file the query's counters need (each once), then asks each
+// reader for its value.
+
+#include "platform/perf_data_source.h"
+
+#include <cstdint>
+
+namespace quel {
+
+class SystemSnapshot;
+
+// The kernel files a counter reads, as bits; a collection refreshes the union of its counters'.
+using SourceMask = std::uint32_t;
+namespace sources {
+constexpr SourceMask Stat = 1U << 0;        // /proc/stat
+constexpr SourceMask MemInfo = 1U << 1;     // /proc/meminfo
+constexpr SourceMask Overcommit = 1U << 2;  // /proc/sys/vm/overcommit_memory
+constexpr SourceMask VmStat = 1U << 3;      // /proc/vmstat
+constexpr SourceMask Swaps = 1U << 4;       // /proc/swaps
+constexpr SourceMask LoadAvg = 1U << 5;     // /proc/loadavg
+constexpr SourceMask Uptime = 1U << 6;      // /proc/uptime
+constexpr SourceMask ProcessDir = 1U << 7;  // the numeric entries of /proc
+constexpr SourceMask Sessions = 1U << 8;    // ksmbd, else /proc/net/tcp and tcp6
+constexpr SourceMask Mounts = 1U << 9;      // /proc/self/mountinfo and statvfs
+constexpr SourceMask DiskStats = 1U << 10;  // /proc/diskstats
+constexpr SourceMask NetDev = 1U << 11;     // /proc/net/dev (and per-interface sysfs files)
+} // namespace sources
+
+class CounterReader {
+public:
+    virtual ~CounterReader() = default;
+    virtual SourceMask Sources() const = 0;
+    // This collection's value from the refreshed snapshot; a rate counter keeps the raw values
+    // it needs for the next collection. Returns Ok or the reason there is no value.
+    virtual PerfStatus Sample(SystemSnapshot& snapshot, double& value) = 0;
+};
+
+} // namespace quel

@@ -1,0 +1,313 @@
+#include "platform/linux_perf_data_source.h"
+
+#include "platform/counter_path.h"
+#include "platform/object_catalog.h"
+#include "platform/perf_names.h"
+#include "platform/system_snapshot.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <new>
+#include <unistd.h>
+
+namespace quel {
+
+struct LinuxPerfDataSource::Query {
+    std::vector<std::unique_ptr<Counter>> counters;
+    SourceMask sources = 0;
+};
+
+struct LinuxPerfDataSource::Counter {
+    Query* query = nullptr;
+    std::unique_ptr<CounterReader> reader;  // null when the path did not resolve
+    PerfStatus pathStatus = perf_status::Ok;
+    PerfStatus status = perf_status::NoData;
+    double value = 0.0;
+};
+
+namespace {
+
+std::string RootOrDefault(std::string root, const char* variable, const char* fallback)
+{
+    if (!root.empty())
+        return root;
+    const char* value = std::getenv(variable);
+    return value != nullptr && *value != '\0' ? std::string(value) : std::string(fallback);
+}
+
+std::string LocalHostName()
+{
+    char name[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(name, sizeof name - 1) != 0)
+        return {};
+    return name;
+}
+
+LinuxPerfDataSourceOptions Roots(std::string procRoot, std::string sysRoot)
+{
+    LinuxPerfDataSourceOptions options;
+    options.procRoot = std::move(procRoot);
+    options.sysRoot = std::move(sysRoot);
+    return options;
+}
+
+// The length of a list of NUL-terminated names ended by an empty name.
+std::size_t NameListLength(const auto& names)
+{
+    std::size_t length = 1;
+    for (const auto& name : names)
+        length += std::string_view(name).size() + 1;
+    return length;
+}
+
+void WriteNameList(const auto& names, char* buffer)
+{
+    for (const auto& name : names) {
+        const std::string_view text(name);
+        std::memcpy(buffer, text.data(), text.size());
+        buffer += text.size();
+        *buffer++ = '\0';
+    }
+    *buffer = '\0';
+}
+
+} // namespace
+
+LinuxPerfDataSource::LinuxPerfDataSource() : LinuxPerfDataSource(LinuxPerfDataSourceOptions{}) {}
+
+LinuxPerfDataSource::LinuxPerfDataSource(std::string procRoot, std::string sysRoot)
+    : LinuxPerfDataSource(Roots(std::move(procRoot), std::move(sysRoot)))
+{
+}
+
+LinuxPerfDataSource::LinuxPerfDataSource(LinuxPerfDataSourceOptions options)
+    : hostName_(options.hostName.empty() ? LocalHostName() : options.hostName)
+{
+    SnapshotOptions snapshot;
+    snapshot.procRoot = RootOrDefault(std::move(options.procRoot), "QUELLARIMOND_PROCFS", "/proc");
+    snapshot.sysRoot = RootOrDefault(std::move(options.sysRoot), "QUELLARIMOND_SYSFS", "/sys");
+    snapshot.clock = std::move(options.clock);
+    snapshot.volumeStat = std::move(options.volumeStat);
+    snapshot.volumeProbeWait = options.volumeProbeWait;
+    snapshot_ = std::make_unique<SystemSnapshot>(snapshot);
+}
+
+LinuxPerfDataSource::~LinuxPerfDataSource() = default;
+
+PerfStatus LinuxPerfDataSource::OpenQuery(PerfQueryHandle& query)
+{
+    query = nullptr;
+    try {
+        std::lock_guard lock(mutex_);
+        queries_.push_back(std::make_unique<Query>());
+        query = reinterpret_cast<PerfQueryHandle>(queries_.back().get());
+        return perf_status::Ok;
+    } catch (const std::bad_alloc&) {
+        return perf_status::NoMemory;
+    }
+}
+
+PerfStatus LinuxPerfDataSource::AddCounter(PerfQueryHandle query, std::string_view path, PerfCounterHandle& counter)
+{
+    counter = nullptr;
+    try {
+        std::lock_guard lock(mutex_);
+        Query* owner = FindQuery(query);
+        if (owner == nullptr)
+            return perf_status::InvalidHandle;
+        auto added = std::make_unique<Counter>();
+        added->query = owner;
+        added->pathStatus = Resolve(path, *added);
+        added->status = added->reader ? perf_status::NoData : added->pathStatus;
+        Counter* raw = added.get();
+        counters_.reserve(counters_.size() + 1);
+        owner->counters.push_back(std::move(added));
+        counters_.insert(std::upper_bound(counters_.begin(), counters_.end(), raw, std::less<>()), raw);
+        UpdateSources(*owner);
+        counter = reinterpret_cast<PerfCounterHandle>(raw);
+        return raw->pathStatus;
+    } catch (const std::bad_alloc&) {
+        return perf_status::NoMemory;
+    }
+}
+
+PerfStatus LinuxPerfDataSource::Resolve(std::string_view path, Counter& counter) const
+{
+    CounterPath parts;
+    if (!ParseCounterPath(path, parts))
+        return perf_status::BadPath;
+    if (!parts.computer.empty() && !IsLocalComputer(parts.computer, hostName_))
+        return perf_status::NoMachine;
+    const ObjectFamily* family = FindObjectFamily(parts.object);
+    if (family == nullptr)
+        return perf_status::NoObject;
+    const std::optional<std::size_t> index = FindCounterIndex(*family, parts.counter);
+    if (!index)
+        return perf_status::NoCounter;
+    if (family->hasInstances != parts.hasInstance)
+        return perf_status::NoInstance;
+    counter.reader = family->makeReader(*index, parts.instance);
+    return perf_status::Ok;
+}
+
+void LinuxPerfDataSource::UpdateSources(Query& query)
+{
+    query.sources = 0;
+    for (const auto& counter : query.counters) {
+        if (counter->reader)
+            query.sources |= counter->reader->Sources();
+    }
+}
+
+PerfStatus LinuxPerfDataSource::CollectQueryData(PerfQueryHandle query)
+{
+    try {
+        std::lock_guard lock(mutex_);
+        Query* owner = FindQuery(query);
+        if (owner == nullptr)
+            return perf_status::InvalidHandle;
+        if (owner->counters.empty())
+            return perf_status::NoData;
+        snapshot_->Refresh(owner->sources);
+        for (const auto& counter : owner->counters) {
+            if (!counter->reader)
+                continue;
+            double value = 0.0;
+            counter->status = counter->reader->Sample(*snapshot_, value);
+            counter->value = counter->status == perf_status::Ok ? value : 0.0;
+        }
+        return perf_status::Ok;
+    } catch (const std::bad_alloc&) {
+        return perf_status::NoMemory;
+    }
+}
+
+PerfStatus LinuxPerfDataSource::GetFormattedCounterValue(PerfCounterHandle counter, double& value)
+{
+    std::lock_guard lock(mutex_);
+    value = 0.0;
+    const Counter* found = FindCounter(counter);
+    if (found == nullptr)
+        return perf_status::InvalidHandle;
+    value = found->value;
+    return found->status;
+}
+
+PerfStatus LinuxPerfDataSource::RemoveCounter(PerfCounterHandle counter)
+{
+    std::lock_guard lock(mutex_);
+    Counter* found = FindCounter(counter);
+    if (found == nullptr)
+        return perf_status::InvalidHandle;
+    Query& owner = *found->query;
+    counters_.erase(std::lower_bound(counters_.begin(), counters_.end(), found, std::less<>()));
+    std::erase_if(owner.counters, [&](const auto& c) { return c.get() == found; });
+    UpdateSources(owner);
+    return perf_status::Ok;
+}
+
+PerfStatus LinuxPerfDataSource::CloseQuery(PerfQueryHandle query)
+{
+    std::lock_guard lock(mutex_);
+    Query* owner = FindQuery(query);
+    if (owner == nullptr)
+        return perf_status::InvalidHandle;
+    std::erase_if(counters_, [&](const Counter* c) { return c->query == owner; });
+    std::erase_if(queries_, [&](const auto& q) { return q.get() == owner; });
+    return perf_status::Ok;
+}
+
+LinuxPerfDataSource::Query* LinuxPerfDataSource::FindQuery(PerfQueryHandle handle) const
+{
+    for (const auto& query : queries_) {
+        if (reinterpret_cast<PerfQueryHandle>(query.get()) == handle)
+            return query.get();
+    }
+    return nullptr;
+}
+
+LinuxPerfDataSource::Counter* LinuxPerfDataSource::FindCounter(PerfCounterHandle handle) const
+{
+    // The handle is only compared, never followed, until it is known to be one of ours.
+    Counter* const wanted = reinterpret_cast<Counter*>(handle);
+    const auto found = std::lower_bound(counters_.begin(), counters_.end(), wanted, std::less<>());
+    return found != counters_.end() && *found == wanted ? *found : nullptr;
+}
+
+PerfStatus LinuxPerfDataSource::EnumObjectItems(std::string_view object, char* counters, std::size_t& countersLength,
+                                                char* instances, std::size_t& instancesLength)
+{
+    try {
+        std::lock_guard lock(mutex_);
+        return ListObjectItems(object, counters, countersLength, instances, instancesLength);
+    } catch (const std::bad_alloc&) {
+        return perf_status::NoMemory;
+    }
+}
+
+PerfStatus LinuxPerfDataSource::ListObjectItems(std::string_view object, char* counters, std::size_t& countersLength,
+                                                char* instances, std::size_t& instancesLength)
+{
+    const ObjectFamily* family = FindObjectFamily(object);
+    if (family == nullptr)
+        return perf_status::NoObject;
+    std::vector<std::string> names;
+    if (family->hasInstances) {
+        snapshot_->Refresh(family->instanceSources);
+        family->listInstances(*snapshot_, names);
+    }
+    const std::size_t countersNeeded = NameListLength(family->counters);
+    const std::size_t instancesNeeded = NameListLength(names);
+    if (countersLength < countersNeeded || instancesLength < instancesNeeded) {
+        countersLength = countersNeeded;
+        instancesLength = instancesNeeded;
+        return perf_status::MoreData;
+    }
+    if (counters == nullptr || instances == nullptr)
+        return perf_status::InvalidArgument;
+    WriteNameList(family->counters, counters);
+    WriteNameList(names, instances);
+    countersLength = countersNeeded;
+    instancesLength = instancesNeeded;
+    return perf_status::Ok;
+}
+
+PerfStatus LinuxPerfDataSource::LookupPerfNameByIndex(std::uint32_t index, std::string& name)
+{
+    const std::optional<std::string_view> found = PerfNameByIndex(index);
+    if (!found)
+        return perf_status::InvalidArgument;
+    try {
+        name.assign(*found);
+        return perf_status::Ok;
+    } catch (const std::bad_alloc&) {
+        return perf_status::NoMemory;
+    }
+}
+
+PerfStatus LinuxPerfDataSource::EnumObjects(std::vector<std::string>& objects)
+{
+    try {
+        objects.clear();
+        for (const ObjectFamily* family : ObjectCatalog())
+            objects.emplace_back(family->name);
+        return perf_status::Ok;
+    } catch (const std::bad_alloc&) {
+        return perf_status::NoMemory;
+    }
+}
+
+bool LinuxPerfDataSource::IsLoopbackInterface(std::string_view instance)
+{
+    try {
+        std::lock_guard lock(mutex_);
+        return snapshot_->Net().IsLoopback(instance);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+} // namespace quel

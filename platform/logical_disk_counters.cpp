@@ -1,0 +1,199 @@
+#include "platform/logical_disk_counters.h"
+
+#include "platform/system_snapshot.h"
+#include "platform/text_scan.h"
+
+#include <algorithm>
+#include <array>
+
+namespace quel {
+namespace {
+
+constexpr std::array<std::string_view, 1> LogicalDiskCounterNames = {"% Free Space"};
+
+constexpr std::array<std::string_view, 24> PseudoFileSystems = {
+    "proc",    "sysfs",    "cgroup",  "cgroup2", "devtmpfs",   "devpts",      "tmpfs",       "overlay",
+    "squashfs", "autofs",  "debugfs", "tracefs", "securityfs", "pstore",      "bpf",         "configfs",
+    "fusectl", "mqueue",   "hugetlbfs", "binfmt_misc", "nsfs", "ramfs",       "rpc_pipefs",  "efivarfs"};
+
+constexpr std::array<std::string_view, 4> SystemMountRoots = {"/proc", "/sys", "/dev", "/run/credentials"};
+
+// "254:0" as major << 32 | minor.
+bool ParseDevice(std::string_view text, std::uint64_t& device)
+{
+    const std::size_t colon = text.find(':');
+    std::uint64_t major = 0;
+    std::uint64_t minor = 0;
+    if (colon == std::string_view::npos || !text::ParseU64(text.substr(0, colon), major)
+        || !text::ParseU64(text.substr(colon + 1), minor) || major > 0xFFFFFFFFULL || minor > 0xFFFFFFFFULL)
+        return false;
+    device = major << 32 | minor;
+    return true;
+}
+
+class LogicalDiskReader final : public CounterReader {
+public:
+    explicit LogicalDiskReader(std::string_view instance) : instance_(instance), total_(instance == TotalInstance) {}
+
+    SourceMask Sources() const override { return sources::Mounts; }
+
+    PerfStatus Sample(SystemSnapshot& snapshot, double& value) override
+    {
+        const MountSource& mounts = snapshot.Mounts();
+        if (!mounts.Valid())
+            return perf_status::Unreadable;
+        if (total_)
+            return mounts.TotalFreePercent(value) ? perf_status::Ok : perf_status::Unreadable;
+        const VolumeQuery* volume = mounts.Find(instance_);
+        if (volume == nullptr)
+            return perf_status::NoInstance;
+        if (volume->answer == VolumeAnswer::None)
+            return perf_status::NoData;
+        return MountSource::FreePercent(*volume, value) ? perf_status::Ok : perf_status::Unreadable;
+    }
+
+private:
+    std::string instance_;
+    bool total_;
+};
+
+std::unique_ptr<CounterReader> MakeLogicalDiskReader(std::size_t, std::string_view instance)
+{
+    return std::make_unique<LogicalDiskReader>(instance);
+}
+
+void ListLogicalDisks(SystemSnapshot& snapshot, std::vector<std::string>& instances)
+{
+    snapshot.Mounts().List(instances);
+    if (!instances.empty())
+        instances.emplace_back(TotalInstance);
+}
+
+} // namespace
+
+bool IsPseudoFileSystem(std::string_view type)
+{
+    return std::find(PseudoFileSystems.begin(), PseudoFileSystems.end(), type) != PseudoFileSystems.end();
+}
+
+bool IsSystemMountPoint(std::string_view mountPoint)
+{
+    for (std::string_view root : SystemMountRoots) {
+        if (mountPoint.starts_with(root) && (mountPoint.size() == root.size() || mountPoint[root.size()] == '/'))
+            return true;
+    }
+    return false;
+}
+
+MountSource::MountSource(const std::string& procRoot, VolumeStatFunction stat, std::chrono::milliseconds probeWait)
+    : file_(procRoot + "/self/mountinfo"), probe_(std::move(stat), probeWait)
+{
+}
+
+void MountSource::Refresh()
+{
+    volumes_.Clear();
+    std::string_view content;
+    valid_ = file_.Read(content);
+    if (!valid_)
+        return;
+    Parse(content);
+    probe_.Probe(volumes_.Items());
+}
+
+void MountSource::Parse(std::string_view content)
+{
+    // "36 35 98:0 /mnt1 /mnt2 rw,noatime master:1 - ext3 /dev/root rw,errors=continue":
+    // ID, parent, major:minor, root, mount point, options, optional fields up to "-", type.
+    std::string_view line;
+    while (text::NextLine(content, line)) {
+        text::NextField(line);
+        text::NextField(line);
+        std::uint64_t device = 0;
+        if (!ParseDevice(text::NextField(line), device))
+            continue;
+        text::NextField(line);
+        const std::string_view mountPoint = text::NextField(line);
+        text::NextField(line);
+        std::string_view field = text::NextField(line);
+        while (!field.empty() && field != "-")
+            field = text::NextField(line);
+        const std::string_view type = text::NextField(line);
+        if (mountPoint.empty() || type.empty() || IsPseudoFileSystem(type))
+            continue;
+        text::DecodeOctalEscapes(mountPoint, decoded_);
+        if (IsSystemMountPoint(decoded_))
+            continue;
+        const bool seen = std::any_of(volumes_.begin(), volumes_.end(),
+                                      [&](const VolumeQuery& volume) { return volume.device == device; });
+        if (seen)  // one instance per device: its first mount point names it
+            continue;
+        VolumeQuery& volume = volumes_.Append();
+        volume.mountPoint.assign(decoded_);
+        volume.device = device;
+        volume.answer = VolumeAnswer::None;
+    }
+}
+
+bool MountSource::IsInstance(const VolumeQuery& volume)
+{
+    return volume.answer != VolumeAnswer::Ok || volume.space.blocks != 0;
+}
+
+const VolumeQuery* MountSource::Find(std::string_view mountPoint) const
+{
+    for (const VolumeQuery& volume : volumes_) {
+        if (volume.mountPoint == mountPoint)
+            return IsInstance(volume) ? &volume : nullptr;
+    }
+    return nullptr;
+}
+
+bool MountSource::FreePercent(const VolumeQuery& volume, double& percent)
+{
+    // Free as the user sees it: available over what the user could have (used + available),
+    // leaving out the blocks reserved for root.
+    const VolumeSpace& s = volume.space;
+    if (volume.answer != VolumeAnswer::Ok || s.blocks < s.freeBlocks)
+        return false;
+    const std::uint64_t size = s.blocks - s.freeBlocks + s.available;
+    if (size == 0)
+        return false;
+    percent = 100.0 * static_cast<double>(s.available) / static_cast<double>(size);
+    return true;
+}
+
+bool MountSource::TotalFreePercent(double& percent) const
+{
+    double free = 0.0;
+    double size = 0.0;
+    for (const VolumeQuery& volume : volumes_) {
+        const VolumeSpace& s = volume.space;
+        if (volume.answer != VolumeAnswer::Ok || s.blocks == 0 || s.blocks < s.freeBlocks)
+            continue;
+        const double blockSize = static_cast<double>(s.blockSize);
+        free += static_cast<double>(s.available) * blockSize;
+        size += static_cast<double>(s.blocks - s.freeBlocks + s.available) * blockSize;
+    }
+    if (size <= 0.0)
+        return false;
+    percent = 100.0 * free / size;
+    return true;
+}
+
+void MountSource::List(std::vector<std::string>& names) const
+{
+    for (const VolumeQuery& volume : volumes_) {
+        if (IsInstance(volume))
+            names.push_back(volume.mountPoint);
+    }
+}
+
+const ObjectFamily& LogicalDiskFamily()
+{
+    static constexpr ObjectFamily family{
+        "LogicalDisk", LogicalDiskCounterNames, true, sources::Mounts, MakeLogicalDiskReader, ListLogicalDisks};
+    return family;
+}
+
+} // namespace quel

@@ -1,0 +1,64 @@
+#pragma once
+// Network Interface (every interface of /proc/net/dev, the loopback one included), with the
+// interface index, link speed and type from /sys/class/net/NAME. Interfaces are identified by
+// name and index, so a re-created interface starts afresh.
+
+#include "platform/object_family.h"
+#include "platform/proc_file.h"
+#include "platform/slot_list.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quel {
+
+struct InterfaceStat {
+    std::string name;
+    std::uint64_t rxBytes = 0;
+    std::uint64_t txBytes = 0;
+};
+
+class NetSource {
+public:
+    NetSource(const std::string& procRoot, const std::string& sysRoot);
+    void Refresh(std::uint64_t collection);
+    bool Valid() const { return valid_; }
+    const InterfaceStat* Find(std::string_view name) const;
+    void List(std::vector<std::string>& names) const;
+
+    // The interface's index, read once per collection; false when it is gone.
+    bool IfIndex(std::string_view name, std::uint64_t& index);
+    // The link speed in Mbit/s, read once per collection; false when unreadable.
+    bool SpeedMbits(std::string_view name, std::int64_t& speed);
+    // ARPHRD_LOOPBACK (772) in /sys/class/net/NAME/type.
+    bool IsLoopback(std::string_view name);
+
+private:
+    // The sysfs files of one interface, kept open while it exists.
+    struct InterfaceFiles {
+        std::string name;
+        ProcFile ifindex;
+        ProcFile speed;
+        std::uint64_t ifindexCollection = 0;
+        std::uint64_t speedCollection = 0;
+        bool ifindexValid = false;
+        bool speedValid = false;
+        std::uint64_t ifindexValue = 0;
+        std::int64_t speedValue = 0;
+        bool seen = false;
+    };
+    InterfaceFiles* Files(std::string_view name);
+    static bool ReadNumber(ProcFile& file, std::int64_t& value);
+
+    ProcFile file_;
+    std::string sysRoot_;
+    bool valid_ = false;
+    std::uint64_t collection_ = 0;
+    SlotList<InterfaceStat> interfaces_;
+    std::vector<InterfaceFiles> files_;
+};
+
+const ObjectFamily& NetworkInterfaceFamily();
+
+} // namespace quel

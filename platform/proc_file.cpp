@@ -1,0 +1,100 @@
+#include "platform/proc_file.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+#include <utility>
+
+namespace quel {
+namespace {
+
+constexpr std::size_t InitialBufferSize = 4096;
+// Nothing we read is anywhere near this; a larger file is not a counter source.
+constexpr std::size_t MaxBufferSize = std::size_t{64} << 20;
+
+} // namespace
+
+ProcFile::ProcFile(std::string path) : path_(std::move(path)) {}
+
+ProcFile::~ProcFile()
+{
+    Close();
+}
+
+ProcFile::ProcFile(ProcFile&& other) noexcept
+    : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)), buffer_(std::move(other.buffer_))
+{
+}
+
+ProcFile& ProcFile::operator=(ProcFile&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        path_ = std::move(other.path_);
+        fd_ = std::exchange(other.fd_, -1);
+        buffer_ = std::move(other.buffer_);
+    }
+    return *this;
+}
+
+void ProcFile::SetPath(std::string path)
+{
+    Close();
+    path_ = std::move(path);
+}
+
+void ProcFile::Close()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}
+
+bool ProcFile::Open()
+{
+    if (fd_ >= 0)
+        return true;
+    if (path_.empty())
+        return false;
+    do {
+        fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd_ < 0 && errno == EINTR);
+    return fd_ >= 0;
+}
+
+bool ProcFile::Read(std::string_view& content)
+{
+    if (ReadOpen(content))
+        return true;
+    Close();
+    return ReadOpen(content);
+}
+
+bool ProcFile::ReadOpen(std::string_view& content)
+{
+    if (!Open())
+        return false;
+    if (buffer_.empty())
+        buffer_.resize(InitialBufferSize);
+    std::size_t length = 0;
+    for (;;) {
+        if (length == buffer_.size()) {
+            if (buffer_.size() >= MaxBufferSize)
+                return false;
+            buffer_.resize(buffer_.size() * 2);
+        }
+        const ssize_t got = ::pread(fd_, buffer_.data() + length, buffer_.size() - length, static_cast<off_t>(length));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (got == 0)
+            break;
+        length += static_cast<std::size_t>(got);
+    }
+    content = std::string_view(buffer_.data(), length);
+    return true;
+}
+
+} // namespace quel

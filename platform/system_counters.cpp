@@ -1,0 +1,308 @@
+#include "platform/system_counters.h"
+
+#include "platform/processor_counters.h"
+#include "platform/rate_baseline.h"
+#include "platform/system_snapshot.h"
+#include "platform/text_scan.h"
+
+#include <array>
+
+namespace quel {
+namespace {
+
+enum class SystemCounter { QueueLength, ContextSwitches, UpTime, RegistryQuota };
+enum class ObjectsCounter { Processes, Threads };
+
+constexpr std::array<std::string_view, 4> SystemCounterNames = {
+    "Processor Queue Length", "Context Switches/sec", "System Up Time", "% Registry Quota In Use"};
+constexpr std::array<std::string_view, 2> ObjectsCounterNames = {"Processes", "Threads"};
+constexpr std::array<std::string_view, 1> ServerCounterNames = {"Server Sessions"};
+
+constexpr std::uint64_t SmbPort = 445;
+constexpr std::uint64_t NetBiosSessionPort = 139;
+constexpr std::string_view TcpEstablished = "01";
+
+class SystemReader final : public CounterReader {
+public:
+    explicit SystemReader(SystemCounter counter) : counter_(counter) {}
+
+    SourceMask Sources() const override
+    {
+        switch (counter_) {
+        case SystemCounter::QueueLength:
+        case SystemCounter::ContextSwitches:
+            return sources::Stat;
+        case SystemCounter::UpTime:
+            return sources::Uptime;
+        case SystemCounter::RegistryQuota:
+            return 0;
+        }
+        return 0;
+    }
+
+    PerfStatus Sample(SystemSnapshot& snapshot, double& value) override
+    {
+        switch (counter_) {
+        case SystemCounter::QueueLength: {
+            // procs_running counts the running tasks too, not only the waiting ones.
+            std::uint64_t running = 0;
+            if (!snapshot.Stat().ProcsRunning(running))
+                return perf_status::Unreadable;
+            const std::uint64_t cpus = snapshot.Stat().OnlineCpus();
+            value = running > cpus ? static_cast<double>(running - cpus) : 0.0;
+            return perf_status::Ok;
+        }
+        case SystemCounter::ContextSwitches:
+            return SampleContextSwitches(snapshot, value);
+        case SystemCounter::UpTime:
+            return snapshot.Load().UptimeSeconds(value) ? perf_status::Ok : perf_status::Unreadable;
+        case SystemCounter::RegistryQuota:  // Linux has no registry: the counter exists, its value never does
+            return perf_status::Unreadable;
+        }
+        return perf_status::Unreadable;
+    }
+
+private:
+    PerfStatus SampleContextSwitches(SystemSnapshot& snapshot, double& value)
+    {
+        std::uint64_t switches = 0;
+        if (!snapshot.Stat().ContextSwitches(switches)) {
+            baseline_.Forget();
+            return perf_status::Unreadable;
+        }
+        RateBaseline<1>::Raw delta{};
+        double seconds = 0.0;
+        const PerfStatus status = AdvanceRate(baseline_, 0, {switches}, snapshot.NowNs(), delta, seconds);
+        if (status == perf_status::Ok)
+            value = static_cast<double>(delta[0]) / seconds;
+        return status;
+    }
+
+    SystemCounter counter_;
+    RateBaseline<1> baseline_;
+};
+
+class ObjectsReader final : public CounterReader {
+public:
+    explicit ObjectsReader(ObjectsCounter counter) : counter_(counter) {}
+
+    SourceMask Sources() const override
+    {
+        return counter_ == ObjectsCounter::Processes ? sources::ProcessDir : sources::LoadAvg;
+    }
+
+    PerfStatus Sample(SystemSnapshot& snapshot, double& value) override
+    {
+        std::uint64_t count = 0;
+        const bool known = counter_ == ObjectsCounter::Processes ? snapshot.Load().Processes(count)
+                                                                 : snapshot.Load().Threads(count);
+        if (!known)
+            return perf_status::Unreadable;
+        value = static_cast<double>(count);
+        return perf_status::Ok;
+    }
+
+private:
+    ObjectsCounter counter_;
+};
+
+class ServerReader final : public CounterReader {
+public:
+    SourceMask Sources() const override { return sources::Sessions; }
+    PerfStatus Sample(SystemSnapshot& snapshot, double& value) override
+    {
+        std::uint64_t sessions = 0;
+        if (!snapshot.Sessions().Sessions(sessions))
+            return perf_status::Unreadable;
+        value = static_cast<double>(sessions);
+        return perf_status::Ok;
+    }
+};
+
+std::unique_ptr<CounterReader> MakeSystemReader(std::size_t counter, std::string_view)
+{
+    return std::make_unique<SystemReader>(static_cast<SystemCounter>(counter));
+}
+
+std::unique_ptr<CounterReader> MakeObjectsReader(std::size_t counter, std::string_view)
+{
+    return std::make_unique<ObjectsReader>(static_cast<ObjectsCounter>(counter));
+}
+
+std::unique_ptr<CounterReader> MakeServerReader(std::size_t, std::string_view)
+{
+    return std::make_unique<ServerReader>();
+}
+
+bool IsNumber(const char* name)
+{
+    if (*name == '\0')
+        return false;
+    for (; *name != '\0'; ++name) {
+        if (*name < '0' || *name > '9')
+            return false;
+    }
+    return true;
+}
+
+// A /proc/net/tcp or tcp6 line: "sl local rem st ...", addresses as HEXADDR:HEXPORT.
+bool IsSessionLine(std::string_view line)
+{
+    text::NextField(line);  // sl
+    const std::string_view local = text::NextField(line);
+    text::NextField(line);  // remote
+    const std::string_view state = text::NextField(line);
+    const std::size_t colon = local.rfind(':');
+    std::uint64_t port = 0;
+    if (colon == std::string_view::npos || !text::ParseHex(local.substr(colon + 1), port))
+        return false;
+    return state == TcpEstablished && (port == SmbPort || port == NetBiosSessionPort);
+}
+
+} // namespace
+
+ProcessDirectory::ProcessDirectory(std::string path) : path_(std::move(path)) {}
+
+ProcessDirectory::~ProcessDirectory()
+{
+    if (dir_ != nullptr)
+        ::closedir(dir_);
+}
+
+void ProcessDirectory::Refresh()
+{
+    if (dir_ == nullptr)
+        dir_ = ::opendir(path_.c_str());
+    else
+        ::rewinddir(dir_);
+    valid_ = dir_ != nullptr;
+    if (!valid_)
+        return;
+    count_ = 0;
+    while (const dirent* entry = ::readdir(dir_)) {
+        if (IsNumber(entry->d_name))
+            ++count_;
+    }
+}
+
+bool ProcessDirectory::Count(std::uint64_t& processes) const
+{
+    processes = count_;
+    return valid_;
+}
+
+LoadSource::LoadSource(const std::string& procRoot)
+    : loadavg_(procRoot + "/loadavg"), uptime_(procRoot + "/uptime"), processes_(procRoot)
+{
+}
+
+void LoadSource::RefreshLoadAvg()
+{
+    // "0.04 0.11 0.07 1/115 5818": the number after "/" in the fourth field.
+    std::string_view content;
+    threadsValid_ = false;
+    if (!loadavg_.Read(content))
+        return;
+    for (int i = 0; i < 3; ++i)
+        text::NextField(content);
+    const std::string_view tasks = text::NextField(content);
+    const std::size_t slash = tasks.find('/');
+    threadsValid_ = slash != std::string_view::npos && text::ParseU64(tasks.substr(slash + 1), threads_);
+}
+
+void LoadSource::RefreshUptime()
+{
+    std::string_view content;
+    uptimeValid_ = uptime_.Read(content) && text::ParseDouble(text::NextField(content), uptimeSeconds_);
+}
+
+bool LoadSource::Threads(std::uint64_t& threads) const
+{
+    threads = threads_;
+    return threadsValid_;
+}
+
+bool LoadSource::UptimeSeconds(double& seconds) const
+{
+    seconds = uptimeSeconds_;
+    return uptimeValid_;
+}
+
+SessionSource::SessionSource(const std::string& procRoot, std::int64_t intervalNs)
+    : ksmbd_(procRoot + "/fs/ksmbd/server"), tcp_(procRoot + "/net/tcp"), tcp6_(procRoot + "/net/tcp6"),
+      intervalNs_(intervalNs)
+{
+}
+
+void SessionSource::Refresh(std::int64_t nowNs)
+{
+    if (haveReading_ && nowNs - lastReadNs_ < intervalNs_)
+        return;
+    haveReading_ = true;
+    lastReadNs_ = nowNs;
+    std::uint64_t sessions = 0;
+    if (ReadKsmbd(sessions)) {
+        valid_ = true;
+    } else {
+        std::uint64_t sessions6 = 0;
+        const bool v4 = CountTcp(tcp_, sessions);
+        const bool v6 = CountTcp(tcp6_, sessions6);  // absent when IPv6 is off
+        valid_ = v4 || v6;
+        sessions += sessions6;
+    }
+    sessions_ = sessions;
+}
+
+bool SessionSource::ReadKsmbd(std::uint64_t& sessions)
+{
+    std::string_view content;
+    if (!ksmbd_.Read(content))
+        return false;
+    std::string_view line;
+    while (text::NextLine(content, line)) {
+        const std::size_t colon = line.find(':');
+        if (colon != std::string_view::npos && text::EqualsNoCase(text::Trim(line.substr(0, colon)), "sessions"))
+            return text::ParseU64(text::Trim(line.substr(colon + 1)), sessions);
+    }
+    return false;
+}
+
+bool SessionSource::CountTcp(ProcFile& file, std::uint64_t& sessions)
+{
+    std::string_view content;
+    if (!file.Read(content))
+        return false;
+    std::string_view line;
+    text::NextLine(content, line);  // header
+    while (text::NextLine(content, line)) {
+        if (IsSessionLine(line))
+            ++sessions;
+    }
+    return true;
+}
+
+bool SessionSource::Sessions(std::uint64_t& sessions) const
+{
+    sessions = sessions_;
+    return valid_;
+}
+
+const ObjectFamily& SystemFamily()
+{
+    static constexpr ObjectFamily family{"System", SystemCounterNames, false, 0, MakeSystemReader, ListNoInstances};
+    return family;
+}
+
+const ObjectFamily& ObjectsFamily()
+{
+    static constexpr ObjectFamily family{"Objects", ObjectsCounterNames, false, 0, MakeObjectsReader, ListNoInstances};
+    return family;
+}
+
+const ObjectFamily& ServerFamily()
+{
+    static constexpr ObjectFamily family{"Server", ServerCounterNames, false, 0, MakeServerReader, ListNoInstances};
+    return family;
+}
+
+} // namespace quel

@@ -1,0 +1,54 @@
+#include "platform/system_snapshot.h"
+
+namespace quel {
+
+std::int64_t SteadyNanoseconds()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+SystemSnapshot::SystemSnapshot(const SnapshotOptions& options)
+    : clock_(options.clock ? options.clock : MonotonicClock(SteadyNanoseconds)),
+      stat_(options.procRoot),
+      memory_(options.procRoot),
+      swaps_(options.procRoot),
+      load_(options.procRoot),
+      sessions_(options.procRoot, options.sessionInterval.count()),
+      mounts_(options.procRoot, options.volumeStat, options.volumeProbeWait),
+      disks_(options.procRoot, options.sysRoot),
+      net_(options.procRoot, options.sysRoot)
+{
+}
+
+void SystemSnapshot::Refresh(SourceMask mask)
+{
+    nowNs_ = clock_();
+    ++collections_;
+    if (mask & sources::Stat)
+        stat_.Refresh();
+    if (mask & sources::MemInfo)
+        memory_.RefreshMemInfo();
+    if (mask & sources::Overcommit)
+        memory_.RefreshOvercommit();
+    if (mask & sources::VmStat)
+        memory_.RefreshVmStat();
+    if (mask & sources::Swaps)
+        swaps_.Refresh();
+    if (mask & sources::LoadAvg)
+        load_.RefreshLoadAvg();
+    if (mask & sources::Uptime)
+        load_.RefreshUptime();
+    if (mask & sources::ProcessDir)
+        load_.RefreshProcesses();
+    if (mask & sources::Sessions)
+        sessions_.Refresh(nowNs_);
+    if (mask & sources::Mounts)
+        mounts_.Refresh();
+    if (mask & sources::DiskStats)
+        disks_.Refresh();
+    if (mask & sources::NetDev)
+        net_.Refresh(collections_);
+}
+
+} // namespace quel

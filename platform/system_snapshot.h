@@ -1,0 +1,65 @@
+#pragma once
+// SystemSnapshot: the kernel files behind every counter, parsed. A collection refreshes the
+// sources its counters need, each exactly once, then its readers take their values from here.
+
+#include "platform/counter_reader.h"
+#include "platform/logical_disk_counters.h"
+#include "platform/memory_counters.h"
+#include "platform/network_interface_counters.h"
+#include "platform/paging_file_counters.h"
+#include "platform/physical_disk_counters.h"
+#include "platform/processor_counters.h"
+#include "platform/system_counters.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace quel {
+
+// A monotonic time source in nanoseconds.
+using MonotonicClock = std::function<std::int64_t()>;
+std::int64_t SteadyNanoseconds();
+
+struct SnapshotOptions {
+    std::string procRoot;
+    std::string sysRoot;
+    MonotonicClock clock;
+    VolumeStatFunction volumeStat;
+    std::chrono::milliseconds volumeProbeWait{20};
+    std::chrono::nanoseconds sessionInterval = std::chrono::seconds(10);
+};
+
+class SystemSnapshot {
+public:
+    explicit SystemSnapshot(const SnapshotOptions& options);
+
+    // Reads every source in mask once and takes the time of the collection.
+    void Refresh(SourceMask mask);
+    std::int64_t NowNs() const { return nowNs_; }
+
+    const StatSource& Stat() const { return stat_; }
+    const MemorySource& Memory() const { return memory_; }
+    const SwapSource& Swaps() const { return swaps_; }
+    const LoadSource& Load() const { return load_; }
+    const SessionSource& Sessions() const { return sessions_; }
+    const MountSource& Mounts() const { return mounts_; }
+    const DiskSource& Disks() const { return disks_; }
+    NetSource& Net() { return net_; }
+
+private:
+    MonotonicClock clock_;
+    std::int64_t nowNs_ = 0;
+    std::uint64_t collections_ = 0;
+    StatSource stat_;
+    MemorySource memory_;
+    SwapSource swaps_;
+    LoadSource load_;
+    SessionSource sessions_;
+    MountSource mounts_;
+    DiskSource disks_;
+    NetSource net_;
+};
+
+} // namespace quel

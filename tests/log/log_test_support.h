@@ -1,0 +1,130 @@
+#pragma once
+// What the log tests share: a clock set by hand, a message recorder, a scratch folder, and a
+// fixture holding a small wind rose and the settings a writer reads.
+
+#include "log/log_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace quel::test {
+
+class FixedClock final : public Clock {
+public:
+    std::time_t now = 1709647629;  // Tuesday, March 05, 2024 at 14:07:09 UTC
+    std::uint32_t TickCount() override { return 0; }
+    void Sleep(std::uint32_t) override {}
+    std::time_t Now() override { return now; }
+};
+
+class RecordingSink final : public MessageSink {
+public:
+    std::vector<std::string> messages;
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+};
+
+class ScratchFolder {
+public:
+    ScratchFolder()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "quel-log-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("cannot make a scratch folder");
+        path_ = pattern;
+    }
+    ~ScratchFolder()
+    {
+        std::error_code error;
+        std::filesystem::remove_all(path_, error);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+inline std::string ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteFile(const std::filesystem::path& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+inline std::string Fixture(const std::string& name)
+{
+    return ReadFile(std::filesystem::path(QUEL_FIXTURES_DIR) / "log" / name);
+}
+
+inline int CountOf(const std::string& text, const std::string& part)
+{
+    int count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
+        ++count;
+    return count;
+}
+
+class LogTest : public ::testing::Test {
+protected:
+    LogTest()
+    {
+        setenv("TZ", "UTC", 1);
+        tzset();
+        settings = DefaultMonitorSettings(ScreenSize {});
+        settings.LogMode = 1;
+    }
+
+    LogContext Context() { return LogContext {rose, settings, interactive, &sink, clock}; }
+
+    void AddAxis(const char* name, double maximum, double critical, double multiplier = 1.0, bool inverse = false)
+    {
+        rose.AddAxis(name, "", inverse ? 1 : 0, 0.0, maximum, critical, multiplier, nullptr);
+    }
+
+    std::filesystem::path ProfilePath() const { return folder.Path() / "Disk Watch.qlmd"; }
+    std::filesystem::path LogFolder() const { return folder.Path() / "Logs"; }
+    std::filesystem::path HtmlLog() const { return LogFolder() / "Disk Watch-log.html"; }
+    std::filesystem::path HtmlBackup() const { return LogFolder() / "Disk Watch-log-bkup.html"; }
+    std::filesystem::path CsvLog() const { return LogFolder() / "Disk Watch-log.csv"; }
+
+    // Opens the log beside the profile and starts statistics, as a monitor does.
+    void OpenAndStart()
+    {
+        writer.SetLogLocation(ProfilePath().string(), false, Context());
+        Start();
+    }
+    void Start()
+    {
+        writer.ResetValues(rose.GetAxisCount());
+        writer.StartLogSection(Context());
+    }
+    void Row(std::vector<double> raw)
+    {
+        clock.now += 2;
+        writer.WriteLogRow(raw.data(), static_cast<int>(raw.size()), Context());
+    }
+
+    ScratchFolder folder;
+    WindRose rose {32, 4};
+    MonitorSettings settings {};
+    FixedClock clock;
+    RecordingSink sink;
+    bool interactive = true;
+    LogWriter writer;
+};
+
+} // namespace quel::test

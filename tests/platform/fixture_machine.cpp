@@ -1,0 +1,152 @@
+#include "fixture_machine.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+namespace quel::test {
+
+FixtureMachine::FixtureMachine(std::string_view name)
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "quel-machine-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("cannot make a temporary folder");
+    root_ = pattern;
+    std::filesystem::copy(std::filesystem::path(QUEL_FIXTURES_DIR) / name, root_,
+                          std::filesystem::copy_options::recursive);
+}
+
+FixtureMachine::~FixtureMachine()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+}
+
+void FixtureMachine::Write(std::string_view relative, std::string_view content) const
+{
+    const std::filesystem::path path = root_ / relative;
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << content;
+    ASSERT_TRUE(file.good()) << path;
+}
+
+void FixtureMachine::Remove(std::string_view relative) const
+{
+    std::filesystem::remove_all(root_ / relative);
+}
+
+void FakeVolumes::Set(const std::string& mountPoint, VolumeSpace space)
+{
+    std::lock_guard lock(mutex_);
+    spaces_[mountPoint] = space;
+}
+
+void FakeVolumes::Hang(const std::string& mountPoint)
+{
+    std::lock_guard lock(mutex_);
+    hanging_.insert(mountPoint);
+}
+
+void FakeVolumes::Release()
+{
+    std::lock_guard lock(mutex_);
+    hanging_.clear();
+    released_.notify_all();
+}
+
+VolumeStatFunction FakeVolumes::Function()
+{
+    return [this](const char* mountPoint, VolumeSpace& space) { return Stat(mountPoint, space); };
+}
+
+bool FakeVolumes::Stat(const char* mountPoint, VolumeSpace& space)
+{
+    std::unique_lock lock(mutex_);
+    released_.wait(lock, [&] { return hanging_.count(mountPoint) == 0; });
+    const auto found = spaces_.find(mountPoint);
+    if (found == spaces_.end())
+        return false;
+    space = found->second;
+    return true;
+}
+
+namespace {
+
+LinuxPerfDataSourceOptions ProviderOptions(const FixtureMachine& machine, ManualClock& clock, FakeVolumes& volumes,
+                                           std::chrono::milliseconds volumeWait)
+{
+    LinuxPerfDataSourceOptions options;
+    options.procRoot = machine.ProcRoot();
+    options.sysRoot = machine.SysRoot();
+    options.clock = clock.Function();
+    options.volumeStat = volumes.Function();
+    options.volumeProbeWait = volumeWait;
+    options.hostName = "quelbox";
+    return options;
+}
+
+} // namespace
+
+FixtureProvider::FixtureProvider(std::string_view name, std::chrono::milliseconds volumeWait)
+    : machine(name), source(ProviderOptions(machine, clock, volumes, volumeWait))
+{
+    EXPECT_EQ(source.OpenQuery(query), perf_status::Ok);
+}
+
+FixtureProvider::~FixtureProvider()
+{
+    volumes.Release();
+    source.CloseQuery(query);
+}
+
+PerfCounterHandle FixtureProvider::Add(std::string_view path)
+{
+    PerfCounterHandle counter = nullptr;
+    source.AddCounter(query, path, counter);
+    EXPECT_NE(counter, nullptr) << path;
+    return counter;
+}
+
+PerfStatus FixtureProvider::Collect()
+{
+    return source.CollectQueryData(query);
+}
+
+PerfStatus FixtureProvider::CollectAfter(double seconds)
+{
+    clock.Advance(seconds);
+    return Collect();
+}
+
+Reading FixtureProvider::Read(PerfCounterHandle counter)
+{
+    Reading reading{};
+    reading.status = source.GetFormattedCounterValue(counter, reading.value);
+    return reading;
+}
+
+std::vector<std::string> FixtureProvider::Instances(std::string_view object)
+{
+    std::size_t countersLength = 0;
+    std::size_t instancesLength = 0;
+    if (source.EnumObjectItems(object, nullptr, countersLength, nullptr, instancesLength) != perf_status::MoreData)
+        return {};
+    std::vector<char> counters(countersLength);
+    std::vector<char> instances(instancesLength);
+    if (source.EnumObjectItems(object, counters.data(), countersLength, instances.data(), instancesLength)
+        != perf_status::Ok)
+        return {};
+    return SplitNameList(instances.data());
+}
+
+std::vector<std::string> SplitNameList(const char* list)
+{
+    std::vector<std::string> names;
+    for (const char* name = list; *name != '\0'; name += names.back().size() + 1)
+        names.emplace_back(name);
+    return names;
+}
+
+} // namespace quel::test

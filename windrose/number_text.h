@@ -1,0 +1,24 @@
+#pragma once
+// Reading and writing numbers as configuration files hold them, independent of the process
+// locale: the C library's decimal conversions in the C locale.
+
+#include <string>
+#include <string_view>
+
+namespace quel {
+
+// Optional leading white space, an optional sign and the longest run of decimal digits; 0 when
+// there are no digits. A number beyond the int range is clamped to it.
+int ReadDecimalInt(std::string_view text);
+
+// Optional leading white space, an optional sign, digits with at most one ".", and an optional
+// exponent ("e" or "E", optional sign, digits); 0.0 when nothing fits. A magnitude beyond the
+// double range reads as infinity, one below it as zero.
+double ReadDecimalReal(std::string_view text);
+
+// "%d".
+std::string FormatInt(int value);
+// "%.<decimals>f" in the C locale: "inf", "-inf", "nan" for the non-finite values.
+std::string FormatFixed(double value, int decimals);
+
+} // namespace quel
