@@ -181,17 +181,22 @@ void CMainFrame::UpdateTitle()
     setWindowTitle(document_.GetTitle() + QStringLiteral(" - ") + QString::fromLatin1(text::AppName));
 }
 
+// The rectangle starts at the outer corner of the window (with the window manager's frame, as
+// move() places it) and has the size of the window itself: setting it back with MoveWindowTo
+// gives the same window whatever frame the window manager draws.
 Rect CMainFrame::GetWindowRect() const
 {
-    const QRect g = geometry();
-    return Rect {g.x(), g.y(), g.x() + g.width(), g.y() + g.height()};
+    const QPoint corner = frameGeometry().topLeft();
+    const QSize size = geometry().size();
+    return Rect {corner.x(), corner.y(), corner.x() + size.width(), corner.y() + size.height()};
 }
 
 void CMainFrame::MoveWindowTo(const Rect& rect)
 {
     if (rect.right <= rect.left || rect.bottom <= rect.top)
         return;
-    setGeometry(rect.left, rect.top, rect.Width(), rect.Height());
+    resize(rect.Width(), rect.Height());
+    move(rect.left, rect.top);
     update();
 }
 
@@ -329,9 +334,9 @@ void CMainFrame::ChangeWindowFlag(Qt::WindowType flag, bool on)
     if (windowFlags().testFlag(flag) == on)
         return;
     const bool visible = isVisible();
-    const QRect place = geometry();
+    const Rect place = GetWindowRect();
     setWindowFlag(flag, on);
-    setGeometry(place);
+    MoveWindowTo(place);
     if (visible)
         show();
 }

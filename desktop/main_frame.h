@@ -32,7 +32,8 @@ public:
     CQuellarimondView& View() const { return *view_; }
     // "<profile title> - Quellarimond".
     void UpdateTitle();
-    // The window's rectangle in screen pixels (right and bottom exclusive).
+    // The window's place in screen pixels: its outer top-left corner and its size (right and
+    // bottom exclusive).
     Rect GetWindowRect() const;
     // Moves the window to a rectangle; an empty or inverted one is ignored.
     void MoveWindowTo(const Rect& rect);

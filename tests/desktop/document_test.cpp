@@ -111,7 +111,9 @@ TEST_F(DocumentTest, StartReopensAReadableFile1AtItsRectangle)
     Start();
     EXPECT_EQ(Doc().GetPathName(), QString::fromStdString(path));
     EXPECT_EQ(app->WizardAfterStart, 0);
-    EXPECT_EQ(Frame().geometry(), QRect(100, 120, 400, 300));
+    EXPECT_EQ(Frame().GetWindowRect(), (Rect {100, 120, 500, 420}));
+    EXPECT_EQ(Frame().frameGeometry().topLeft(), QPoint(100, 120));
+    EXPECT_EQ(Frame().size(), QSize(400, 300));
     EXPECT_EQ(app->RecentFiles().Entries().value(0), QString::fromStdString(path));
     EXPECT_FALSE(HasRegistryValue("Settings", "NewFileNum")) << "no new profile was made";
     EXPECT_TRUE(WaitUntil([&] { return HasSampledValues(Monitor()); }));
