@@ -2,6 +2,7 @@
 
 #include "profile/monitor_settings.h"
 
+#include <filesystem>
 #include <fstream>
 #include <string_view>
 
@@ -25,6 +26,10 @@ std::string_view Trimmed(std::string_view line)
 
 bool IsProfileFile(const std::string& path)
 {
+    // Only regular files: opening a pipe or a device would block or never end.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return false;
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return false;

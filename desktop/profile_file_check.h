@@ -7,7 +7,8 @@
 
 namespace quel::desktop {
 
-// True when the file can be read and its first non-blank line is the profile header.
+// True when the path names a regular file that can be read and whose first non-blank line is
+// the profile header.
 bool IsProfileFile(const std::string& path);
 
 } // namespace quel::desktop

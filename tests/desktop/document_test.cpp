@@ -5,14 +5,18 @@
 
 #include "desktop/main_frame.h"
 #include "desktop/new_profile_path.h"
+#include "desktop/profile_file_check.h"
 #include "desktop/program_folder.h"
 #include "desktop/quellarimond_doc.h"
 #include "desktop/retarget_counters.h"
 #include "engine/counter_monitor.h"
 
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <filesystem>
+
+#include <sys/stat.h>
 
 namespace quel::desktop::test {
 namespace {
@@ -155,6 +159,26 @@ TEST_F(DocumentTest, OpenOfAMissingFileLeavesAnEmptyUnsampledProfileUnderItsName
     EXPECT_TRUE(QFileInfo::exists(missing));
     EXPECT_EQ(Monitor().GetLogPath(), root + "Logs/missing-log.html");
     EXPECT_EQ(app->RecentFiles().Entries().value(0), missing);
+}
+
+TEST(ProfileFileCheck, OnlyRegularFilesThatStartWithTheHeader)
+{
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString() + "/";
+    WriteFile(folder + "crlf.qlmd", "\r\n# QUELLARIMOND CONFIGURATION FILE. DO NOT MODIFY!\r\n\r\nInterval=2\r\n");
+    WriteFile(folder + "bom.qlmd", "\xEF\xBB\xBF\n\n  # QUELLARIMOND CONFIGURATION FILE. DO NOT MODIFY!\n");
+    WriteFile(folder + "other.qlmd", "\n# WINDROSE CONFIGURATION FILE. DO NOT EDIT!\n");
+    WriteFile(folder + "empty.qlmd", "");
+    WriteFile(folder + "blank.qlmd", std::string(10000, '\n'));
+    EXPECT_TRUE(IsProfileFile(folder + "crlf.qlmd"));
+    EXPECT_TRUE(IsProfileFile(folder + "bom.qlmd"));
+    EXPECT_FALSE(IsProfileFile(folder + "other.qlmd"));
+    EXPECT_FALSE(IsProfileFile(folder + "empty.qlmd"));
+    EXPECT_FALSE(IsProfileFile(folder + "blank.qlmd"));
+    EXPECT_FALSE(IsProfileFile(folder + "missing.qlmd"));
+    EXPECT_FALSE(IsProfileFile(folder));
+    ASSERT_EQ(::mkfifo((folder + "pipe.qlmd").c_str(), 0600), 0);
+    EXPECT_FALSE(IsProfileFile(folder + "pipe.qlmd")) << "and it returns without a writer";
 }
 
 TEST_F(DocumentTest, AFileThatIsNoProfileIsReportedAndNeverOverwritten)
