@@ -1,6 +1,7 @@
 #include "engine/standard_counter_set.h"
 
 #include "engine/counter_monitor.h"
+#include "platform/perf_name_list.h"
 
 #include <cstdio>
 #include <mutex>
@@ -31,21 +32,6 @@ std::string LookupName(PerfDataSource& source, std::uint32_t index)
     if (source.LookupPerfNameByIndex(index, name) != perf_status::Ok)
         name.clear();
     return name;
-}
-
-// Splits a list of NUL-terminated names ended by an empty name.
-std::vector<std::string> SplitNameList(const std::vector<char>& buffer)
-{
-    std::vector<std::string> names;
-    std::size_t pos = 0;
-    while (pos < buffer.size() && buffer[pos] != '\0') {
-        std::size_t end = pos;
-        while (end < buffer.size() && buffer[end] != '\0')
-            ++end;
-        names.emplace_back(buffer.data() + pos, end - pos);
-        pos = end + 1;
-    }
-    return names;
 }
 
 // "%% CPU-%d" style labels: the single form for one item, else numbered from 1.
@@ -178,22 +164,12 @@ void LocalizeStandardPaths(PerfDataSource& source)
 
 bool EnumerateInstances(PerfDataSource& source, std::uint32_t object, std::vector<std::string>& instances)
 {
-    instances.clear();
-    const std::string objectName = LookupName(source, object);
-    std::size_t countersLength = 0;
-    std::size_t instancesLength = 0;
-    PerfStatus status = source.EnumObjectItems(objectName, nullptr, countersLength, nullptr, instancesLength);
-    if (status != perf_status::Ok && status != perf_status::MoreData)
+    std::vector<std::string> counters;
+    if (ReadObjectItems(source, LookupName(source, object), counters, instances) != perf_status::Ok) {
+        instances.clear();
         return false;
-    std::vector<char> counters(countersLength + 1, '\0');
-    std::vector<char> names(instancesLength + 1, '\0');
-    status = source.EnumObjectItems(objectName, counters.data(), countersLength, names.data(), instancesLength);
-    if (status != perf_status::Ok)
-        return false;
-    for (std::string& name : SplitNameList(names)) {
-        if (name != "_Total")
-            instances.push_back(std::move(name));
     }
+    std::erase(instances, "_Total");
     return true;
 }
 

@@ -1,0 +1,72 @@
+#include "cli/counter_path_expansion.h"
+
+#include "cli/object_items.h"
+#include "platform/counter_path.h"
+
+#include <climits>
+#include <unistd.h>
+
+namespace quel::cli {
+
+bool ExpandCounterPath(PerfDataSource& source, std::string_view path, std::vector<std::string>& paths,
+                       std::string& error)
+{
+    CounterPath parts;
+    const bool wildInstance = ParseCounterPath(path, parts) && parts.hasInstance && parts.instance == "*";
+    const bool wildCounter = parts.counter == "*";
+    if (!wildInstance && !wildCounter) {
+        paths.emplace_back(path);
+        return true;
+    }
+    if (!parts.computer.empty() && !IsLocalComputer(parts.computer, LocalHostName())) {
+        error = DescribeStatus(perf_status::NoMachine);
+        return false;
+    }
+    ObjectItems items;
+    const PerfStatus status = EnumerateObjectItems(source, parts.object, items);
+    if (status != perf_status::Ok) {
+        error = DescribeStatus(status);
+        return false;
+    }
+    const std::vector<std::string> counters = wildCounter ? items.counters
+                                                          : std::vector<std::string> {std::string(parts.counter)};
+    std::vector<std::string> instances;
+    if (wildInstance)
+        instances = items.instances;
+    else if (parts.hasInstance)
+        instances.emplace_back(parts.instance);
+    if (parts.hasInstance && instances.empty()) {
+        error = "the object has no instances now";
+        return false;
+    }
+    const std::string computer = parts.computer.empty() ? std::string() : "\\\\" + std::string(parts.computer);
+    for (const std::string& counter : counters) {
+        if (!parts.hasInstance) {
+            paths.push_back(computer + MakePath(items.object, nullptr, counter));
+            continue;
+        }
+        for (const std::string& instance : instances)
+            paths.push_back(computer + MakePath(items.object, &instance, counter));
+    }
+    return true;
+}
+
+std::string FullCounterPath(std::string_view path, std::string_view host)
+{
+    if (path.starts_with("\\\\"))
+        return std::string(path);
+    std::string full = "\\\\";
+    full += host;
+    full += path;
+    return full;
+}
+
+std::string LocalHostName()
+{
+    char name[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0')
+        return "localhost";
+    return name;
+}
+
+} // namespace quel::cli

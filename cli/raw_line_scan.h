@@ -1,0 +1,16 @@
+#pragma once
+// The lines of a profile that its reader cannot take whole, found from the raw bytes: lines
+// longer than the reader's pieces (the rest is read as a line of its own) and lines holding a
+// NUL byte (the rest is ignored). Line ends as the reader counts them: LF, or CR LF.
+
+#include "cli/profile_check.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace quel::cli {
+
+// Reads file to its end; appends one finding per such line.
+void ScanRawLines(std::FILE* file, std::vector<Finding>& findings);
+
+} // namespace quel::cli

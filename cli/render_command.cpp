@@ -1,0 +1,198 @@
+#include "cli/render_command.h"
+
+#include "cli/arguments.h"
+#include "cli/profile_loading.h"
+#include "cli/stop_signal.h"
+#include "engine/counter_monitor.h"
+#include "gui/wind_rose_render.h"
+
+#include <QGuiApplication>
+
+#include <cctype>
+#include <chrono>
+#include <iostream>
+#include <memory>
+#include <optional>
+
+namespace quel::cli {
+
+const char* const RenderHelp =
+    "Usage: quelmonctl render PROFILE -o FILE.png|FILE.svg [--size WxH] [--wait SECONDS]\n"
+    "       quelmonctl render --default -o FILE.png|FILE.svg [--size WxH] [--wait SECONDS]\n"
+    "\n"
+    "Loads PROFILE (or, with --default, the standard counter set of this machine), samples its\n"
+    "counters for SECONDS and paints the wind rose as the desktop program shows it, with the\n"
+    "profile's colours and pens, into a PNG or SVG image. Needs no display.\n"
+    "\n"
+    "Options:\n"
+    "  -o FILE         the image to write; its extension (.png or .svg) chooses the format\n"
+    "  --size WxH      size of the image in pixels (default 600x600)\n"
+    "  --wait SECONDS  how long to sample first (default: the profile's Interval + 0.5)\n"
+    "  --default       the standard counter set instead of a profile\n"
+    "  -h, --help      show this help\n"
+    "\n"
+    "Example: quelmonctl render ~/monitor.qlmd -o rose.png --size 800x800\n";
+
+namespace {
+
+constexpr int MaxImageSide = 8192;
+constexpr double MaxWaitSeconds = 3600.0;
+
+enum class ImageFormat { Png, Svg };
+
+struct RenderOptions {
+    std::optional<std::string> profile;  // none: the standard counter set
+    std::string output;
+    ImageFormat format = ImageFormat::Png;
+    int width = 600;
+    int height = 600;
+    std::optional<double> wait;
+};
+
+bool EndsWithNoCase(std::string_view text, std::string_view suffix)
+{
+    if (text.size() < suffix.size())
+        return false;
+    text.remove_prefix(text.size() - suffix.size());
+    for (std::size_t i = 0; i < suffix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != suffix[i])
+            return false;
+    }
+    return true;
+}
+
+int ParseRenderOptions(const Arguments& args, RenderOptions& options, std::ostream& err)
+{
+    ParsedArguments parsed;
+    std::string error;
+    const std::vector<OptionSpec> specs {
+        {"-o", "", true}, {"", "--size", true}, {"", "--wait", true}, {"", "--default", false}};
+    if (!ParseArguments(args, specs, parsed, error))
+        return UsageError(err, "render", error);
+    const bool standardSet = parsed.Has("--default");
+    if (standardSet && !parsed.positional.empty())
+        return UsageError(err, "render", "give a profile or --default, not both");
+    if (!standardSet && parsed.positional.size() != 1)
+        return UsageError(err, "render", parsed.positional.empty() ? "no profile given" : "give one profile");
+    if (!standardSet)
+        options.profile = parsed.positional.front();
+
+    const std::optional<std::string> output = parsed.Value("-o");
+    if (!output || output->empty())
+        return UsageError(err, "render", "no image file given (-o FILE.png or -o FILE.svg)");
+    options.output = *output;
+    if (EndsWithNoCase(options.output, ".svg"))
+        options.format = ImageFormat::Svg;
+    else if (!EndsWithNoCase(options.output, ".png"))
+        return UsageError(err, "render", "-o \"" + options.output + "\": the file name must end in .png or .svg");
+
+    if (const auto size = parsed.Value("--size"); size && !ParseSize(*size, MaxImageSide, options.width, options.height))
+        return UsageError(err, "render", "--size \"" + *size + "\": give WIDTHxHEIGHT, each 1..8192");
+    if (const auto wait = parsed.Value("--wait")) {
+        double seconds = 0.0;
+        if (!ParseSeconds(*wait, MaxWaitSeconds, true, seconds))
+            return UsageError(err, "render", "--wait \"" + *wait + "\": give seconds from 0 to 3600");
+        options.wait = seconds;
+    }
+    return ExitSuccess;
+}
+
+// Qt's own notes (a missing runtime folder, font fallbacks) are no concern of the user's;
+// only its errors are shown, one line each.
+void QtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        std::cerr << ProgramName << " render: Qt: " << message.simplified().toStdString() << '\n';
+        std::cerr.flush();
+    }
+}
+
+// The Qt application painting needs; offscreen unless a platform was chosen.
+std::unique_ptr<QGuiApplication> MakeApplication()
+{
+    qInstallMessageHandler(QtMessages);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "quelmonctl";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+// Sets the monitor up as the desktop program does for a profile or the standard counter set,
+// with its log off.
+bool PrepareMonitor(CounterMonitor& monitor, const RenderOptions& options, ScratchFolder& scratch,
+                    std::string& error)
+{
+    monitor.SetUpDefaultProfile();
+    if (options.profile) {
+        monitor.RemoveAllAxes();
+        monitor.ResetSettings();
+        if (!scratch.Create(error) || !LoadProfileCopy(monitor, *options.profile, scratch, error))
+            return false;
+        monitor.ApplyDisplaySettings();
+    }
+    MonitorSettings settings = monitor.GetSettings();
+    settings.LogMode = 0;
+    monitor.ApplySettings(settings);
+    return true;
+}
+
+bool WriteImage(CounterMonitor& monitor, const RenderOptions& options)
+{
+    const QSize size(options.width, options.height);
+    const ColorRef background = monitor.GetSettings().BackColor;
+    const SurfacePainter paint = [&monitor](Surface& surface, const Rect& rect) { monitor.Draw(surface, rect); };
+    const QString path = QString::fromLocal8Bit(options.output.c_str());
+    if (options.format == ImageFormat::Svg)
+        return SaveSvg(path, size, background, paint, QStringLiteral("Quellarimond"));
+    return SavePng(RenderImage(size, background, paint), path);
+}
+
+} // namespace
+
+int RunRender(const Arguments& args, PerfDataSource& source, CommandStreams io)
+{
+    RenderOptions options;
+    if (const int result = ParseRenderOptions(args, options, io.err); result != ExitSuccess)
+        return result;
+    std::string error;
+    if (options.profile && !CheckReadableFile(*options.profile, error)) {
+        ReportError(io.err, "render", "cannot read " + *options.profile + ": " + error);
+        return ExitUsage;
+    }
+
+    const std::unique_ptr<QGuiApplication> application = MakeApplication();
+    ScratchFolder scratch;
+    MonitorEnvironment environment;
+    environment.source = &source;
+    CounterMonitor monitor(environment);
+    if (!PrepareMonitor(monitor, options, scratch, error)) {
+        ReportError(io.err, "render", "cannot read " + *options.profile + ": " + error);
+        return ExitUsage;
+    }
+
+    StopSignal stop;
+    if (!monitor.StartSampling(nullptr, false)) {
+        ReportError(io.err, "render", "cannot start sampling");
+        return ExitFindings;
+    }
+    const double wait = options.wait.value_or(monitor.GetInterval() + 0.5);
+    const auto deadline = std::chrono::steady_clock::now()
+                        + std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(wait));
+    const bool waited = StopSignal::SleepUntil(deadline);
+    // Painted while sampling still runs: stopping marks every value as missing.
+    const bool written = waited && WriteImage(monitor, options);
+    monitor.StopSampling();
+    if (!waited) {
+        ReportError(io.err, "render", "interrupted; nothing written");
+        return ExitFindings;
+    }
+    if (!written) {
+        ReportError(io.err, "render", "cannot write " + options.output);
+        return ExitFindings;
+    }
+    return ExitSuccess;
+}
+
+} // namespace quel::cli

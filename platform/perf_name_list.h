@@ -1,0 +1,20 @@
+#pragma once
+// The counter and instance names of an object, read from a PerfDataSource with its two-call
+// size protocol, as plain lists.
+
+#include "platform/perf_data_source.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quel {
+
+// Splits a list of NUL-terminated names ended by an empty name (or by the buffer's end).
+std::vector<std::string> SplitNameList(const char* buffer, std::size_t length);
+
+// Asks for the sizes, then for the lists; asks again when the instances changed in between.
+PerfStatus ReadObjectItems(PerfDataSource& source, std::string_view object, std::vector<std::string>& counters,
+                           std::vector<std::string>& instances);
+
+} // namespace quel

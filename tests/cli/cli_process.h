@@ -1,0 +1,65 @@
+#pragma once
+// Runs the built quelmonctl as a child process with extra environment variables, reading its
+// standard output as it comes (line by line) or whole; its standard error goes to a file.
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace quel::test {
+
+struct CliResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+class CliProcess {
+public:
+    CliProcess(const std::vector<std::string>& args, const std::map<std::string, std::string>& environment = {});
+    ~CliProcess();
+    CliProcess(const CliProcess&) = delete;
+    CliProcess& operator=(const CliProcess&) = delete;
+
+    // The next line of standard output (with its "\n"); false at the end or after the timeout.
+    bool ReadLine(std::string& line, std::chrono::seconds timeout = std::chrono::seconds(30));
+    // Everything left on standard output until the end.
+    std::string ReadRest();
+    void Signal(int signal);
+    // Waits for the end; the exit code, or 128 + the signal that ended it.
+    int Wait();
+    std::string Err() const;
+
+private:
+    int pid_ = -1;
+    int outFd_ = -1;
+    std::string buffer_;
+    std::filesystem::path errPath_;
+};
+
+// Runs quelmonctl to its end.
+CliResult RunCli(const std::vector<std::string>& args, const std::map<std::string, std::string>& environment = {});
+
+// Environment for a fixture machine's proc and sys trees.
+std::map<std::string, std::string> MachineEnvironment(const std::string& procRoot, const std::string& sysRoot);
+
+// A private temporary folder, removed with its contents.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+    std::filesystem::path Write(const std::string& name, const std::string& content) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string ReadFile(const std::filesystem::path& path);
+std::vector<std::string> SplitLines(const std::string& text);
+
+} // namespace quel::test

@@ -1,0 +1,194 @@
+// quelmonctl list and sample against fixture machines.
+
+#include "cli/counter_path_expansion.h"
+#include "tests/cli/cli_process.h"
+#include "tests/platform/fixture_machine.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <regex>
+
+namespace quel::test {
+namespace {
+
+std::string FixtureRoot(const std::string& machine, const std::string& tree)
+{
+    return std::string(QUEL_FIXTURES_DIR) + "/" + machine + "/" + tree;
+}
+
+std::map<std::string, std::string> FixtureEnvironment(const std::string& machine)
+{
+    return MachineEnvironment(FixtureRoot(machine, "proc"), FixtureRoot(machine, "sys"));
+}
+
+TEST(CliList, ObjectsInTheProvidersOrder)
+{
+    const CliResult result = RunCli({"list"}, FixtureEnvironment("machine-4cpu"));
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "Processor\nMemory\nPaging File\nSystem\nObjects\nServer\nLogicalDisk\nPhysicalDisk\n"
+                          "Network Interface\n");
+}
+
+TEST(CliList, EveryCounterWithEveryInstance)
+{
+    const CliResult result = RunCli({"list", "network interface", "Paging File"}, FixtureEnvironment("machine-4cpu"));
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "\\Network Interface(lo)\\Bytes Total/sec\n"
+              "\\Network Interface(eth0)\\Bytes Total/sec\n"
+              "\\Network Interface(wlan0)\\Bytes Total/sec\n"
+              "\\Network Interface(lo)\\Current Bandwidth\n"
+              "\\Network Interface(eth0)\\Current Bandwidth\n"
+              "\\Network Interface(wlan0)\\Current Bandwidth\n"
+              "\\Paging File(/dev/sda3)\\% Usage\n"
+              "\\Paging File(/swap file)\\% Usage\n"
+              "\\Paging File(_Total)\\% Usage\n"
+              "\\Paging File(/dev/sda3)\\% Usage Peak\n"
+              "\\Paging File(/swap file)\\% Usage Peak\n"
+              "\\Paging File(_Total)\\% Usage Peak\n");
+}
+
+TEST(CliList, WithoutInstancesAndForObjectsThatHaveNone)
+{
+    const CliResult result = RunCli({"list", "Processor", "Objects", "--no-instances"}, FixtureEnvironment("machine-4cpu"));
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "\\Processor(*)\\% Processor Time\n"
+              "\\Processor(*)\\% User Time\n"
+              "\\Processor(*)\\% Privileged Time\n"
+              "\\Processor(*)\\% Interrupt Time\n"
+              "\\Processor(*)\\% Idle Time\n"
+              "\\Objects\\Processes\n"
+              "\\Objects\\Threads\n");
+}
+
+TEST(CliList, UnknownObjectIsAUsageErrorOnOneLine)
+{
+    const CliResult result = RunCli({"list", "Memory", "Bogus"}, FixtureEnvironment("machine-4cpu"));
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(SplitLines(result.out).size(), 6u);  // Memory's counters still listed
+    EXPECT_EQ(result.err, "quelmonctl list: \"Bogus\": no such object\n");
+}
+
+std::string Stat(int user, int system, int idle)
+{
+    const std::string cpu = std::to_string(user) + " 0 " + std::to_string(system) + " " + std::to_string(idle)
+                          + " 100 0 100 0 0 0\n";
+    return "cpu  " + cpu + "cpu0 " + cpu + "ctxt 5000\nprocesses 300\nprocs_running 1\nprocs_blocked 0\n";
+}
+
+std::string MemInfo(long availableKb)
+{
+    return "MemTotal:        2000000 kB\nMemFree:          500000 kB\nMemAvailable:    " + std::to_string(availableKb)
+         + " kB\nSwapTotal:             0 kB\nSwapFree:              0 kB\nCommitLimit:     1000000 kB\n"
+           "Committed_AS:    2500000 kB\n";
+}
+
+// The fields of one CSV line, every one quoted.
+std::vector<std::string> Fields(const std::string& line)
+{
+    std::vector<std::string> fields;
+    const std::regex field("\"([^\"]*)\"(,|\n)");
+    for (auto it = std::sregex_iterator(line.begin(), line.end(), field); it != std::sregex_iterator(); ++it)
+        fields.push_back((*it)[1]);
+    return fields;
+}
+
+const std::regex SampleTime(R"(\d\d/\d\d/\d{4} \d\d:\d\d:\d\d\.\d{3})");
+
+// The provider's files change between samples: each line shows the change since the line before.
+// The first collection only primes, and the header comes after it.
+TEST(CliSample, CsvOfChangingCountersWithAFailedRead)
+{
+    FixtureMachine machine("machine-1cpu");
+    machine.Write("proc/stat", Stat(500, 300, 9000));
+    CliProcess process({"sample", "-n", "3", "-i", "1", "\\Processor(*)\\% Processor Time",
+                        "\\Processor(_Total)\\% User Time", "\\Memory\\Available Bytes"},
+                       MachineEnvironment(machine.ProcRoot(), machine.SysRoot()));
+    std::string header, line1, line2, line3;
+    ASSERT_TRUE(process.ReadLine(header)) << process.Err();
+    machine.Write("proc/stat", Stat(550, 300, 9050));  // 50 of 100 jiffies busy, all of them user
+    machine.Write("proc/meminfo", MemInfo(1400000));
+    ASSERT_TRUE(process.ReadLine(line1));
+    machine.Write("proc/stat", Stat(560, 310, 9130));  // 20 of 100 busy, 10 user
+    ASSERT_TRUE(process.ReadLine(line2));
+    ASSERT_TRUE(process.ReadLine(line3));              // nothing changed: no time passed for the CPU
+    EXPECT_EQ(process.ReadRest(), "");
+    EXPECT_EQ(process.Wait(), 0) << process.Err();
+    EXPECT_EQ(process.Err(), "");
+
+    const std::string host = "\\\\" + cli::LocalHostName();
+    EXPECT_EQ(header, "\"(PDH-CSV 4.0)\",\"" + host + "\\Processor(0)\\% Processor Time\",\"" + host
+                          + "\\Processor(_Total)\\% Processor Time\",\"" + host + "\\Processor(_Total)\\% User Time\",\""
+                          + host + "\\Memory\\Available Bytes\"\n");
+    const std::vector<std::string> expected[] = {
+        {"50.000000", "50.000000", "50.000000", "1433600000.000000"},
+        {"20.000000", "20.000000", "10.000000", "1433600000.000000"},
+        {"", "", "", "1433600000.000000"},
+    };
+    const std::string* lines[] = {&line1, &line2, &line3};
+    for (int i = 0; i < 3; ++i) {
+        const std::vector<std::string> fields = Fields(*lines[i]);
+        ASSERT_EQ(fields.size(), 5u) << *lines[i];
+        EXPECT_TRUE(std::regex_match(fields[0], SampleTime)) << fields[0];
+        EXPECT_EQ(std::vector<std::string>(fields.begin() + 1, fields.end()), expected[i]) << "line " << i + 1;
+    }
+}
+
+TEST(CliSample, BadPathsAreLeftOutAndTheRestGoesToTheFile)
+{
+    TempFolder folder;
+    const std::string output = (folder.Path() / "out.csv").string();
+    const CliResult result = RunCli({"sample", "-n", "2", "-i", "0.1", "-o", output, "\\Objects\\Processes",
+                                     "\\Bogus\\Counter", "\\Memory(x)\\Available Bytes"},
+                                    FixtureEnvironment("machine-1cpu"));
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "quelmonctl sample: \"\\Bogus\\Counter\": no such object; left out\n"
+                          "quelmonctl sample: \"\\Memory(x)\\Available Bytes\": the object has no instances: "
+                          "\\Object\\Counter; left out\n");
+    const std::vector<std::string> lines = SplitLines(ReadFile(output));
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(Fields(lines[0] + "\n").size(), 2u);
+    for (int i = 1; i < 3; ++i)
+        EXPECT_EQ(Fields(lines[i] + "\n").at(1), "1.000000");  // the fixture's one process folder
+}
+
+TEST(CliSample, CtrlCEndsAfterACompleteLine)
+{
+    CliProcess process({"sample", "-i", "0.2", "\\Objects\\Processes"}, FixtureEnvironment("machine-1cpu"));
+    std::string header, line;
+    ASSERT_TRUE(process.ReadLine(header)) << process.Err();
+    ASSERT_TRUE(process.ReadLine(line));
+    process.Signal(SIGINT);
+    const std::string rest = process.ReadRest();
+    EXPECT_EQ(process.Wait(), 0) << process.Err();
+    EXPECT_TRUE(rest.empty() || rest.back() == '\n') << rest;
+    for (const std::string& more : SplitLines(rest))
+        EXPECT_EQ(Fields(more + "\n").size(), 2u) << more;
+}
+
+TEST(CliSample, UsageErrors)
+{
+    const std::vector<std::vector<std::string>> bad = {
+        {"sample"},
+        {"sample", "-n", "0", "\\Objects\\Processes"},
+        {"sample", "-i", "abc", "\\Objects\\Processes"},
+        {"sample", "-i", "-1", "\\Objects\\Processes"},
+        {"sample", "-i"},
+        {"sample", "--bogus", "\\Objects\\Processes"},
+        {"sample", "\\Processor(*)"},
+        {"sample", "\\\\elsewhere\\Processor(*)\\*"},
+        {"sample", ""},
+    };
+    for (const auto& args : bad) {
+        const CliResult result = RunCli(args, FixtureEnvironment("machine-1cpu"));
+        EXPECT_EQ(result.exitCode, 2) << args.back();
+        EXPECT_EQ(result.out, "") << args.back();
+        EXPECT_FALSE(result.err.empty()) << args.back();
+    }
+}
+
+} // namespace
+} // namespace quel::test
