@@ -8,29 +8,14 @@
 #include "desktop/string_table.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QCloseEvent>
-#include <QContextMenuEvent>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QFileInfo>
-#include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMimeData>
-#include <QMouseEvent>
 #include <QStatusBar>
-#include <QTimer>
-#include <QWindow>
-
-#include <chrono>
 
 namespace quel::desktop {
 
 namespace {
-
-constexpr qint64 TrayPressInterval = 500;  // ms between two presses that toggle the window
 
 // The settings switch a toggle command inverts; null for other commands.
 std::int32_t MonitorSettings::*SettingField(int id)
@@ -85,25 +70,6 @@ bool IsColorCommand(int id)
 {
     return id == CmdColorMax || id == CmdColorAverage || id == CmdColorCurrent || id == CmdBackColor
         || id == CmdTextColor || id == CmdLinesColor || id == CmdCriticalColor;
-}
-
-qint64 MonotonicMilliseconds()
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-QStringList LocalFiles(const QMimeData* data)
-{
-    QStringList files;
-    if (data == nullptr || !data->hasUrls())
-        return files;
-    for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile())
-            files.append(url.toLocalFile());
-    }
-    return files;
 }
 
 } // namespace
@@ -163,17 +129,6 @@ void CMainFrame::CreateStatusBar()
     readyLabel_ = new QLabel(QString::fromLatin1(text::Ready), this);
     statusBar()->addWidget(readyLabel_, 1);
     statusBar()->hide();
-}
-
-void CMainFrame::CreateTrayIcon()
-{
-    trayMenu_ = BuildTrayMenu(this, [this](int id) { OnCommand(id); });
-    connect(trayMenu_, &QMenu::aboutToShow, this, &CMainFrame::UpdateTrayMenu);
-    trayIcon_ = new QSystemTrayIcon(QIcon(QStringLiteral(":/quellarimond/quellarimond.svg")), this);
-    trayIcon_->setToolTip(QString::fromLatin1(text::AppName));
-    trayIcon_->setContextMenu(trayMenu_);
-    connect(trayIcon_, &QSystemTrayIcon::activated, this, &CMainFrame::OnTrayActivated);
-    trayDefault_ = CmdTrayMinimize;
 }
 
 void CMainFrame::UpdateTitle()
@@ -443,213 +398,6 @@ void CMainFrame::UpdateRecentFileMenu()
         connect(action, &QAction::triggered, this, [this, i] { OnCommand(CmdRecentFile + i); });
     }
     recentFileMenu_->menuAction()->setEnabled(!entries.isEmpty());
-}
-
-// --- tray ----------------------------------------------------------------------------------
-
-bool CMainFrame::AddTrayIcon()
-{
-    if (trayIconShown_ || trayIcon_ == nullptr)
-        return false;
-    trayIcon_->show();
-    trayIconShown_ = true;
-    return true;
-}
-
-bool CMainFrame::RemoveTrayIcon()
-{
-    if (!trayIconShown_ || trayIcon_ == nullptr)
-        return false;
-    trayIcon_->hide();
-    trayIconShown_ = false;
-    return true;
-}
-
-void CMainFrame::HideToTray()
-{
-    hide();
-    trayDefault_ = CmdTrayRestore;
-}
-
-void CMainFrame::RestoreFromTray()
-{
-    // A window minimised before it was hidden comes back at its former size.
-    setWindowState(windowState() & ~Qt::WindowMinimized);
-    show();
-    raise();
-    activateWindow();
-    trayDefault_ = CmdTrayMinimize;
-}
-
-void CMainFrame::ToggleVisibility()
-{
-    if (isVisible())
-        HideToTray();
-    else
-        RestoreFromTray();
-}
-
-void CMainFrame::UpdateTrayMenu()
-{
-    if (trayMenu_ == nullptr)
-        return;
-    const bool visible = isVisible();
-    trayDefault_ = visible ? CmdTrayMinimize : CmdTrayRestore;
-    for (QAction* action : trayMenu_->actions()) {
-        const int id = action->data().toInt();
-        QFont font = action->font();
-        font.setBold(id == trayDefault_);
-        action->setFont(font);
-        if (id == CmdTrayMinimize)
-            action->setEnabled(visible);
-        else if (id == CmdTrayRestore)
-            action->setEnabled(!visible);
-    }
-}
-
-void CMainFrame::ShowTrayMenu(const QPoint& globalPosition)
-{
-    if (trayMenu_ == nullptr)
-        return;
-    UpdateTrayMenu();
-    trayMenu_->popup(globalPosition);
-}
-
-void CMainFrame::OnTrayActivated(QSystemTrayIcon::ActivationReason reason)
-{
-    switch (reason) {
-    case QSystemTrayIcon::Trigger:
-        OnTrayLeftPress(MonotonicMilliseconds());
-        break;
-    case QSystemTrayIcon::DoubleClick:
-        ToggleVisibility();
-        lastTrayClick_ = 0;
-        break;
-    default:
-        break;  // the context menu is shown by the icon itself, updated in aboutToShow
-    }
-}
-
-void CMainFrame::OnTrayLeftPress(qint64 milliseconds)
-{
-    if (lastTrayClick_ != 0 && milliseconds - lastTrayClick_ < TrayPressInterval) {
-        ToggleVisibility();
-        lastTrayClick_ = 0;
-    } else {
-        lastTrayClick_ = milliseconds;
-    }
-}
-
-void CMainFrame::ShowContextMenu(const QPoint& globalPosition)
-{
-    ApplyWindowSettings(contextMenu_, false);
-    contextMenu_->popup(globalPosition);
-}
-
-// --- events --------------------------------------------------------------------------------
-
-void CMainFrame::closeEvent(QCloseEvent* event)
-{
-    if (!app_.SaveModified()) {
-        event->ignore();
-        return;
-    }
-    RemoveTrayIcon();
-    event->accept();
-    emit Closed();
-}
-
-void CMainFrame::changeEvent(QEvent* event)
-{
-    QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) && minimizeToTray_
-        && trayIconShown_) {
-        QMetaObject::invokeMethod(this, &CMainFrame::HideToTray, Qt::QueuedConnection);
-    }
-}
-
-bool CMainFrame::InDiagram(const QPointF& position) const
-{
-    return view_->isVisible() && view_->geometry().contains(position.toPoint());
-}
-
-void CMainFrame::mousePressEvent(QMouseEvent* event)
-{
-    if (!InDiagram(event->position())) {
-        QMainWindow::mousePressEvent(event);
-        return;
-    }
-    if (event->button() == Qt::LeftButton) {
-        dragArmed_ = true;
-        dragManual_ = false;
-        dragStart_ = event->globalPosition();
-        dragOrigin_ = pos();
-    } else if (event->button() == Qt::RightButton) {
-        ShowContextMenu(event->globalPosition().toPoint());
-    }
-    event->accept();
-}
-
-void CMainFrame::mouseMoveEvent(QMouseEvent* event)
-{
-    if (!dragArmed_ || !(event->buttons() & Qt::LeftButton)) {
-        QMainWindow::mouseMoveEvent(event);
-        return;
-    }
-    const QPointF offset = event->globalPosition() - dragStart_;
-    if (!dragManual_) {
-        if (offset.manhattanLength() < QApplication::startDragDistance())
-            return;
-        // The window manager moves the window when it can; otherwise it follows the mouse.
-        if (windowHandle() != nullptr && windowHandle()->startSystemMove()) {
-            dragArmed_ = false;
-            return;
-        }
-        dragManual_ = true;
-    }
-    move(dragOrigin_ + offset.toPoint());
-}
-
-void CMainFrame::mouseReleaseEvent(QMouseEvent* event)
-{
-    dragArmed_ = false;
-    dragManual_ = false;
-    QMainWindow::mouseReleaseEvent(event);
-}
-
-void CMainFrame::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton && InDiagram(event->position())) {
-        dragArmed_ = false;
-        OnCommand(CmdCaption);
-        event->accept();
-        return;
-    }
-    QMainWindow::mouseDoubleClickEvent(event);
-}
-
-void CMainFrame::contextMenuEvent(QContextMenuEvent* event)
-{
-    // The mouse opens the context menu on the press; the keyboard's menu key opens it here.
-    if (event->reason() == QContextMenuEvent::Keyboard)
-        ShowContextMenu(view_->mapToGlobal(view_->rect().center()));
-    event->accept();
-}
-
-void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
-{
-    if (!LocalFiles(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
-}
-
-void CMainFrame::dropEvent(QDropEvent* event)
-{
-    const QStringList files = LocalFiles(event->mimeData());
-    if (files.isEmpty())
-        return;
-    event->acceptProposedAction();
-    // Opened after the drop has finished, so the dragging program is not kept waiting.
-    QTimer::singleShot(0, this, [this, files] { app_.OpenDroppedFiles(files); });
 }
 
 } // namespace quel::desktop
