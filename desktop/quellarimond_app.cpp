@@ -133,7 +133,7 @@ void CQuellarimondApp::OpenDroppedFiles(const QStringList& paths)
 
 void CQuellarimondApp::OpenHandedOverFile(const QString& path)
 {
-    if (frame_ && !frame_->isVisible())
+    if (frame_ && (!frame_->isVisible() || frame_->isMinimized()))
         frame_->RestoreFromTray();
     OpenDocumentFile(path);
     if (frame_) {

@@ -253,6 +253,16 @@ TEST_F(MainFrameTest, MinimisingHidesIntoTheTrayAndTheTrayBringsItBack)
     EXPECT_FALSE(Frame().isVisible());
     Frame().OnCommand(CmdTrayRestore);
     EXPECT_TRUE(Frame().isVisible());
+
+    // The context menu's Minimize goes the way of every minimise.
+    Frame().OnCommand(CmdMinimize);
+    EXPECT_TRUE(WaitUntil([&] { return !Frame().isVisible(); }));
+
+    // Exit from the tray menu while the window is hidden.
+    bool closed = false;
+    QObject::connect(&Frame(), &CMainFrame::Closed, [&closed] { closed = true; });
+    Frame().OnCommand(CmdAppExit);
+    EXPECT_TRUE(closed);
 }
 
 TEST_F(MainFrameTest, TwoTrayPressesToggleOnlyWithin500ms)
