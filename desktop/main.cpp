@@ -1,0 +1,60 @@
+// Quellarimond: the desktop program.
+
+#include "desktop/command_line.h"
+#include "desktop/instance_channel.h"
+#include "desktop/main_frame.h"
+#include "desktop/qt_prompt.h"
+#include "desktop/quellarimond_app.h"
+#include "gui/qt_message_sink.h"
+#include "platform/linux_perf_data_source.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QSystemTrayIcon>
+
+namespace {
+
+// How long a second launch waits for the running instance to take its profile.
+constexpr int HandOverTimeoutMs = 5000;
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Tolvane"));
+    QApplication::setApplicationName(QStringLiteral("Quellarimond"));
+    QApplication::setApplicationVersion(QStringLiteral("1.5.1"));
+    QApplication::setDesktopFileName(QStringLiteral("quellarimond"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/quellarimond/quellarimond.svg")));
+
+    using namespace quel::desktop;
+    const QStringList arguments = QApplication::arguments().mid(1);
+    const QString socketPath = InstanceSocketPath();
+    const QString profile = ProfileArgument(arguments);
+    if (!profile.isEmpty() && HandOverToRunningInstance(socketPath, profile, HandOverTimeoutMs))
+        return 0;
+
+    quel::LinuxPerfDataSource source;
+    QtPrompt prompt;
+    QtShell shell;
+    quel::QtMessageSink messages(application);
+
+    AppEnvironment environment;
+    environment.source = &source;
+    environment.prompt = &prompt;
+    environment.shell = &shell;
+    environment.messages = &messages;
+    environment.trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+
+    CQuellarimondApp app(std::move(environment));
+    if (!app.InitInstance(arguments))
+        return 1;
+
+    InstanceServer server([&app](const QString& path) { app.OpenHandedOverFile(path); });
+    server.Listen(socketPath);
+
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(app.MainFrame(), &CMainFrame::Closed, &application, &QApplication::quit, Qt::QueuedConnection);
+    return QApplication::exec();
+}

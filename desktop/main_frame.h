@@ -1,0 +1,125 @@
+#pragma once
+// CMainFrame: the main window around the diagram view, with the menu bar, a status bar that
+// starts hidden and an icon in the notification area (tray). It carries the profile's window
+// settings (Caption, AlwaysOntop, EnableTray) into the window, lets the user drag the window by
+// the diagram, hides the window into the tray when it is minimised and handles the display
+// toggles of the Options menu.
+
+#include "profile/monitor_settings.h"
+#include "windrose/wind_rose_types.h"
+
+#include <QMainWindow>
+#include <QPointF>
+#include <QSystemTrayIcon>
+
+class QLabel;
+class QMenu;
+
+namespace quel::desktop {
+
+class CQuellarimondApp;
+class CQuellarimondDoc;
+class CQuellarimondView;
+
+class CMainFrame final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // Half the screen, centred; the menu bar and caption come with the first activation.
+    CMainFrame(CQuellarimondApp& app, CQuellarimondDoc& document, bool trayAvailable, const ScreenSize& screen);
+    ~CMainFrame() override;
+
+    CQuellarimondView& View() const { return *view_; }
+    // "<profile title> - Quellarimond".
+    void UpdateTitle();
+    // The window's place in screen pixels: its outer top-left corner and its size (right and
+    // bottom exclusive).
+    Rect GetWindowRect() const;
+    // Moves the window to a rectangle; an empty or inverted one is ignored.
+    void MoveWindowTo(const Rect& rect);
+
+    // Run after every New and Open: each profile brings its caption, topmost state and tray icon.
+    void ActivateFrame();
+    // Applies the window settings and sets the check marks of menu (a menu bar or a popup;
+    // null: none). With apply, the caption, menu bar and tray icon follow the settings too.
+    void ApplyWindowSettings(QWidget* menu, bool apply);
+    // Inverts a settings switch and returns its new value (0 or 1).
+    int ToggleSetting(int id);
+    void OnCommand(int id);
+
+    void HideToTray();
+    void RestoreFromTray();
+    void ToggleVisibility();
+    void ShowContextMenu(const QPoint& globalPosition);
+    void ShowTrayMenu(const QPoint& globalPosition);
+    // Default item and enabling of the tray menu by the window's visibility.
+    void UpdateTrayMenu();
+    void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
+    // A left press on the tray icon at a monotonic time in ms: two within 500 ms toggle.
+    void OnTrayLeftPress(qint64 milliseconds);
+    void UpdateRecentFileMenu();
+    // Makes the window topmost or not, without touching the settings.
+    void SetTopmost(bool topmost);
+
+    // State, for the application and for tests.
+    bool MinimizeToTray() const { return minimizeToTray_; }
+    bool TrayIconShown() const { return trayIconShown_; }
+    bool MenuShown() const { return menuShown_; }
+    int TrayDefaultItem() const { return trayDefault_; }
+    QMenu* ContextMenu() const { return contextMenu_; }
+    QMenu* TrayMenu() const { return trayMenu_; }
+    QMenu* RecentFileMenu() const { return recentFileMenu_; }
+    QLabel* ReadyLabel() const { return readyLabel_; }
+
+signals:
+    // The window was closed (after the modified query): the program ends.
+    void Closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void CreateShortcuts();
+    void CreateStatusBar();
+    void CreateTrayIcon();
+    bool AddTrayIcon();
+    bool RemoveTrayIcon();
+    void ShowCaptionAndMenu(bool shown);
+    void ChangeWindowFlag(Qt::WindowType flag, bool on);
+    void SetCheckMarks(QWidget& menu);
+    void ToggleLabels(int id);
+    void ToggleStatusBar();
+    void OnToggleCaption();
+    bool InDiagram(const QPointF& position) const;
+
+    CQuellarimondApp& app_;
+    CQuellarimondDoc& document_;
+    CQuellarimondView* view_ = nullptr;
+    QLabel* readyLabel_ = nullptr;
+    QMenu* recentFileMenu_ = nullptr;
+    QMenu* contextMenu_ = nullptr;
+    QMenu* trayMenu_ = nullptr;
+    QSystemTrayIcon* trayIcon_ = nullptr;
+
+    bool minimizeToTray_ = true;
+    bool trayIconShown_ = false;
+    bool menuShown_ = false;
+    int trayDefault_ = 0;
+    qint64 lastTrayClick_ = 0;
+
+    // Dragging by the diagram: a left press arms it, moving past the drag distance starts it.
+    bool dragArmed_ = false;
+    bool dragManual_ = false;
+    QPointF dragStart_;
+    QPoint dragOrigin_;
+};
+
+} // namespace quel::desktop

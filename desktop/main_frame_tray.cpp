@@ -1,0 +1,136 @@
+// The main frame's tray icon: adding and removing it, hiding into it and restoring from it,
+// its menu and its clicks.
+
+#include "desktop/main_frame.h"
+
+#include "desktop/command_ids.h"
+#include "desktop/menus.h"
+#include "desktop/string_table.h"
+
+#include <QAction>
+#include <QFont>
+#include <QIcon>
+#include <QMenu>
+
+#include <chrono>
+
+namespace quel::desktop {
+
+namespace {
+
+constexpr qint64 TrayPressInterval = 500;  // ms between two presses that toggle the window
+
+qint64 MonotonicMilliseconds()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+} // namespace
+
+void CMainFrame::CreateTrayIcon()
+{
+    trayMenu_ = BuildTrayMenu(this, [this](int id) { OnCommand(id); });
+    connect(trayMenu_, &QMenu::aboutToShow, this, &CMainFrame::UpdateTrayMenu);
+    trayIcon_ = new QSystemTrayIcon(QIcon(QStringLiteral(":/quellarimond/quellarimond.svg")), this);
+    trayIcon_->setToolTip(QString::fromLatin1(text::AppName));
+    trayIcon_->setContextMenu(trayMenu_);
+    connect(trayIcon_, &QSystemTrayIcon::activated, this, &CMainFrame::OnTrayActivated);
+    trayDefault_ = CmdTrayMinimize;
+}
+
+bool CMainFrame::AddTrayIcon()
+{
+    if (trayIconShown_ || trayIcon_ == nullptr)
+        return false;
+    trayIcon_->show();
+    trayIconShown_ = true;
+    return true;
+}
+
+bool CMainFrame::RemoveTrayIcon()
+{
+    if (!trayIconShown_ || trayIcon_ == nullptr)
+        return false;
+    trayIcon_->hide();
+    trayIconShown_ = false;
+    return true;
+}
+
+void CMainFrame::HideToTray()
+{
+    hide();
+    trayDefault_ = CmdTrayRestore;
+}
+
+void CMainFrame::RestoreFromTray()
+{
+    // A window minimised before it was hidden comes back at its former size.
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+    trayDefault_ = CmdTrayMinimize;
+}
+
+void CMainFrame::ToggleVisibility()
+{
+    if (isVisible())
+        HideToTray();
+    else
+        RestoreFromTray();
+}
+
+void CMainFrame::UpdateTrayMenu()
+{
+    if (trayMenu_ == nullptr)
+        return;
+    const bool visible = isVisible();
+    trayDefault_ = visible ? CmdTrayMinimize : CmdTrayRestore;
+    for (QAction* action : trayMenu_->actions()) {
+        const int id = action->data().toInt();
+        QFont font = action->font();
+        font.setBold(id == trayDefault_);
+        action->setFont(font);
+        if (id == CmdTrayMinimize)
+            action->setEnabled(visible);
+        else if (id == CmdTrayRestore)
+            action->setEnabled(!visible);
+    }
+}
+
+void CMainFrame::ShowTrayMenu(const QPoint& globalPosition)
+{
+    if (trayMenu_ == nullptr)
+        return;
+    UpdateTrayMenu();
+    trayMenu_->popup(globalPosition);
+}
+
+void CMainFrame::OnTrayActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        OnTrayLeftPress(MonotonicMilliseconds());
+        break;
+    case QSystemTrayIcon::DoubleClick:
+        ToggleVisibility();
+        lastTrayClick_ = 0;
+        break;
+    default:
+        break;  // the context menu is shown by the icon itself, updated in aboutToShow
+    }
+}
+
+void CMainFrame::OnTrayLeftPress(qint64 milliseconds)
+{
+    if (lastTrayClick_ != 0 && milliseconds - lastTrayClick_ < TrayPressInterval) {
+        ToggleVisibility();
+        lastTrayClick_ = 0;
+    } else {
+        lastTrayClick_ = milliseconds;
+    }
+}
+
+} // namespace quel::desktop

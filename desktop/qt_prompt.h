@@ -1,0 +1,22 @@
+#pragma once
+// The Prompt and Shell of the running program: Qt dialogs and QDesktopServices.
+
+#include "desktop/prompt.h"
+
+namespace quel::desktop {
+
+class QtPrompt final : public Prompt {
+public:
+    void Message(const QString& text) override;
+    Answer Question(const QString& text, bool applicationModal) override;
+    QString OpenProfileName() override;
+    QString SaveProfileName(const QString& suggestion) override;
+    std::optional<QColor> ChooseColor(const QColor& initial, const CustomColors& customColors) override;
+};
+
+class QtShell final : public Shell {
+public:
+    bool OpenUrl(const QUrl& url) override;
+};
+
+} // namespace quel::desktop

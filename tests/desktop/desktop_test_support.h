@@ -1,0 +1,114 @@
+#pragma once
+// Test support for the desktop program: prompts and shells that record instead of opening
+// windows, a temporary HOME with its XDG folders, the fixture machine as performance data, and
+// an application started the way the program starts.
+
+#include "desktop/prompt.h"
+#include "desktop/quellarimond_app.h"
+#include "platform/user_interface.h"
+#include "profile/monitor_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace quel {
+class CounterMonitor;
+}
+
+namespace quel::desktop::test {
+
+class ScriptedPrompt final : public Prompt {
+public:
+    void Message(const QString& text) override { messages.push_back(text); }
+    Answer Question(const QString& text, bool applicationModal) override;
+    QString OpenProfileName() override { return openName; }
+    QString SaveProfileName(const QString& suggestion) override;
+    std::optional<QColor> ChooseColor(const QColor& initial, const CustomColors& customColors) override;
+
+    std::vector<QString> messages;
+    std::vector<QString> questions;
+    std::vector<bool> questionModality;
+    std::deque<Answer> answers;         // taken in turn; when empty, defaultAnswer
+    Answer defaultAnswer = Answer::No;
+    QString openName;
+    QString saveName;
+    std::vector<QString> saveSuggestions;
+    std::optional<QColor> color;        // the chooser's answer (none: cancelled)
+    QColor colorInitial;
+    CustomColors customColors;
+};
+
+class RecordingShell final : public Shell {
+public:
+    bool OpenUrl(const QUrl& url) override
+    {
+        opened.push_back(url);
+        return succeed;
+    }
+    std::vector<QUrl> opened;
+    bool succeed = true;
+};
+
+class RecordingSink final : public MessageSink {
+public:
+    void ShowMessage(const std::string& text) override;
+    std::vector<std::string> Messages() const;
+
+private:
+    mutable std::mutex lock_;
+    std::vector<std::string> messages_;
+};
+
+// Processes events until condition holds; false after timeoutMs.
+bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 15000);
+// Whether a sampling thread of this process is running.
+bool SamplingRunning();
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& content);
+
+class DesktopTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the application as the program does (InitInstance with these arguments).
+    CQuellarimondApp& Start(const QStringList& arguments = {}, bool trayAvailable = false);
+    CQuellarimondDoc& Doc() const;
+    CMainFrame& Frame() const;
+    CounterMonitor& Monitor() const;
+
+    // A profile with the default counters and the given changes to its settings.
+    std::string MakeProfile(const std::string& path, const std::function<void(MonitorSettings&)>& change = {});
+    void SetRegistry(const std::string& key, const std::string& name, const std::string& value) const;
+    std::string GetRegistry(const std::string& key, const std::string& name) const;
+    bool HasRegistryValue(const std::string& key, const std::string& name) const;
+
+    // Folders of this test, each with a trailing "/".
+    std::string root;           // the temporary HOME
+    std::string programFolder;  // where new profiles go
+    std::string helpFolder;
+    std::string cacheFolder;
+    QString runtimeFolder;
+
+    std::unique_ptr<PerfDataSource> source;
+    ScriptedPrompt prompt;
+    RecordingShell shell;
+    RecordingSink sink;
+    std::unique_ptr<CQuellarimondApp> app;
+
+    static constexpr ScreenSize Screen {1024, 768};
+
+private:
+    QTemporaryDir home_;
+};
+
+} // namespace quel::desktop::test

@@ -1,0 +1,179 @@
+// The diagram view: "Loading..." until the counters are added, then the diagram; the
+// background colour; a repaint after every sample.
+
+#include "tests/desktop/desktop_test_support.h"
+
+#include "desktop/main_frame.h"
+#include "desktop/quellarimond_doc.h"
+#include "desktop/quellarimond_view.h"
+#include "engine/counter_monitor.h"
+#include "platform/linux_perf_data_source.h"
+
+#include <QEvent>
+#include <QImage>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace quel::desktop::test {
+namespace {
+
+// A source whose sampling thread opens its query only once the test lets it (queries of the
+// test's own thread, such as those that build the standard counters, open at once).
+class GatedSource final : public PerfDataSource {
+public:
+    explicit GatedSource(std::unique_ptr<PerfDataSource> inner) : inner_(std::move(inner)) {}
+    ~GatedSource() override { Open(); }
+
+    void Open()
+    {
+        std::lock_guard guard(lock_);
+        open_ = true;
+        changed_.notify_all();
+    }
+
+    PerfStatus OpenQuery(PerfQueryHandle& query) override
+    {
+        if (std::this_thread::get_id() != owner_) {
+            std::unique_lock guard(lock_);
+            changed_.wait(guard, [this] { return open_; });
+        }
+        return inner_->OpenQuery(query);
+    }
+    PerfStatus AddCounter(PerfQueryHandle query, std::string_view path, PerfCounterHandle& counter) override
+    {
+        return inner_->AddCounter(query, path, counter);
+    }
+    PerfStatus CollectQueryData(PerfQueryHandle query) override { return inner_->CollectQueryData(query); }
+    PerfStatus GetFormattedCounterValue(PerfCounterHandle counter, double& value) override
+    {
+        return inner_->GetFormattedCounterValue(counter, value);
+    }
+    PerfStatus RemoveCounter(PerfCounterHandle counter) override { return inner_->RemoveCounter(counter); }
+    PerfStatus CloseQuery(PerfQueryHandle query) override { return inner_->CloseQuery(query); }
+    PerfStatus EnumObjectItems(std::string_view object, char* counters, std::size_t& countersLength,
+                               char* instances, std::size_t& instancesLength) override
+    {
+        return inner_->EnumObjectItems(object, counters, countersLength, instances, instancesLength);
+    }
+    PerfStatus LookupPerfNameByIndex(std::uint32_t index, std::string& name) override
+    {
+        return inner_->LookupPerfNameByIndex(index, name);
+    }
+    PerfStatus EnumObjects(std::vector<std::string>& objects) override { return inner_->EnumObjects(objects); }
+    bool IsLoopbackInterface(std::string_view instance) override { return inner_->IsLoopbackInterface(instance); }
+
+private:
+    std::unique_ptr<PerfDataSource> inner_;
+    const std::thread::id owner_ = std::this_thread::get_id();
+    std::mutex lock_;
+    std::condition_variable changed_;
+    bool open_ = false;
+};
+
+class ViewTest : public DesktopTest {
+protected:
+    void TearDown() override
+    {
+        if (gate)
+            gate->Open();
+        DesktopTest::TearDown();
+    }
+
+    void UseGatedSource()
+    {
+        auto gated = std::make_unique<GatedSource>(std::move(source));
+        gate = gated.get();
+        source = std::move(gated);
+    }
+
+    QImage Snapshot() const { return Frame().View().grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+    GatedSource* gate = nullptr;
+};
+
+int CountPixels(const QImage& image, const std::function<bool(QColor)>& match)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (match(image.pixelColor(x, y)))
+                ++count;
+        }
+    }
+    return count;
+}
+
+bool IsBlue(QColor c)
+{
+    return c.blue() > 100 && c.red() < 60 && c.green() < 60;
+}
+
+bool IsWhite(QColor c)
+{
+    return c.red() > 200 && c.green() > 200 && c.blue() > 200;
+}
+
+TEST_F(ViewTest, ShowsLoadingUntilTheCountersAreAddedThenTheDiagram)
+{
+    UseGatedSource();
+    const std::string path = MakeProfile(root + "View.qlmd", [](MonitorSettings& s) {
+        s.LineColor = 0xFF0000;  // blue grid and axes
+        s.BackColor = 0x281E14;  // RGB(20, 30, 40)
+        s.WndLeft = 10;
+        s.WndTop = 10;
+        s.WndRight = 410;
+        s.WndBottom = 410;
+    });
+    Start({QString::fromStdString(path)});
+    ASSERT_EQ(Monitor().GetStatusText(), "Loading...");
+
+    const QImage loading = Snapshot();
+    EXPECT_EQ(loading.pixelColor(1, 1), QColor(20, 30, 40));
+    EXPECT_EQ(CountPixels(loading, IsBlue), 0) << "no diagram while loading";
+    const QImage middle = loading.copy(0, loading.height() / 3, loading.width(), loading.height() / 3);
+    EXPECT_GT(CountPixels(middle, IsWhite), 0) << "the status text in the middle";
+
+    gate->Open();
+    ASSERT_TRUE(WaitUntil([&] { return Monitor().GetStatusText().empty(); }));
+    const QImage diagram = Snapshot();
+    EXPECT_GT(CountPixels(diagram, IsBlue), 0);
+    EXPECT_EQ(diagram.pixelColor(1, 1), QColor(20, 30, 40));
+}
+
+TEST_F(ViewTest, ABackgroundColourChangeRepaintsTheWholeView)
+{
+    Start();
+    prompt.color = QColor(200, 10, 10);
+    ASSERT_TRUE(Doc().ChooseSettingColor(ColorBack));
+    const QImage image = Snapshot();
+    EXPECT_EQ(image.pixelColor(1, 1), QColor(200, 10, 10));
+    EXPECT_EQ(image.pixelColor(image.width() - 2, image.height() - 2), QColor(200, 10, 10));
+}
+
+// Counts the paints of a widget.
+class PaintCounter final : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+    int paints = 0;
+};
+
+TEST_F(ViewTest, EverySampleRepaintsTheView)
+{
+    const std::string path = MakeProfile(root + "Fast.qlmd", [](MonitorSettings& s) { s.Interval = 1; });
+    Start({QString::fromStdString(path)});
+    ASSERT_TRUE(WaitUntil([&] { return Monitor().GetStatusText().empty(); }));
+    PaintCounter counter;
+    Frame().View().installEventFilter(&counter);
+    EXPECT_TRUE(WaitUntil([&] { return counter.paints >= 2; }));
+    Frame().View().removeEventFilter(&counter);
+}
+
+} // namespace
+} // namespace quel::desktop::test
