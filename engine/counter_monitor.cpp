@@ -10,6 +10,8 @@ namespace quel {
 namespace {
 
 constexpr std::uint32_t PollMilliseconds = 100;
+// The longest the sampling thread sleeps through idle polls, so a new Interval applies soon.
+constexpr std::uint32_t LongestWaitMilliseconds = 2000;
 constexpr std::uint32_t StopPollMilliseconds = 10;
 constexpr std::uint32_t StopTimeoutMilliseconds = 5000;
 
@@ -36,6 +38,7 @@ CounterMonitor::~CounterMonitor()
         if (control.running && control.monitor == this)
             control.stopRequested = true;
     }
+    SamplingControl::Instance().wake.notify_all();
     if (thread_.joinable())
         thread_.join();
     RemoveAllAxes();
@@ -275,6 +278,7 @@ bool CounterMonitor::StopSampling()
         if (!idle)
             control.stopRequested = true;
     }
+    control.wake.notify_all();
     if (idle) {
         JoinFinishedThread();
         return true;
@@ -313,8 +317,11 @@ void CounterMonitor::JoinFinishedThread()
 void CounterMonitor::RequestSample()
 {
     SamplingControl& control = SamplingControl::Instance();
-    std::lock_guard guard(control.lock);
-    control.sampleNow = true;
+    {
+        std::lock_guard guard(control.lock);
+        control.sampleNow = true;
+    }
+    control.wake.notify_all();
 }
 
 void CounterMonitor::SamplingThread()
@@ -374,9 +381,10 @@ void CounterMonitor::SamplingThread()
     control.stopRequested = false;
 }
 
-// Polls every 100 ms; samples once more than Interval seconds have passed since the last
-// sample, or at once when asked. The first collection only primes the counters, and the poll
-// after it takes the first sample.
+// Polls on a 100 ms grid: samples at the first poll at which more than Interval seconds have
+// passed since the last sample, or at once when asked. The first collection only primes the
+// counters, and the poll after it takes the first sample. Polls at which nothing would happen
+// are slept through (at most 2 s at a time), and a stop or a sample request wakes the thread.
 void CounterMonitor::SampleLoop(PerfQueryHandle query, const std::vector<PerfCounterHandle>& counters,
                                 RepaintTarget* window)
 {
@@ -416,9 +424,23 @@ void CounterMonitor::SampleLoop(PerfQueryHandle query, const std::vector<PerfCou
             sampleNext = !primed;
             primed = true;
         }
-        clock_.Sleep(PollMilliseconds);
+        WaitForPoll(sampleNext ? 1 : PollsUntilDue(elapsed, interval));
         previous = now;
     }
+}
+
+// The number of polls until more than interval milliseconds will have elapsed.
+std::uint32_t CounterMonitor::PollsUntilDue(std::uint32_t elapsed, std::uint32_t interval)
+{
+    return elapsed < interval ? (interval - elapsed) / PollMilliseconds + 1 : 1;
+}
+
+void CounterMonitor::WaitForPoll(std::uint32_t polls)
+{
+    SamplingControl& control = SamplingControl::Instance();
+    const std::uint32_t wait = std::min(polls * PollMilliseconds, LongestWaitMilliseconds);
+    std::unique_lock guard(control.lock);
+    clock_.WaitFor(guard, control.wake, wait, [&control] { return control.stopRequested || control.sampleNow; });
 }
 
 void CounterMonitor::BeginStatistics()

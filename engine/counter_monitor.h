@@ -109,6 +109,8 @@ private:
     void ReportMessage(const std::string& text);
     LogContext MakeLogContext();
     void SampleLoop(PerfQueryHandle query, const std::vector<PerfCounterHandle>& counters, RepaintTarget* window);
+    static std::uint32_t PollsUntilDue(std::uint32_t elapsed, std::uint32_t interval);
+    void WaitForPoll(std::uint32_t polls);
     void JoinFinishedThread();
 
     MonitorEnvironment environment_;

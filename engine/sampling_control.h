@@ -2,6 +2,7 @@
 // SamplingControl: the process-wide record of the one sampling thread a process may run.
 // Its lock guards only these flags; it is always taken before a monitor's lock.
 
+#include <condition_variable>
 #include <mutex>
 
 namespace quel {
@@ -16,6 +17,7 @@ struct SamplingControl {
     bool repaintAtStart = false;  // repaint the window as soon as the thread runs
     bool sampleNow = false;       // RequestSample: sample at the next poll
     CounterMonitor* monitor = nullptr;
+    std::condition_variable wake;  // notified when stopRequested or sampleNow is set
 
     static SamplingControl& Instance();
 };
