@@ -15,6 +15,10 @@ endif()
 # Our own code builds without warnings.
 function(quel_defaults target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+  # GCC 12 at -O3 warns falsely about std::string copies (-Wrestrict, GCC bug 105329).
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+    target_compile_options(${target} PRIVATE -Wno-restrict)
+  endif()
 endfunction()
 
 # quel_library(name SOURCES ... DEPS ...): one library per layer folder.

@@ -24,6 +24,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace quel {
 

@@ -128,17 +128,13 @@ TEST_F(MonitorProfileTest, WindowRectangleOffTheScreenIsReset)
     EXPECT_EQ(settings.WndBottom, 768);
 }
 
-TEST_F(MonitorProfileTest, MissingProfileFailsAndClearsTheModifiedFlag)
+TEST_F(MonitorProfileTest, LogFollowsALoadedProfileAndAFailedLoadOnlyClearsTheModifiedFlag)
 {
     monitor->SetGridStep(40);
-    ASSERT_TRUE(monitor->IsModified());
     EXPECT_FALSE(monitor->LoadFromFile((folder / "missing.qlmd").string()));
     EXPECT_FALSE(monitor->IsModified());
     EXPECT_EQ(monitor->GetLogPath(), "");
-}
 
-TEST_F(MonitorProfileTest, LogFollowsTheLoadedProfile)
-{
     const fs::path path = folder / "mine.qlmd";
     ASSERT_TRUE(monitor->SaveToFile(path.string()));
     ASSERT_TRUE(monitor->LoadFromFile(path.string()));
@@ -166,23 +162,6 @@ TEST_F(MonitorProfileTest, SettingsChangesMarkTheProfileModifiedOnlyWhereTheyCou
     settings.LogFileSize = 128;
     monitor->ApplySettings(settings);
     EXPECT_TRUE(monitor->IsModified());
-}
-
-TEST_F(MonitorProfileTest, DisplaySettingsReachTheWindRose)
-{
-    MonitorSettings settings = monitor->GetSettings();
-    settings.ShowMax = 1;
-    settings.ShowCurrent = 0;
-    monitor->ApplySettings(settings);
-    monitor->ApplyDisplaySettings();
-    int visible = -1;
-    ASSERT_TRUE(monitor->GetSeriesVisible(SeriesMax, visible));
-    EXPECT_EQ(visible, 1);
-    ASSERT_TRUE(monitor->GetSeriesVisible(SeriesCurrent, visible));
-    EXPECT_EQ(visible, 0);
-    std::optional<std::string> name;
-    ASSERT_TRUE(monitor->GetSeriesName(SeriesAverage, name));
-    EXPECT_EQ(name, "Historical Values");
 }
 
 TEST_F(MonitorProfileTest, DrawsTheStatusTextWrappedAndCentredInsteadOfTheDiagram)

@@ -152,18 +152,5 @@ TEST_F(StandardSetTest, PathsUseTheProvidersNames)
     LocalizeStandardPaths(source);
 }
 
-TEST_F(StandardSetTest, QueryOnceReadsEveryPathInOrder)
-{
-    source.ScriptValues("\\A\\x", {7});
-    std::vector<double> values;
-    ASSERT_TRUE(QueryOnce(source, {"\\A\\x", "\\Missing\\y"}, values));
-    EXPECT_EQ(values, (std::vector<double> {7, 0}));
-    EXPECT_EQ(source.OpenQueries(), 0);
-    source.FailOpenQuery(true);
-    values.clear();
-    EXPECT_FALSE(QueryOnce(source, {"\\A\\x"}, values));
-    EXPECT_TRUE(values.empty());
-}
-
 } // namespace
 } // namespace quel::test

@@ -1,0 +1,1 @@
+quel_bench(profile_bench DEPS quel_engine)
