@@ -1,5 +1,7 @@
 #include "platform/registry.h"
 
+#include "platform/atomic_file.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -44,7 +46,6 @@ public:
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int Get() const { return fd_; }
-    int Release() { return std::exchange(fd_, -1); }
 
 private:
     int fd_;
@@ -53,7 +54,6 @@ private:
 // The lines of a settings file, without their line ends.
 struct IniLines {
     std::vector<std::string> lines;
-    mode_t mode = 0644;  // permissions of the file, kept when it is rewritten
 };
 
 enum class ReadResult { Ok, Missing, Failed };
@@ -69,7 +69,6 @@ ReadResult ReadLines(const std::string& file, IniLines& out)
     struct stat info {};
     if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > MaxFileSize)
         return ReadResult::Failed;
-    out.mode = info.st_mode & 07777;
     std::string text;
     char buffer[4096];
     for (;;) {
@@ -195,29 +194,7 @@ bool ValidValue(const std::string& value)
     return value.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos;
 }
 
-// Writes are made to the file a symbolic link points at, so the link stays in place.
-std::string ResolvedTarget(const std::string& file)
-{
-    std::error_code error;
-    const std::filesystem::path resolved = std::filesystem::canonical(file, error);
-    return error ? file : resolved.string();
-}
-
-bool WriteAll(int fd, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Replaces the file by the lines: temporary file in the same folder, fsync, rename.
+// Replaces the file by the lines, never leaving it half written.
 bool ReplaceFile(const std::string& file, const IniLines& ini)
 {
     std::string text;
@@ -225,22 +202,7 @@ bool ReplaceFile(const std::string& file, const IniLines& ini)
         text += line;
         text += '\n';
     }
-    const std::string target = ResolvedTarget(file);
-    std::string temporary = target + ".XXXXXX";
-    FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (fd.Get() < 0)
-        return false;
-    const bool written = ::fchmod(fd.Get(), ini.mode) == 0 && WriteAll(fd.Get(), text) && ::fsync(fd.Get()) == 0;
-    const bool closed = ::close(fd.Release()) == 0;
-    if (!written || !closed || ::rename(temporary.c_str(), target.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    const std::string folder = std::filesystem::path(target).parent_path().string();
-    FileDescriptor directory(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.Get() >= 0)
-        ::fsync(directory.Get());
-    return true;
+    return WriteFileAtomically(file, text);
 }
 
 // Holds the advisory lock on "<file>.lock" for the time of one read-modify-write.

@@ -1,5 +1,6 @@
 #include "service/service_installer.h"
 
+#include "platform/atomic_file.h"
 #include "service/service_names.h"
 #include "service/service_unit.h"
 #include "service/systemctl.h"
@@ -56,20 +57,6 @@ bool OpenServiceManager()
         Print("OpenSCManager failed:\n  " + FormatLastError() + "\n" + "  systemd is not running on this machine (" +
               systemd + " is missing).\n");
         return false;
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
     }
     return true;
 }

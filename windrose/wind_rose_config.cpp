@@ -1,6 +1,6 @@
 // The configuration block: SaveToFile, LoadFromFile and the base header.
 
-#include "windrose/atomic_file.h"
+#include "platform/atomic_file.h"
 #include "windrose/config_reader.h"
 #include "windrose/number_text.h"
 #include "windrose/wind_rose.h"

@@ -1,10 +1,15 @@
 #pragma once
-// Replacing a file's contents without ever destroying the previous file.
+// Writing files whole: every byte of a buffer, and replacing a file without ever destroying the
+// previous one.
 
 #include <string>
 #include <string_view>
 
 namespace quel {
+
+// Writes all of content to fd, going on after interruptions and short writes. False (errno set)
+// when a write fails.
+bool WriteAll(int fd, std::string_view content);
 
 // Writes content to a temporary file in the folder of path (with the permissions of the file it
 // replaces, if any), flushes it to the disk, closes it and renames it over path. A symbolic link

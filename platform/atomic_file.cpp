@@ -1,6 +1,6 @@
 // Temporary file, fsync, close, rename.
 
-#include "windrose/atomic_file.h"
+#include "platform/atomic_file.h"
 
 #include <atomic>
 #include <cerrno>
@@ -44,20 +44,6 @@ int CreateTemporary(const std::string& target, std::string& tempPath)
     return -1;
 }
 
-bool WriteAll(int fd, std::string_view content)
-{
-    while (!content.empty()) {
-        const ssize_t written = ::write(fd, content.data(), content.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        content.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 // The new file keeps the mode and, where allowed, the owner of the file it replaces.
 bool CopyAttributes(int fd, const std::string& target)
 {
@@ -85,6 +71,22 @@ void SyncFolder(const std::string& target)
 }
 
 } // namespace
+
+bool WriteAll(int fd, std::string_view content)
+{
+    while (!content.empty()) {
+        const ssize_t written = ::write(fd, content.data(), content.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            if (written == 0)
+                errno = EIO;
+            return false;
+        }
+        content.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
 
 bool WriteFileAtomically(const std::string& path, std::string_view content)
 {
