@@ -9,9 +9,6 @@ namespace quel::desktop {
 // empty string when it cannot be found.
 std::string GetProgramFolder();
 
-// ${XDG_DATA_HOME:-~/.local/share}/Quellarimond/ with a trailing "/"; empty without HOME.
-std::string UserDataFolder();
-
 // The folder new profiles go to: the program's folder when it is writable, otherwise the
 // per-user data folder (made when missing). Always ends with "/" unless empty.
 std::string NewProfileFolder(const std::string& programFolder);

@@ -1,5 +1,7 @@
 #include "service/program_folders.h"
 
+#include "platform/program_folders.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -8,41 +10,13 @@
 #include <unistd.h>
 
 namespace quel {
-namespace {
-
-std::string AbsoluteEnvironmentPath(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value && value[0] == '/' ? std::string(value) : std::string();
-}
-
-std::string WithSlash(std::string folder)
-{
-    if (!folder.empty() && folder.back() != '/')
-        folder += '/';
-    return folder;
-}
-
-} // namespace
-
-std::string ProgramFolder()
-{
-    std::error_code error;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error || !program.has_parent_path())
-        return std::string();
-    return WithSlash(program.parent_path().string());
-}
 
 std::string DataFolder()
 {
-    const std::string data = AbsoluteEnvironmentPath("XDG_DATA_HOME");
-    if (!data.empty())
-        return WithSlash(data) + "Quellarimond/";
-    if (::geteuid() == 0)
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (::geteuid() == 0 && !(data && data[0] == '/'))
         return "/var/lib/quellarimond/";
-    const std::string home = AbsoluteEnvironmentPath("HOME");
-    return home.empty() ? std::string() : WithSlash(home) + ".local/share/Quellarimond/";
+    return UserDataFolder();
 }
 
 bool MakeFolder(const std::string& folder, std::string& reason)

@@ -1,13 +1,9 @@
 #pragma once
-// Where the service finds itself and where it may write when its own folder is read-only.
+// Where the service may write when its own folder is read-only.
 
 #include <string>
 
 namespace quel {
-
-// The folder of the running program (from /proc/self/exe), with a trailing "/"; empty when
-// it cannot be found.
-std::string ProgramFolder();
 
 // The writable fallback folder, with a trailing "/": $XDG_DATA_HOME/Quellarimond/ when set,
 // else /var/lib/quellarimond/ for root, else ~/.local/share/Quellarimond/; empty when there is

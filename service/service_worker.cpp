@@ -4,6 +4,7 @@
 
 #include "engine/counter_monitor.h"
 #include "platform/linux_perf_data_source.h"
+#include "platform/program_folders.h"
 #include "platform/registry.h"
 #include "service/program_folders.h"
 #include "service/profile_check.h"
