@@ -5,9 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <poll.h>
-#include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,17 +13,6 @@
 extern char** environ;
 
 namespace quel::test {
-namespace {
-
-std::filesystem::path MakeTempFolder()
-{
-    std::string pattern = (std::filesystem::temp_directory_path() / "quel-cli-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot make a temporary folder");
-    return pattern;
-}
-
-} // namespace
 
 CliProcess::CliProcess(const std::vector<std::string>& args, const std::map<std::string, std::string>& environment)
 {
@@ -150,39 +137,6 @@ CliResult RunCli(const std::vector<std::string>& args, const std::map<std::strin
 std::map<std::string, std::string> MachineEnvironment(const std::string& procRoot, const std::string& sysRoot)
 {
     return {{"QUELLARIMOND_PROCFS", procRoot}, {"QUELLARIMOND_SYSFS", sysRoot}};
-}
-
-TempFolder::TempFolder() : path_(MakeTempFolder()) {}
-
-TempFolder::~TempFolder()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-std::filesystem::path TempFolder::Write(const std::string& name, const std::string& content) const
-{
-    const std::filesystem::path path = path_ / name;
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << content;
-    return path;
-}
-
-std::string ReadFile(const std::filesystem::path& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-std::vector<std::string> SplitLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);)
-        lines.push_back(line);
-    return lines;
 }
 
 } // namespace quel::test

@@ -2,6 +2,9 @@
 // Runs the built quelmonctl as a child process with extra environment variables, reading its
 // standard output as it comes (line by line) or whole; its standard error goes to a file.
 
+#include "tests/support/temp_folder.h"
+#include "tests/support/text_files.h"
+
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -44,22 +47,5 @@ CliResult RunCli(const std::vector<std::string>& args, const std::map<std::strin
 
 // Environment for a fixture machine's proc and sys trees.
 std::map<std::string, std::string> MachineEnvironment(const std::string& procRoot, const std::string& sysRoot);
-
-// A private temporary folder, removed with its contents.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& Path() const { return path_; }
-    std::filesystem::path Write(const std::string& name, const std::string& content) const;
-
-private:
-    std::filesystem::path path_;
-};
-
-std::string ReadFile(const std::filesystem::path& path);
-std::vector<std::string> SplitLines(const std::string& text);
 
 } // namespace quel::test

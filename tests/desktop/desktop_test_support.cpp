@@ -12,9 +12,6 @@
 #include <QElapsedTimer>
 #include <QThread>
 
-#include <fstream>
-#include <sstream>
-
 namespace quel::desktop::test {
 
 Answer ScriptedPrompt::Question(const QString& text, bool applicationModal)
@@ -71,20 +68,6 @@ bool SamplingRunning()
     SamplingControl& control = SamplingControl::Instance();
     std::lock_guard guard(control.lock);
     return control.running;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& content)
-{
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << content;
 }
 
 void DesktopTest::SetUp()

@@ -7,6 +7,7 @@
 #include "desktop/quellarimond_app.h"
 #include "platform/user_interface.h"
 #include "profile/monitor_settings.h"
+#include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
 
@@ -72,8 +73,8 @@ private:
 bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 15000);
 // Whether a sampling thread of this process is running.
 bool SamplingRunning();
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& content);
+using quel::test::ReadFile;
+using quel::test::WriteFile;
 
 class DesktopTest : public ::testing::Test {
 protected:

@@ -3,49 +3,27 @@
 #include "engine/standard_counter_set.h"
 #include "tests/engine/monitor_test_support.h"
 #include "tests/support/recording_surface.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text_files.h"
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace quel::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 class MonitorProfileTest : public MonitorTest {
 protected:
-    fs::path folder;
+    TempFolder folder;
 
     void SetUp() override
     {
-        folder = fs::temp_directory_path() / ("quel-engine-" + std::to_string(::getpid()) + "-" +
-                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
         source.SetInstances("Processor", {"0", "1", "_Total"});
         MakeMonitor(false);
         BuildStandardCounterSet(true, 0, *monitor);
         monitor->ResetSettings();
         monitor->SetModified(0);
-    }
-    void TearDown() override
-    {
-        MonitorTest::TearDown();
-        fs::remove_all(folder);
     }
 };
 

@@ -3,15 +3,14 @@
 // fixture holding a small wind rose and the settings a writer reads.
 
 #include "log/log_writer.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -31,51 +30,9 @@ public:
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
 };
 
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quel-log-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("cannot make a scratch folder");
-        path_ = pattern;
-    }
-    ~ScratchFolder()
-    {
-        std::error_code error;
-        std::filesystem::remove_all(path_, error);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
-inline std::string ReadFile(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteFile(const std::filesystem::path& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
-
 inline std::string Fixture(const std::string& name)
 {
     return ReadFile(std::filesystem::path(QUEL_FIXTURES_DIR) / "log" / name);
-}
-
-inline int CountOf(const std::string& text, const std::string& part)
-{
-    int count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
-        ++count;
-    return count;
 }
 
 class LogTest : public ::testing::Test {
@@ -118,7 +75,7 @@ protected:
         writer.WriteLogRow(raw.data(), static_cast<int>(raw.size()), Context());
     }
 
-    ScratchFolder folder;
+    TempFolder folder;
     WindRose rose {32, 4};
     MonitorSettings settings {};
     FixedClock clock;

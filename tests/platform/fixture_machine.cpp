@@ -1,35 +1,22 @@
 #include "fixture_machine.h"
 
-#include <gtest/gtest.h>
+#include "tests/support/text_files.h"
 
-#include <cstdlib>
-#include <fstream>
+#include <gtest/gtest.h>
 
 namespace quel::test {
 
 FixtureMachine::FixtureMachine(std::string_view name)
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quel-machine-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot make a temporary folder");
-    root_ = pattern;
-    std::filesystem::copy(std::filesystem::path(QUEL_FIXTURES_DIR) / name, root_,
+    std::filesystem::copy(std::filesystem::path(QUEL_FIXTURES_DIR) / name, root_.Path(),
                           std::filesystem::copy_options::recursive);
-}
-
-FixtureMachine::~FixtureMachine()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(root_, ignored);
 }
 
 void FixtureMachine::Write(std::string_view relative, std::string_view content) const
 {
     const std::filesystem::path path = root_ / relative;
     std::filesystem::create_directories(path.parent_path());
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file << content;
-    ASSERT_TRUE(file.good()) << path;
+    ASSERT_TRUE(WriteFile(path, content)) << path;
 }
 
 void FixtureMachine::Remove(std::string_view relative) const

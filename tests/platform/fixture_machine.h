@@ -3,6 +3,7 @@
 // the test moves by hand, statvfs answers from a table, and a provider wired to all three.
 
 #include "platform/linux_perf_data_source.h"
+#include "tests/support/temp_folder.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -20,9 +21,6 @@ namespace quel::test {
 class FixtureMachine {
 public:
     explicit FixtureMachine(std::string_view name);
-    ~FixtureMachine();
-    FixtureMachine(const FixtureMachine&) = delete;
-    FixtureMachine& operator=(const FixtureMachine&) = delete;
 
     std::string ProcRoot() const { return (root_ / "proc").string(); }
     std::string SysRoot() const { return (root_ / "sys").string(); }
@@ -32,7 +30,7 @@ public:
     void Remove(std::string_view relative) const;
 
 private:
-    std::filesystem::path root_;
+    TempFolder root_;
 };
 
 class ManualClock {

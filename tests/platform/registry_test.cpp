@@ -1,13 +1,13 @@
 #include "platform/registry.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -16,32 +16,14 @@
 namespace fs = std::filesystem;
 using quel::RegistryHive;
 using quel::RegistryKey;
+using quel::test::ReadFile;
+using quel::test::TempFolder;
+using quel::test::WriteFile;
 
 namespace {
 
 class RegistryTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/quel-registry-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        file_ = (dir_ / "Quellarimond.conf").string();
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    void Write(const std::string& text) const
-    {
-        std::ofstream out(file_, std::ios::binary);
-        out << text;
-    }
-    std::string Read() const
-    {
-        std::ifstream in(file_, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
     static std::string Get(const RegistryKey& key, const std::string& name)
     {
         std::string value = "<missing>";
@@ -49,8 +31,8 @@ protected:
         return value;
     }
 
-    fs::path dir_;
-    std::string file_;
+    TempFolder dir_;
+    std::string file_ = dir_ / "Quellarimond.conf";
 };
 
 // Sets an environment variable for one test and restores it afterwards.
@@ -105,7 +87,7 @@ TEST_F(RegistryTest, HiveFilesFollowTheEnvironment)
 
 TEST_F(RegistryTest, CreateMakesFolderFileAndKeyThatOpenFinds)
 {
-    const std::string nested = (dir_ / "a" / "b" / "Quellarimond.conf").string();
+    const std::string nested = dir_ / "a" / "b" / "Quellarimond.conf";
     EXPECT_FALSE(RegistryKey::OpenFile(nested, "Service"));
     auto key = RegistryKey::CreateFile(nested, "Service");
     ASSERT_TRUE(key);
@@ -119,28 +101,25 @@ TEST_F(RegistryTest, CreateMakesFolderFileAndKeyThatOpenFinds)
     EXPECT_EQ(Get(*reopened, "PROFILE"), "/srv/profiles/web server.qlmd");
     EXPECT_FALSE(RegistryKey::Open(RegistryHive::LogonDefault, "Settings"));
 
-    std::ifstream in(nested, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str(), "[Service]\nProfile=/srv/profiles/web server.qlmd\n");
+    EXPECT_EQ(ReadFile(nested), "[Service]\nProfile=/srv/profiles/web server.qlmd\n");
 }
 
 TEST_F(RegistryTest, ReadsHandWrittenFilesLeniently)
 {
-    Write("Stray=before any key\r\n"
-          "; comment=not a value\r\n"
-          "[Settings]\r\n"
-          "Interval=5\r\n"
-          "# Hidden=1\r\n"
-          "just some text\r\n"
-          "Url=http://x/?a=b\r\n"
-          "Empty=\r\n"
-          "[SERVICE]\r\n"
-          "Profile=/first.qlmd\r\n"
-          "[Other]\r\n"
-          "Profile=/other.qlmd\r\n"
-          "[service]\r\n"
-          "profile=/second.qlmd");  // no final line end
+    WriteFile(file_, "Stray=before any key\r\n"
+                     "; comment=not a value\r\n"
+                     "[Settings]\r\n"
+                     "Interval=5\r\n"
+                     "# Hidden=1\r\n"
+                     "just some text\r\n"
+                     "Url=http://x/?a=b\r\n"
+                     "Empty=\r\n"
+                     "[SERVICE]\r\n"
+                     "Profile=/first.qlmd\r\n"
+                     "[Other]\r\n"
+                     "Profile=/other.qlmd\r\n"
+                     "[service]\r\n"
+                     "profile=/second.qlmd");  // no final line end
     auto settings = RegistryKey::OpenFile(file_, "Settings");
     ASSERT_TRUE(settings);
     EXPECT_EQ(Get(*settings, "Interval"), "5");
@@ -158,21 +137,21 @@ TEST_F(RegistryTest, ReadsHandWrittenFilesLeniently)
 
 TEST_F(RegistryTest, WritesKeepCommentsOtherKeysAndOrder)
 {
-    Write("# written by hand\n[Settings]\nInterval=5\n\n[Service]\nProfile=/a.qlmd\nprofile=/b.qlmd\n\n[Screen Saver]\nPeriod=3\n");
+    WriteFile(file_, "# written by hand\n[Settings]\nInterval=5\n\n[Service]\nProfile=/a.qlmd\nprofile=/b.qlmd\n\n[Screen Saver]\nPeriod=3\n");
     auto settings = RegistryKey::OpenFile(file_, "Settings");
     ASSERT_TRUE(settings);
     EXPECT_TRUE(settings->SetString("History", "20"));
     auto service = RegistryKey::OpenFile(file_, "Service");
     ASSERT_TRUE(service);
     EXPECT_TRUE(service->SetString("Profile", "/c.qlmd"));
-    EXPECT_EQ(Read(), "# written by hand\n[Settings]\nInterval=5\nHistory=20\n\n[Service]\nProfile=/c.qlmd\n\n"
-                      "[Screen Saver]\nPeriod=3\n");
+    EXPECT_EQ(ReadFile(file_), "# written by hand\n[Settings]\nInterval=5\nHistory=20\n\n[Service]\nProfile=/c.qlmd\n\n"
+                               "[Screen Saver]\nPeriod=3\n");
     EXPECT_EQ(Get(*service, "Profile"), "/c.qlmd");
 
     EXPECT_TRUE(service->DeleteValue("PROFILE"));
     EXPECT_FALSE(service->DeleteValue("Profile"));
     EXPECT_EQ(Get(*service, "Profile"), "<missing>");
-    EXPECT_EQ(Read(), "# written by hand\n[Settings]\nInterval=5\nHistory=20\n\n[Service]\n\n[Screen Saver]\nPeriod=3\n");
+    EXPECT_EQ(ReadFile(file_), "# written by hand\n[Settings]\nInterval=5\nHistory=20\n\n[Service]\n\n[Screen Saver]\nPeriod=3\n");
 
     auto created = RegistryKey::CreateFile(file_, "Recent File List");
     ASSERT_TRUE(created);
@@ -183,7 +162,7 @@ TEST_F(RegistryTest, WritesKeepCommentsOtherKeysAndOrder)
 
 TEST_F(RegistryTest, RefusesTextsThatWouldNotReadBack)
 {
-    Write("[Service]\nProfile=/a.qlmd\n");
+    WriteFile(file_, "[Service]\nProfile=/a.qlmd\n");
     auto key = RegistryKey::OpenFile(file_, "Service");
     ASSERT_TRUE(key);
     EXPECT_FALSE(key->SetString("Profile", "/a.qlmd\n[Settings]"));
@@ -195,7 +174,7 @@ TEST_F(RegistryTest, RefusesTextsThatWouldNotReadBack)
     EXPECT_FALSE(RegistryKey::CreateFile(file_, "Bad]Key"));
     EXPECT_FALSE(RegistryKey::CreateFile(file_, ""));
     EXPECT_FALSE(RegistryKey::CreateFile(file_, "Two\nLines"));
-    EXPECT_EQ(Read(), "[Service]\nProfile=/a.qlmd\n");
+    EXPECT_EQ(ReadFile(file_), "[Service]\nProfile=/a.qlmd\n");
 }
 
 TEST_F(RegistryTest, FilesThatAreNotSettingsBehaveAsMissingKeys)
@@ -211,22 +190,22 @@ TEST_F(RegistryTest, FilesThatAreNotSettingsBehaveAsMissingKeys)
     EXPECT_FALSE(RegistryKey::CreateFile(file_, "Service"));
     fs::remove(file_);
 
-    Write("[Service]\nProfile=" + std::string(2 << 20, 'x') + "\n");
+    WriteFile(file_, "[Service]\nProfile=" + std::string(2 << 20, 'x') + "\n");
     EXPECT_FALSE(RegistryKey::OpenFile(file_, "Service"));
     fs::remove(file_);
 
-    Write("[Service]\n");
+    WriteFile(file_, "[Service]\n");
     const std::string underFile = file_ + "/sub/Quellarimond.conf";
     EXPECT_FALSE(RegistryKey::CreateFile(underFile, "Service"));
-    EXPECT_EQ(Read(), "[Service]\n");
+    EXPECT_EQ(ReadFile(file_), "[Service]\n");
 }
 
 TEST_F(RegistryTest, KeyRemovedByAnotherWriterIsNotRecreated)
 {
-    Write("[Service]\n");
+    WriteFile(file_, "[Service]\n");
     auto key = RegistryKey::OpenFile(file_, "Service");
     ASSERT_TRUE(key);
-    Write("[Settings]\n");
+    WriteFile(file_, "[Settings]\n");
     EXPECT_FALSE(key->SetString("Profile", "/a.qlmd"));
     fs::remove(file_);
     EXPECT_FALSE(key->SetString("Profile", "/a.qlmd"));
@@ -235,11 +214,8 @@ TEST_F(RegistryTest, KeyRemovedByAnotherWriterIsNotRecreated)
 
 TEST_F(RegistryTest, RewriteKeepsPermissionsAndSymbolicLinks)
 {
-    const std::string target = (dir_ / "real.conf").string();
-    {
-        std::ofstream out(target);
-        out << "[Service]\n";
-    }
+    const std::string target = dir_ / "real.conf";
+    WriteFile(target, "[Service]\n");
     ::chmod(target.c_str(), 0600);
     fs::create_symlink(target, file_);
     auto key = RegistryKey::OpenFile(file_, "Service");
@@ -250,7 +226,7 @@ TEST_F(RegistryTest, RewriteKeepsPermissionsAndSymbolicLinks)
     EXPECT_EQ(Get(*key, "Profile"), "/a.qlmd");
     // No temporary files are left behind.
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir_))
+    for (const auto& entry : fs::directory_iterator(dir_.Path()))
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string> {"Quellarimond.conf", "Quellarimond.conf.lock", "real.conf"}));

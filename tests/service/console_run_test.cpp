@@ -136,7 +136,7 @@ TEST_F(ConsoleRunTest, ProfileOnTheCommandLineWinsOverTheRegistry)
     fs::create_directories(root_ / "b");
     WriteFile(root_ / "a/chosen.qlmd", ProfileText(1, 1, 0, TwoAxes));
     WriteFile(root_ / "b/given.qlmd", ProfileText(1, 1, 0, TwoAxes));
-    WriteFile(root_ / "settings.conf", "[Service]\nProfile=" + (root_ / "a/chosen.qlmd") + "\n");
+    WriteFile(root_ / "settings.conf", "[Service]\nProfile=" + (root_ / "a/chosen.qlmd").string() + "\n");
     process_.SetEnv("QUELLARIMOND_SYSTEM_CONFIG", root_ / "settings.conf");
 
     ASSERT_TRUE(process_.Start({"-run", root_ / "b/given.qlmd"}));

@@ -23,7 +23,7 @@ protected:
         // fails when there is none) and ends "daemon-reload" with the status in "reload".
         WriteFile(root_ / "systemctl",
                   "#!/bin/sh\n"
-                  "cd '" + root_.Path() + "' || exit 99\n"
+                  "cd '" + root_.Path().string() + "' || exit 99\n"
                   "echo \"$*\" >> calls\n"
                   "case \"$1\" in\n"
                   "show) state=$(head -n 1 states 2>/dev/null); [ -n \"$state\" ] || exit 1\n"
@@ -80,7 +80,7 @@ TEST_F(InstallTest, UnitPassesSystemdVerification)
     if (std::system("command -v systemd-analyze >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "systemd-analyze is not installed";
     Install();
-    const std::string command = "systemd-analyze verify '" + Unit() + "' > '" + (root_ / "verify") + "' 2>&1";
+    const std::string command = "systemd-analyze verify '" + Unit() + "' > '" + (root_ / "verify").string() + "' 2>&1";
     const int status = std::system(command.c_str());
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ReadFile(root_ / "verify");
     EXPECT_EQ(ReadFile(root_ / "verify"), "");
@@ -143,7 +143,8 @@ TEST_F(InstallTest, NeedsRootAndSystemd)
     process_.SetEnv("QUELLARIMOND_SYSTEMD_DIR", root_ / "no-systemd");
     EXPECT_EQ(process_.Run({"-install"}), 0);
     EXPECT_EQ(process_.Stdout(), "OpenSCManager failed:\n  No such file or directory (0x2)\n"
-                                 "  systemd is not running on this machine (" + (root_ / "no-systemd") + " is missing).\n");
+                                 "  systemd is not running on this machine (" +
+                                     (root_ / "no-systemd").string() + " is missing).\n");
     EXPECT_FALSE(fs::exists(Unit()));
     EXPECT_EQ(Calls(), "");
 }

@@ -52,7 +52,7 @@ TEST_F(ServiceFaultTest, BinaryGarbageAsProfileFallsBackToTheDefaultCounters)
     garbage += "\nBeginAxis\nCounter=\\Memory\\% Committed Bytes In Use\nEndAxis\n";
     WriteFile(root_ / "garbage.qlmd", garbage);
     RunUntilLogged({"-run", root_ / "garbage.qlmd"}, FallbackLog());
-    EXPECT_EQ(process_.Stderr(), "quelmondsrvc: cannot use the profile " + (root_ / "garbage.qlmd") +
+    EXPECT_EQ(process_.Stderr(), "quelmondsrvc: cannot use the profile " + (root_ / "garbage.qlmd").string() +
                                      ": not a profile (binary data); logging the default counters\n");
     EXPECT_FALSE(fs::exists(root_ / "Logs"));  // nothing is written beside the garbage
 }
@@ -61,7 +61,7 @@ TEST_F(ServiceFaultTest, TextWithoutCountersIsNoProfile)
 {
     WriteFile(root_ / "notes.qlmd", "Interval=1\nLogMode=0\nshopping list\n");
     RunUntilLogged({"-run", root_ / "notes.qlmd"}, FallbackLog());
-    EXPECT_EQ(process_.Stderr(), "quelmondsrvc: cannot use the profile " + (root_ / "notes.qlmd") +
+    EXPECT_EQ(process_.Stderr(), "quelmondsrvc: cannot use the profile " + (root_ / "notes.qlmd").string() +
                                      ": not a profile (no counters in it); logging the default counters\n");
     // The fallback keeps the default log settings, not those the bad file named.
     EXPECT_NE(ReadFile(FallbackLog()).find("changes in counter values only."), std::string::npos);
@@ -71,11 +71,11 @@ TEST_F(ServiceFaultTest, FolderOrMissingFileAsProfileFallsBack)
 {
     fs::create_directory(root_ / "folder.qlmd");
     RunUntilLogged({"-run", root_ / "folder.qlmd"}, FallbackLog());
-    EXPECT_EQ(process_.Stderr(), "quelmondsrvc: cannot use the profile " + (root_ / "folder.qlmd") +
+    EXPECT_EQ(process_.Stderr(), "quelmondsrvc: cannot use the profile " + (root_ / "folder.qlmd").string() +
                                      ": Is a directory; logging the default counters\n");
 
     RunUntilLogged({"-run", root_ / "missing.qlmd"}, FallbackLog());
-    EXPECT_EQ(process_.Stderr(), "quelmondsrvc: cannot use the profile " + (root_ / "missing.qlmd") +
+    EXPECT_EQ(process_.Stderr(), "quelmondsrvc: cannot use the profile " + (root_ / "missing.qlmd").string() +
                                      ": No such file or directory; logging the default counters\n");
 }
 
@@ -85,7 +85,8 @@ TEST_F(ServiceFaultTest, UnreadableSettingsFileIsReportedAndIgnored)
     process_.SetEnv("QUELLARIMOND_SYSTEM_CONFIG", root_ / "settings.conf");
     RunUntilLogged({"-run"}, FallbackLog());
     EXPECT_EQ(process_.Stderr(),
-              "quelmondsrvc: cannot read the settings file " + (root_ / "settings.conf") + ": Is a directory\n");
+              "quelmondsrvc: cannot read the settings file " + (root_ / "settings.conf").string() +
+                  ": Is a directory\n");
 }
 
 TEST_F(ServiceFaultTest, UnwritableLogFolderMovesTheLogToTheDataFolder)
@@ -94,8 +95,9 @@ TEST_F(ServiceFaultTest, UnwritableLogFolderMovesTheLogToTheDataFolder)
     WriteFile(root_ / "p/web.qlmd", ProfileText(1, 1, 0, {{"Committed", "\\Memory\\% Committed Bytes In Use"}}));
     WriteFile(root_ / "p/Logs", "a file where the log folder would go");
     RunUntilLogged({"-run", root_ / "p/web.qlmd"}, root_ / "data/Quellarimond/Logs/web-log.html");
-    EXPECT_EQ(process_.Stderr(), "quelmondsrvc: cannot write the log in " + (root_ / "p/Logs") +
-                                     ": Not a directory; logging to " + (root_ / "data/Quellarimond/Logs") + "\n");
+    EXPECT_EQ(process_.Stderr(), "quelmondsrvc: cannot write the log in " + (root_ / "p/Logs").string() +
+                                     ": Not a directory; logging to " +
+                                     (root_ / "data/Quellarimond/Logs").string() + "\n");
 }
 
 TEST_F(ServiceFaultTest, ReadOnlyProgramFolderPutsTheFallbackLogInTheDataFolder)

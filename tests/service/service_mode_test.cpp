@@ -67,7 +67,7 @@ protected:
     {
         machine_.Use(process_);
         WriteFile(root_ / "web.qlmd", ProfileText(1, 1, 0, {{"Committed", "\\Memory\\% Committed Bytes In Use"}}));
-        WriteFile(root_ / "settings.conf", "[Service]\nProfile=" + (root_ / "web.qlmd") + "\n");
+        WriteFile(root_ / "settings.conf", "[Service]\nProfile=" + (root_ / "web.qlmd").string() + "\n");
         process_.SetEnv("QUELLARIMOND_SYSTEM_CONFIG", root_ / "settings.conf");
         process_.SetEnv("XDG_DATA_HOME", root_ / "data");
     }

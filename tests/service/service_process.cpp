@@ -4,9 +4,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <spawn.h>
-#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -18,25 +16,6 @@ std::string ServiceBinary()
     return std::string(QUEL_BINARY_DIR) + "/service/quelmondsrvc";
 }
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text)
-{
-    // Write and rename, so the program never reads half a file.
-    const std::string temporary = path + ".new";
-    {
-        std::ofstream out(temporary, std::ios::binary);
-        out << text;
-    }
-    std::filesystem::rename(temporary, path);
-}
-
 bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds limit)
 {
     const auto end = std::chrono::steady_clock::now() + limit;
@@ -46,19 +25,6 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds limit)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return true;
-}
-
-TempFolder::TempFolder()
-{
-    char pattern[] = "/tmp/quel-service-XXXXXX";
-    if (::mkdtemp(pattern))
-        path_ = pattern;
-}
-
-TempFolder::~TempFolder()
-{
-    std::error_code error;
-    std::filesystem::remove_all(path_, error);
 }
 
 ServiceProcess::ServiceProcess()

@@ -2,6 +2,9 @@
 // Runs the built quelmondsrvc as a child process with a chosen environment and working folder,
 // capturing its output in files, so tests can signal it and read what it printed.
 
+#include "tests/support/temp_folder.h"
+#include "tests/support/text_files.h"
+
 #include <chrono>
 #include <functional>
 #include <map>
@@ -14,27 +17,9 @@ namespace quel::test {
 // The binary the build made.
 std::string ServiceBinary();
 
-// Reads a whole file ("" when missing).
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& text);
-
 // Polls until the condition holds or the limit passes; the limit is generous and only keeps a
 // broken program from hanging the test.
 bool WaitFor(const std::function<bool()>& condition, std::chrono::seconds limit = std::chrono::seconds(60));
-
-// A temporary folder removed at the end of the test.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::string& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 class ServiceProcess {
 public:

@@ -53,14 +53,6 @@ void FixtureMachine::Replace(const std::string& file, const std::string& from, c
     ::close(fd);
 }
 
-int CountOf(const std::string& text, const std::string& part)
-{
-    int count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size()))
-        ++count;
-    return count;
-}
-
 int HtmlRows(const std::string& html)
 {
     return CountOf(html, "<tr bgcolor=");

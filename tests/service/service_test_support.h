@@ -33,7 +33,6 @@ private:
 };
 
 // Counting what a log holds.
-int CountOf(const std::string& text, const std::string& part);
 int HtmlRows(const std::string& html);
 // The CSV lines that are rows (they start with a date "MM/DD,").
 std::vector<std::string> CsvRows(const std::string& csv);

@@ -3,7 +3,8 @@
 #include "windrose/config_reader.h"
 #include "windrose/config_writer.h"
 #include "windrose/number_text.h"
-#include "temp_folder.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,10 @@
 
 namespace quel {
 namespace {
+
+using test::ReadFile;
+using test::TempFolder;
+using test::WriteFile;
 
 TEST(NumberText, DecimalIntegers)
 {
@@ -86,7 +91,7 @@ TEST(ConfigWriter, LinesEndInCrLf)
 std::vector<ConfigLine> ReadPieces(const std::string& content)
 {
     TempFolder folder;
-    const std::string path = folder.File("pieces.txt");
+    const std::string path = folder / "pieces.txt";
     WriteFile(path, content);
     std::FILE* file = std::fopen(path.c_str(), "rb");
     std::vector<ConfigLine> lines;

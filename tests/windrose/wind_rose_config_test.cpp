@@ -2,7 +2,8 @@
 // the save that never destroys the previous file.
 
 #include "windrose/wind_rose.h"
-#include "temp_folder.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,10 @@
 
 namespace quel {
 namespace {
+
+using test::ReadFile;
+using test::TempFolder;
+using test::WriteFile;
 
 const std::string BaseHead =
     "\r\n# WINDROSE CONFIGURATION FILE. DO NOT EDIT!\r\n\r\n"
@@ -75,13 +80,13 @@ class WindRoseConfig : public ::testing::Test {
 protected:
     std::string Save(WindRose& rose)
     {
-        const std::string path = folder.File("saved.cfg");
+        const std::string path = folder / "saved.cfg";
         EXPECT_EQ(rose.SaveToFile(path), 1);
         return ReadFile(path);
     }
     int Load(WindRose& rose, const std::string& content)
     {
-        const std::string path = folder.File("input.cfg");
+        const std::string path = folder / "input.cfg";
         WriteFile(path, content);
         return rose.LoadFromFile(path);
     }
@@ -149,7 +154,7 @@ TEST_F(WindRoseConfig, RoundTripReproducesOptionsAndAxes)
     rose.SetLabelTrunc(1);
     rose.AddAxis("Name=with equals", "desc", 1, -1, 1e6 / 3, 5, 1024, std::make_unique<PathData>("\\A\\B"));
     rose.AddAxis("", "", 0, 0, 0, 0, 0.5, nullptr);
-    const std::string path = folder.File("round.cfg");
+    const std::string path = folder / "round.cfg";
     ASSERT_EQ(rose.SaveToFile(path), 1);
 
     HookedRose loaded;
@@ -173,7 +178,7 @@ TEST_F(WindRoseConfig, RoundTripReproducesOptionsAndAxes)
     // Empty lines outside the sections reach the hook as empty keys.
     using Pairs = std::vector<std::pair<std::string, std::string>>;
     EXPECT_EQ(loaded.extraKeys, (Pairs {{"Extra", "5"}, {"", ""}, {"", ""}, {"", ""}}));
-    EXPECT_EQ(ReadFile(folder.File("round.cfg")), Save(loaded)) << "a loaded file saves to the same bytes";
+    EXPECT_EQ(ReadFile(folder / "round.cfg"), Save(loaded)) << "a loaded file saves to the same bytes";
 }
 
 TEST_F(WindRoseConfig, ReaderQuirks)
@@ -247,7 +252,7 @@ TEST_F(WindRoseConfig, LoadingTwiceAppendsAxes)
 {
     WindRose rose;
     rose.AddAxis("x", "", 0, 0, 1, 1, 1, nullptr);
-    const std::string path = folder.File("twice.cfg");
+    const std::string path = folder / "twice.cfg";
     ASSERT_EQ(rose.SaveToFile(path), 1);
     ASSERT_EQ(rose.LoadFromFile(path), 1);
     ASSERT_EQ(rose.LoadFromFile(path), 1);
@@ -261,7 +266,7 @@ TEST_F(WindRoseConfig, MissingFilesFailWithoutChange)
     rose.SetModified(1);
     EXPECT_EQ(rose.LoadFromFile(""), 0);
     EXPECT_EQ(rose.GetLastError(), TableFull) << "an empty path fails at once";
-    EXPECT_EQ(rose.LoadFromFile(folder.File("missing.cfg")), 0);
+    EXPECT_EQ(rose.LoadFromFile(folder / "missing.cfg"), 0);
     EXPECT_EQ(rose.GetLastError(), Ok);
     EXPECT_EQ(rose.IsModified(), 1);
     EXPECT_EQ(rose.LoadFromFile(folder.Path().string()), 0) << "a folder is no file";
@@ -290,7 +295,7 @@ TEST_F(WindRoseConfig, FailingHookKeepsThePreviousFile)
 {
     HookedRose rose;
     rose.AddAxis("a", "", 0, 0, 1, 1, 1, std::make_unique<PathData>("p"));
-    const std::string path = folder.File("profile.cfg");
+    const std::string path = folder / "profile.cfg";
     WriteFile(path, "previous contents\r\n");
     rose.axisDataOk = false;
     EXPECT_EQ(rose.SaveToFile(path), 0);
@@ -307,9 +312,9 @@ TEST_F(WindRoseConfig, UnwritablePlacesFailCleanly)
 {
     WindRose rose;
     rose.SetLastError(BadRange);
-    EXPECT_EQ(rose.SaveToFile(folder.File("no/such/folder.cfg")), 0);
+    EXPECT_EQ(rose.SaveToFile(folder / "no/such/folder.cfg"), 0);
     EXPECT_EQ(rose.SaveToFile(""), 0);
-    const std::string dir = folder.File("a-folder");
+    const std::string dir = folder / "a-folder";
     std::filesystem::create_directory(dir);
     EXPECT_EQ(rose.SaveToFile(dir), 0) << "a folder is never replaced";
     EXPECT_TRUE(std::filesystem::is_directory(dir));
@@ -318,7 +323,7 @@ TEST_F(WindRoseConfig, UnwritablePlacesFailCleanly)
 
     if (::geteuid() == 0)
         GTEST_SKIP() << "permissions do not stop the superuser";
-    const std::string locked = folder.File("locked");
+    const std::string locked = folder / "locked";
     std::filesystem::create_directory(locked);
     const std::string path = locked + "/profile.cfg";
     WriteFile(path, "old");
@@ -331,7 +336,7 @@ TEST_F(WindRoseConfig, UnwritablePlacesFailCleanly)
 TEST_F(WindRoseConfig, ReplacementKeepsModeAndFollowsLinks)
 {
     WindRose rose;
-    const std::string path = folder.File("profile.cfg");
+    const std::string path = folder / "profile.cfg";
     WriteFile(path, "old");
     ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
     ASSERT_EQ(rose.SaveToFile(path), 1);
@@ -340,7 +345,7 @@ TEST_F(WindRoseConfig, ReplacementKeepsModeAndFollowsLinks)
     EXPECT_EQ(info.st_mode & 0777, 0640u);
     EXPECT_EQ(ReadFile(path), BaseHead);
 
-    const std::string link = folder.File("link.cfg");
+    const std::string link = folder / "link.cfg";
     std::filesystem::create_symlink(path, link);
     rose.SetGridStep(10);
     ASSERT_EQ(rose.SaveToFile(link), 1);
