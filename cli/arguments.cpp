@@ -6,18 +6,18 @@
 namespace quel::cli {
 namespace {
 
-const OptionSpec* FindSpec(const std::vector<OptionSpec>& specs, std::string_view name)
+const OptionRule* FindRule(const std::vector<OptionRule>& rules, std::string_view name)
 {
-    for (const OptionSpec& spec : specs) {
-        if ((!spec.shortName.empty() && spec.shortName == name) || (!spec.longName.empty() && spec.longName == name))
-            return &spec;
+    for (const OptionRule& rule : rules) {
+        if ((!rule.shortName.empty() && rule.shortName == name) || (!rule.longName.empty() && rule.longName == name))
+            return &rule;
     }
     return nullptr;
 }
 
-std::string NameOf(const OptionSpec& spec)
+std::string NameOf(const OptionRule& rule)
 {
-    return std::string(spec.longName.empty() ? spec.shortName : spec.longName);
+    return std::string(rule.longName.empty() ? rule.shortName : rule.longName);
 }
 
 // Splits "--name=value" and "-xVALUE" into name and attached value.
@@ -56,7 +56,7 @@ std::optional<std::string> ParsedArguments::Value(std::string_view name) const
     return value;
 }
 
-bool ParseArguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& specs,
+bool ParseArguments(const std::vector<std::string>& args, const std::vector<OptionRule>& rules,
                     ParsedArguments& parsed, std::string& error)
 {
     parsed = {};
@@ -74,13 +74,13 @@ bool ParseArguments(const std::vector<std::string>& args, const std::vector<Opti
         std::string_view name;
         std::optional<std::string_view> attached;
         SplitAttached(arg, name, attached);
-        const OptionSpec* spec = FindSpec(specs, name);
-        if (spec == nullptr) {
+        const OptionRule* rule = FindRule(rules, name);
+        if (rule == nullptr) {
             error = "unknown option \"" + std::string(name) + "\"";
             return false;
         }
-        ParsedOption option {NameOf(*spec), {}};
-        if (spec->takesValue) {
+        ParsedOption option {NameOf(*rule), {}};
+        if (rule->takesValue) {
             if (attached) {
                 option.value = *attached;
             } else if (i + 1 < args.size()) {

@@ -10,7 +10,7 @@
 
 namespace quel::cli {
 
-struct OptionSpec {
+struct OptionRule {
     std::string_view shortName;  // "-i", or empty
     std::string_view longName;   // "--interval", or empty
     bool takesValue = false;
@@ -33,7 +33,7 @@ struct ParsedArguments {
 // Parses args (the command's arguments, without the program and command names). An argument
 // that starts with "-" and is more than "-" alone is an option; "-5" is taken as a positional
 // argument only after "--". On failure returns false and sets error.
-bool ParseArguments(const std::vector<std::string>& args, const std::vector<OptionSpec>& specs,
+bool ParseArguments(const std::vector<std::string>& args, const std::vector<OptionRule>& rules,
                     ParsedArguments& parsed, std::string& error);
 
 // A positive number of seconds ("1", "0.5", "2.25"), at most maximum; allowZero also accepts 0.

@@ -65,9 +65,9 @@ int ParseRenderOptions(const Arguments& args, RenderOptions& options, std::ostre
 {
     ParsedArguments parsed;
     std::string error;
-    const std::vector<OptionSpec> specs {
+    const std::vector<OptionRule> rules {
         {"-o", "", true}, {"", "--size", true}, {"", "--wait", true}, {"", "--default", false}};
-    if (!ParseArguments(args, specs, parsed, error))
+    if (!ParseArguments(args, rules, parsed, error))
         return UsageError(err, "render", error);
     const bool standardSet = parsed.Has("--default");
     if (standardSet && !parsed.positional.empty())

@@ -48,8 +48,8 @@ int ParseSampleOptions(const Arguments& args, SampleOptions& options, std::ostre
 {
     ParsedArguments parsed;
     std::string error;
-    const std::vector<OptionSpec> specs {{"-i", "", true}, {"-n", "", true}, {"-o", "", true}};
-    if (!ParseArguments(args, specs, parsed, error))
+    const std::vector<OptionRule> rules {{"-i", "", true}, {"-n", "", true}, {"-o", "", true}};
+    if (!ParseArguments(args, rules, parsed, error))
         return UsageError(err, "sample", error);
     if (const auto interval = parsed.Value("-i"); interval && !ParseSeconds(*interval, MaxIntervalSeconds, false, options.interval))
         return UsageError(err, "sample", "-i \"" + *interval + "\": give seconds greater than 0, at most 86400");

@@ -10,13 +10,13 @@
 namespace quel::cli {
 namespace {
 
-const std::vector<OptionSpec> Specs {{"-i", "", true}, {"", "--size", true}, {"", "--default", false}};
+const std::vector<OptionRule> Rules {{"-i", "", true}, {"", "--size", true}, {"", "--default", false}};
 
 TEST(CliArguments, ShortLongAttachedAndPositional)
 {
     ParsedArguments parsed;
     std::string error;
-    ASSERT_TRUE(ParseArguments({"-i", "2", "a", "--size=3x4", "-i5", "--default", "--", "-i", "--size"}, Specs,
+    ASSERT_TRUE(ParseArguments({"-i", "2", "a", "--size=3x4", "-i5", "--default", "--", "-i", "--size"}, Rules,
                                parsed, error))
         << error;
     EXPECT_EQ(parsed.Value("-i"), "5");  // the last one counts
@@ -24,7 +24,7 @@ TEST(CliArguments, ShortLongAttachedAndPositional)
     EXPECT_TRUE(parsed.Has("--default"));
     EXPECT_EQ(parsed.positional, (std::vector<std::string> {"a", "-i", "--size"}));
     // A lone "-" and counter paths are positional.
-    ASSERT_TRUE(ParseArguments({"-", "\\Memory\\Available Bytes"}, Specs, parsed, error));
+    ASSERT_TRUE(ParseArguments({"-", "\\Memory\\Available Bytes"}, Rules, parsed, error));
     EXPECT_EQ(parsed.positional.size(), 2u);
 }
 
@@ -32,11 +32,11 @@ TEST(CliArguments, ErrorsNameTheArgument)
 {
     ParsedArguments parsed;
     std::string error;
-    EXPECT_FALSE(ParseArguments({"--sise", "3x4"}, Specs, parsed, error));
+    EXPECT_FALSE(ParseArguments({"--sise", "3x4"}, Rules, parsed, error));
     EXPECT_EQ(error, "unknown option \"--sise\"");
-    EXPECT_FALSE(ParseArguments({"a", "-i"}, Specs, parsed, error));
+    EXPECT_FALSE(ParseArguments({"a", "-i"}, Rules, parsed, error));
     EXPECT_EQ(error, "option \"-i\" needs a value");
-    EXPECT_FALSE(ParseArguments({"--default=1"}, Specs, parsed, error));
+    EXPECT_FALSE(ParseArguments({"--default=1"}, Rules, parsed, error));
     EXPECT_EQ(error, "option \"--default\" takes no value");
 }
 
