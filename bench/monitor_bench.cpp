@@ -5,6 +5,7 @@
 //
 //   build/bench/monitor_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 
+#include "bench/monitor_setup.h"
 #include "engine/counter_monitor.h"
 #include "platform/linux_perf_data_source.h"
 
@@ -16,6 +17,8 @@
 #include <thread>
 
 namespace {
+
+using quel::bench::SampleCounter;
 
 std::atomic<std::uint64_t> allocations {0};
 
@@ -42,12 +45,6 @@ private:
     std::atomic<std::uint32_t> now_ {1'000'000};
 };
 
-class SampleCounter final : public quel::RepaintTarget {
-public:
-    void Invalidate() override { samples.fetch_add(1, std::memory_order_release); }
-    std::atomic<std::uint64_t> samples {0};
-};
-
 void WaitForSamples(const SampleCounter& counter, std::uint64_t target)
 {
     while (counter.samples.load(std::memory_order_acquire) < target)
@@ -62,11 +59,7 @@ void BM_MonitorSample(benchmark::State& state)
     environment.source = &source;
     environment.clock = &clock;
     quel::CounterMonitor monitor(environment);
-    monitor.SetUpDefaultProfile();
-    quel::MonitorSettings settings = monitor.GetSettings();
-    settings.Interval = 1;
-    settings.LogMode = 0;
-    monitor.ApplySettings(settings);
+    quel::bench::UseDefaultSetEverySecond(monitor);
 
     SampleCounter counter;
     monitor.StartSampling(&counter, false);

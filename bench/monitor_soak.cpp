@@ -4,6 +4,7 @@
 //
 //   build/bench/monitor_soak 60
 
+#include "bench/monitor_setup.h"
 #include "engine/counter_monitor.h"
 #include "platform/linux_perf_data_source.h"
 
@@ -18,11 +19,7 @@
 
 namespace {
 
-class SampleCounter final : public quel::RepaintTarget {
-public:
-    void Invalidate() override { ++samples; }
-    std::atomic<int> samples {0};
-};
+using quel::bench::SampleCounter;
 
 double Seconds(const timeval& time) { return static_cast<double>(time.tv_sec) + time.tv_usec / 1e6; }
 
@@ -45,11 +42,7 @@ int main(int argc, char** argv)
     quel::MonitorEnvironment environment;
     environment.source = &source;
     quel::CounterMonitor monitor(environment);
-    monitor.SetUpDefaultProfile();
-    quel::MonitorSettings settings = monitor.GetSettings();
-    settings.Interval = 1;
-    settings.LogMode = 0;
-    monitor.ApplySettings(settings);
+    quel::bench::UseDefaultSetEverySecond(monitor);
 
     SampleCounter counter;
     rusage before {};
@@ -62,7 +55,8 @@ int main(int argc, char** argv)
 
     const double cpu = Seconds(after.ru_utime) - Seconds(before.ru_utime) + Seconds(after.ru_stime) -
                        Seconds(before.ru_stime);
-    std::printf("axes %d, samples %d in %d s\n", monitor.GetAxisCount(), counter.samples.load(), seconds);
+    std::printf("axes %d, samples %llu in %d s\n", monitor.GetAxisCount(),
+                static_cast<unsigned long long>(counter.samples.load()), seconds);
     std::printf("CPU time %.3f s (%.4f%% of one core), peak RSS%s\n", cpu, 100.0 * cpu / seconds,
                 PeakResidentSet().c_str());
     return 0;
