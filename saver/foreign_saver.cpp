@@ -1,0 +1,50 @@
+#include "saver/foreign_saver.h"
+
+#include "saver/saver_frame.h"
+
+#include <QPainter>
+
+#include <utility>
+
+namespace quel::saver {
+
+ForeignSaver::ForeignSaver(std::unique_ptr<ForeignWindow> window, QSize size, CounterMonitor& monitor,
+                           int areaSize, int timeout, RandomSource random)
+    : window_(std::move(window)), monitor_(monitor),
+      scene_(size.width(), size.height(), areaSize, timeout, std::move(random)),
+      frame_(size, window_->FrameFormat())
+{
+    timer_.setInterval(1000);
+    connect(&timer_, &QTimer::timeout, this, &ForeignSaver::OnTimer);
+    timer_.start();
+}
+
+void ForeignSaver::Repaint()
+{
+    if (frame_.isNull())
+        return;
+    QPainter painter(&frame_);
+    PaintSaverFrame(painter, frame_.rect(), monitor_, scene_);
+    painter.end();
+    window_->Put(frame_);
+}
+
+void ForeignSaver::OnTimer()
+{
+    const std::optional<QSize> size = window_->CurrentSize();
+    if (!size) {
+        timer_.stop();
+        emit Finished();
+        return;
+    }
+    bool repaint = scene_.Tick();
+    if (*size != frame_.size()) {
+        frame_ = QImage(*size, window_->FrameFormat());
+        scene_.Resize(size->width(), size->height());
+        repaint = true;
+    }
+    if (repaint)
+        Repaint();
+}
+
+} // namespace quel::saver
