@@ -6,6 +6,7 @@
 #include "desktop/quellarimond_doc.h"
 #include "desktop/quellarimond_view.h"
 #include "desktop/string_table.h"
+#include "desktop/system_config_dialog.h"
 
 #include <QAction>
 #include <QLabel>
@@ -370,6 +371,9 @@ void CMainFrame::OnCommand(int id)
         break;
     case CmdAppAbout:
         app_.OnAppAbout();
+        break;
+    case CmdSystem:
+        RunSystemConfig(this, app_.GetPrompt());
         break;
     case CmdMinimize:
         // Goes the way of every minimise: into the tray when that is enabled.

@@ -169,7 +169,6 @@ bool IsCommandAvailable(int id)
     case CmdCounters:
     case CmdPreferences:
     case CmdConnectTo:
-    case CmdSystem:
         return false;
     default:
         return true;

@@ -1,12 +1,12 @@
 #include "saver/saver_config_dialog.h"
 
+#include "gui/profile_browser.h"
 #include "saver/saver_options.h"
 #include "saver/saver_texts.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFile>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -43,12 +43,6 @@ void ShowMessageBox(QWidget* parent, const QString& text)
     QMessageBox::warning(parent, Text(text::AppName), text);
 }
 
-QString BrowseFileDialog(QWidget* parent, const QString& start)
-{
-    return QFileDialog::getOpenFileName(parent, Text(text::BrowseTitle), start, Text(text::BrowseFilters), nullptr,
-                                        QFileDialog::DontResolveSymlinks);
-}
-
 QLineEdit* NumberEdit(QWidget* parent, const std::string& value)
 {
     auto* edit = new QLineEdit(QString::fromStdString(value), parent);
@@ -61,7 +55,7 @@ QLineEdit* NumberEdit(QWidget* parent, const std::string& value)
 
 SaverConfigDialog::SaverConfigDialog(MessageFunction message, BrowseFunction browse, QWidget* parent)
     : QDialog(parent), message_(message ? std::move(message) : MessageFunction(ShowMessageBox)),
-      browse_(browse ? std::move(browse) : BrowseFunction(BrowseFileDialog))
+      browse_(browse ? std::move(browse) : BrowseFunction(BrowseProfiles))
 {
     setWindowTitle(Text(text::DialogTitle));
     SaverSettings settings;

@@ -4,6 +4,7 @@
 // seconds between moves, checks them on OK and writes them to the user's settings and, when
 // asked, to the system's (the defaults of every user, as the logon screen would read them).
 
+#include "gui/profile_browser.h"
 #include "saver/saver_options.h"
 #include "saver/saver_settings.h"
 
@@ -23,8 +24,7 @@ class SaverConfigDialog final : public QDialog {
 public:
     // Shows one message with an OK button.
     using MessageFunction = std::function<void(QWidget* parent, const QString& text)>;
-    // The file-open dialog of profiles, starting in the given folder; empty when cancelled.
-    using BrowseFunction = std::function<QString(QWidget* parent, const QString& start)>;
+    using BrowseFunction = ProfileBrowser;
 
     // Empty functions: the standard message box and file dialog.
     explicit SaverConfigDialog(MessageFunction message = {}, BrowseFunction browse = {}, QWidget* parent = nullptr);

@@ -12,8 +12,6 @@ inline constexpr const char* SettingsGroup = "Settings";
 inline constexpr const char* AreaLabel = "Percentage of screen area used by graph (1-100):";
 inline constexpr const char* TimeoutLabel = "Time interval in seconds for changing position (1-100):";
 inline constexpr const char* ApplyAtLogon = "Apply the same setting for the screensaver at logon";
-inline constexpr const char* BrowseTitle = "Browse Quellarimond Profiles";
-inline constexpr const char* BrowseFilters = "Quellarimond Profiles (*.qlmd);;All Files (*.*)";
 
 // followed by the path
 inline constexpr const char* InvalidProfile = "Invalid path for the profile:\n";
