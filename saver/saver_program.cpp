@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 #include <memory>
@@ -97,8 +98,11 @@ int RunFullScreen(const SaverSettings& settings)
     monitor.ApplyWidth(narrowest);
     for (auto& window : windows)
         window->showFullScreen();
-    if (!windows.empty())
+    if (!windows.empty()) {
+        // Keys end the saver wherever the focus was (where the window system allows a grab).
         windows.front()->activateWindow();
+        QTimer::singleShot(0, windows.front().get(), &QWidget::grabKeyboard);
+    }
     monitor.Get().StartSampling(&repaint, false);
     const int status = QApplication::exec();
     monitor.Get().StopSampling();
