@@ -3,6 +3,7 @@
 #include "saver/saver_frame.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -13,9 +14,10 @@
 namespace quel::saver {
 
 SaverWindow::SaverWindow(CounterMonitor& monitor, int areaSize, int timeout, RandomSource random)
-    : monitor_(monitor), scene_(width(), height(), areaSize, timeout, std::move(random)),
-      startPointer_(QCursor::pos())
+    : monitor_(monitor), scene_(width(), height(), areaSize, timeout, std::move(random))
 {
+    if (!QGuiApplication::platformName().startsWith(QStringLiteral("wayland")))
+        startPointer_ = QCursor::pos();
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setCursor(Qt::BlankCursor);
@@ -56,7 +58,10 @@ void SaverWindow::mousePressEvent(QMouseEvent*)
 
 void SaverWindow::mouseMoveEvent(QMouseEvent* event)
 {
-    const QPoint moved = event->globalPosition().toPoint() - startPointer_;
+    const QPoint position = event->globalPosition().toPoint();
+    if (!startPointer_)
+        startPointer_ = position;
+    const QPoint moved = position - *startPointer_;
     if (std::abs(moved.x()) > MovementSlack || std::abs(moved.y()) > MovementSlack)
         emit InputSeen();
 }

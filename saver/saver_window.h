@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <optional>
+
 namespace quel::saver {
 
 // How far the pointer may move (in pixels, each way) before the saver ends.
@@ -40,7 +42,9 @@ private:
     CounterMonitor& monitor_;
     SaverScene scene_;
     QTimer timer_;
-    QPoint startPointer_;
+    // Where the pointer was at the start; Wayland tells no pointer position before the first
+    // movement over the window, which then gives it.
+    std::optional<QPoint> startPointer_;
 };
 
 } // namespace quel::saver
