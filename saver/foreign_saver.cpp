@@ -21,12 +21,24 @@ ForeignSaver::ForeignSaver(std::unique_ptr<ForeignWindow> window, QSize size, Co
 
 void ForeignSaver::Repaint()
 {
-    if (frame_.isNull())
+    RepaintArea(frame_.rect());
+}
+
+void ForeignSaver::RepaintDiagram()
+{
+    RepaintArea(DiagramArea(scene_));
+}
+
+void ForeignSaver::RepaintArea(const QRect& area)
+{
+    const QRect part = area.intersected(frame_.rect());
+    if (part.isEmpty())
         return;
     QPainter painter(&frame_);
+    painter.setClipRect(part);
     PaintSaverFrame(painter, frame_.rect(), monitor_, scene_);
     painter.end();
-    window_->Put(frame_);
+    window_->Put(part == frame_.rect() ? frame_ : frame_.copy(part), part.topLeft());
 }
 
 void ForeignSaver::OnTimer()
@@ -37,14 +49,15 @@ void ForeignSaver::OnTimer()
         emit Finished();
         return;
     }
-    bool repaint = scene_.Tick();
     if (*size != frame_.size()) {
         frame_ = QImage(*size, window_->FrameFormat());
         scene_.Resize(size->width(), size->height());
-        repaint = true;
-    }
-    if (repaint)
         Repaint();
+        return;
+    }
+    const QRect before = DiagramArea(scene_);
+    if (scene_.Tick())
+        RepaintArea(before.united(DiagramArea(scene_)));
 }
 
 } // namespace quel::saver

@@ -23,8 +23,10 @@ public:
                  int timeout, RandomSource random);
 
     const SaverScene& Scene() const { return scene_; }
-    // Paints the frame and puts it into the window (the repaint of a sample, too).
+    // Paints the whole frame and puts it into the window.
     void Repaint();
+    // A new sample: only the square is painted and put.
+    void RepaintDiagram();
 
 signals:
     // The window has gone.
@@ -32,6 +34,7 @@ signals:
 
 private:
     void OnTimer();
+    void RepaintArea(const QRect& area);
 
     std::unique_ptr<ForeignWindow> window_;
     CounterMonitor& monitor_;

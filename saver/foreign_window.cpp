@@ -130,7 +130,7 @@ std::optional<QSize> ForeignWindow::CurrentSize()
     return QSize(geometry.reply->width, geometry.reply->height);
 }
 
-void ForeignWindow::Put(const QImage& frame)
+void ForeignWindow::Put(const QImage& frame, QPoint at)
 {
     if (frame.isNull() || frame.format() != FrameFormat())
         return;
@@ -142,7 +142,8 @@ void ForeignWindow::Put(const QImage& frame)
     for (int top = 0; top < frame.height(); top += bandRows) {
         const int rows = std::min(bandRows, frame.height() - top);
         xcb_put_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, window_, gc_, static_cast<std::uint16_t>(frame.width()),
-                      static_cast<std::uint16_t>(rows), 0, static_cast<std::int16_t>(top), 0, depth_,
+                      static_cast<std::uint16_t>(rows), static_cast<std::int16_t>(at.x()),
+                      static_cast<std::int16_t>(at.y() + top), 0, depth_,
                       static_cast<std::uint32_t>(rowBytes * static_cast<std::size_t>(rows)), frame.constScanLine(top));
     }
     xcb_flush(connection_);

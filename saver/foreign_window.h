@@ -5,6 +5,7 @@
 // it. Only TrueColor windows of 24 or 32 bits, 32 bits per pixel, are drawn into.
 
 #include <QImage>
+#include <QPoint>
 #include <QSize>
 
 #include <cstdint>
@@ -29,8 +30,8 @@ public:
     std::optional<QSize> CurrentSize();
     // The format of the frames Put takes.
     QImage::Format FrameFormat() const { return QImage::Format_RGB32; }
-    // Puts the frame at the window's top left corner.
-    void Put(const QImage& frame);
+    // Puts an image (of FrameFormat) into the window with its top left corner at the point.
+    void Put(const QImage& image, QPoint at);
 
 private:
     ForeignWindow(xcb_connection_t* connection, std::uint32_t window, std::uint8_t depth);

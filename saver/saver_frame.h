@@ -13,4 +13,8 @@ namespace quel::saver {
 
 void PaintSaverFrame(QPainter& painter, const QRect& client, CounterMonitor& monitor, const SaverScene& scene);
 
+// The part of the window the diagram may paint: its square with a small margin. A new sample
+// only repaints this; a move repaints the old and the new square.
+QRect DiagramArea(const SaverScene& scene);
+
 } // namespace quel::saver

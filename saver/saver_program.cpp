@@ -81,7 +81,7 @@ int RunFullScreen(const SaverSettings& settings)
     std::vector<std::unique_ptr<SaverWindow>> windows;
     QtRepaintTarget repaint(*qApp, [&windows] {
         for (auto& window : windows)
-            window->update();
+            window->RepaintDiagram();
     });
     SaverMonitor monitor(settings, PrimaryScreenSize());
     const RandomSource random = TimeSeededRandom();
@@ -124,7 +124,7 @@ int RunForeignWindow(const SaverCommand& command, const SaverSettings& settings,
     std::unique_ptr<ForeignSaver> saver;
     QtRepaintTarget repaint(*qApp, [&saver] {
         if (saver)
-            saver->Repaint();
+            saver->RepaintDiagram();
     });
     SaverMonitor monitor(settings, ScreenSize {size->width(), size->height()});
     monitor.ApplyWidth(size->width());

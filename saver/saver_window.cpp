@@ -30,8 +30,14 @@ SaverWindow::SaverWindow(CounterMonitor& monitor, int areaSize, int timeout, Ran
 
 void SaverWindow::OnTimer()
 {
+    const QRect before = DiagramArea(scene_);
     if (scene_.Tick())
-        update();
+        update(before.united(DiagramArea(scene_)));
+}
+
+void SaverWindow::RepaintDiagram()
+{
+    update(DiagramArea(scene_));
 }
 
 void SaverWindow::paintEvent(QPaintEvent*)

@@ -26,6 +26,8 @@ public:
     const SaverScene& Scene() const { return scene_; }
     // The timer's step, for tests.
     void OnTimer();
+    // A new sample: the square is painted again.
+    void RepaintDiagram();
 
 signals:
     // The user touched the keyboard or the mouse.

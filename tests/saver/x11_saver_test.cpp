@@ -164,6 +164,9 @@ TEST_F(X11SaverTest, FullScreenSquareMovesAndAMouseMovementEndsIt)
             return !later.Empty() && !(later == first);
         },
         std::chrono::seconds(30)));
+    // 10 % of 640 x 480 is a square of side 150: only the new place shows, nothing of the old.
+    EXPECT_LE(later.right - later.left, 150 + 4);
+    EXPECT_LE(later.bottom - later.top, 150 + 4);
 
     xcb_warp_pointer(connection_, XCB_NONE, screen_->root, 0, 0, 0, 0, 20, 20);
     xcb_flush(connection_);
