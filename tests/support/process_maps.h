@@ -5,7 +5,8 @@
 
 namespace quel::test {
 
-// Whether a file whose name ends with `fileName` is mapped into this process.
+// Whether a file named fileName (or fileName followed by a version, "libcurl.so.4.8.0") is
+// mapped into this process.
 bool IsFileMapped(std::string_view fileName);
 
 } // namespace quel::test
