@@ -23,35 +23,28 @@ else
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update
-
-# The tests and benchmarks start the node exporter and Prometheus themselves, on loopback and
-# free ports. Their Debian packages would start system daemons on install: a policy-rc.d that
-# refuses every start keeps them from running while apt installs, and afterwards they are
-# stopped and disabled in case something started them anyway.
-daemons=(prometheus-node-exporter prometheus)
+# Packages with daemons (prometheus and the node exporter, for the tests) must not start them:
+# policy-rc.d refuses every start during the install, and the units are stopped and disabled
+# after it.
+daemons=(prometheus prometheus-node-exporter)
 policy=/usr/sbin/policy-rc.d
-own_policy=false
-if [[ ! -e "$policy" ]]; then
-  printf '#!/bin/sh\n# Written by Quellarimond scripts/deps.sh while it installs packages.\nexit 101\n' |
-    "${sudo[@]}" tee "$policy" >/dev/null
+made_policy=
+if [[ ! -e $policy ]]; then
+  printf '#!/bin/sh\nexit 101\n' | "${sudo[@]}" tee "$policy" >/dev/null
   "${sudo[@]}" chmod 755 "$policy"
-  own_policy=true
-  trap '"${sudo[@]}" rm -f "$policy"' EXIT
+  made_policy=1
 fi
+remove_policy() { [[ -n $made_policy ]] && "${sudo[@]}" rm -f "$policy"; made_policy=; }
+trap remove_policy EXIT
+"${sudo[@]}" apt-get update
 "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
-if $own_policy; then
-  "${sudo[@]}" rm -f "$policy"
-  trap - EXIT
+remove_policy
+if [[ -d /run/systemd/system ]]; then
+  "${sudo[@]}" systemctl disable --now --quiet "${daemons[@]/%/.service}" 2>/dev/null || true
 fi
 for daemon in "${daemons[@]}"; do
-  if [[ -d /run/systemd/system ]] && command -v systemctl >/dev/null; then
-    "${sudo[@]}" systemctl disable --now "$daemon.service" >/dev/null 2>&1 || true
-  elif [[ -x "/etc/init.d/$daemon" ]]; then
-    "${sudo[@]}" "/etc/init.d/$daemon" stop >/dev/null 2>&1 || true
-    command -v update-rc.d >/dev/null && "${sudo[@]}" update-rc.d "$daemon" disable >/dev/null 2>&1 || true
-  fi
-  if pids=$(pidof "$daemon"); then
-    echo "deps.sh: warning: $daemon is still running (pid $pids) after installing it" >&2
+  if pidof "$daemon" >/dev/null; then  # pgrep -x would miss names over 15 characters
+    echo "deps.sh: $daemon is running after its install; stop it (systemctl stop $daemon)" >&2
+    exit 1
   fi
 done
