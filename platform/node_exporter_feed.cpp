@@ -319,7 +319,8 @@ void NodeExporterFeed::Apply(const ExpositionPage& page, std::int64_t timeNs, Sy
     }
     swaps.RaisePeaks();
 
-    load.uptimeValid_ = hasBootTime && hasNow && now >= bootTime;
+    // Both finite, yet their difference may not be (1e308 - -1e308).
+    load.uptimeValid_ = hasBootTime && hasNow && now >= bootTime && std::isfinite(now - bootTime);
     load.uptimeSeconds_ = load.uptimeValid_ ? now - bootTime : 0.0;
 
     for (std::size_t i = 0; i < spaces.size(); ++i) {
