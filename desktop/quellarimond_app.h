@@ -61,7 +61,8 @@ public:
     bool OpenDocumentFile(const QString& path);
     // Files dropped on the main window, opened one after the other.
     void OpenDroppedFiles(const QStringList& paths);
-    // A profile handed over by a second launch of the program.
+    // What a second launch of the program hands over: a profile to open, or (empty path) a
+    // request to show the window. Either way the window comes to the front.
     void OpenHandedOverFile(const QString& path);
     // The modified query: false when the user cancels (or a requested save fails).
     bool SaveModified();
