@@ -12,7 +12,6 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QSystemTrayIcon>
 
 namespace {
 
@@ -48,7 +47,6 @@ int main(int argc, char* argv[])
     environment.prompt = &prompt;
     environment.shell = &shell;
     environment.messages = &messages;
-    environment.trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
 
     CQuellarimondApp app(std::move(environment));
     if (!app.InitInstance(arguments))

@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QWindow>
 
 namespace quel::desktop {
 
@@ -74,9 +75,9 @@ bool IsColorCommand(int id)
 
 } // namespace
 
-CMainFrame::CMainFrame(CQuellarimondApp& app, CQuellarimondDoc& document, bool trayAvailable,
+CMainFrame::CMainFrame(CQuellarimondApp& app, CQuellarimondDoc& document, std::function<bool()> trayAvailable,
                        const ScreenSize& screen)
-    : app_(app), document_(document)
+    : app_(app), document_(document), trayAvailable_(std::move(trayAvailable))
 {
     const int width = screen.width / 2;
     const int height = screen.height / 2;
@@ -97,8 +98,7 @@ CMainFrame::CMainFrame(CQuellarimondApp& app, CQuellarimondDoc& document, bool t
     contextMenu_ = BuildContextMenu(this, [this](int id) { OnCommand(id); });
     CreateShortcuts();
     CreateStatusBar();
-    if (trayAvailable)
-        CreateTrayIcon();
+    CreateTrayIcon();
     UpdateRecentFileMenu();
     UpdateTitle();
 }
@@ -282,18 +282,22 @@ void CMainFrame::SetTopmost(bool topmost)
     ChangeWindowFlag(Qt::WindowStaysOnTopHint, topmost);
 }
 
-// Window flags change by re-creating the native window, which hides it; the place and the
-// visibility are kept.
+// A native window takes new flags in place, so it keeps its place, size and stacking (making it
+// anew, as QWidget::setWindowFlags does, lets the window manager place it again: it crept up by
+// its title bar at each toggle). Before the first show there is nothing to keep.
 void CMainFrame::ChangeWindowFlag(Qt::WindowType flag, bool on)
 {
     if (windowFlags().testFlag(flag) == on)
         return;
-    const bool visible = isVisible();
-    const Rect place = GetWindowRect();
-    setWindowFlag(flag, on);
-    MoveWindowTo(place);
-    if (visible)
-        show();
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(flag, on);
+    QWindow* window = windowHandle();
+    if (window == nullptr) {
+        setWindowFlags(flags);
+        return;
+    }
+    overrideWindowFlags(flags);
+    window->setFlags(flags);
 }
 
 // --- commands ------------------------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QSystemTrayIcon>
 
 namespace quel::desktop {
 
@@ -40,6 +41,8 @@ AppEnvironment Completed(AppEnvironment environment)
         environment.helpFolder = FindHelpFolder(environment.programFolder);
     if (!environment.screen)
         environment.screen = DesktopSize();
+    if (!environment.trayAvailable)
+        environment.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     return environment;
 }
 

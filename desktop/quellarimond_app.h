@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,7 +33,9 @@ struct AppEnvironment {
     std::string programFolder;          // with a trailing "/"; empty: GetProgramFolder()
     std::string newProfileFolder;       // empty: NewProfileFolder(programFolder)
     std::string helpFolder;             // empty: FindHelpFolder(programFolder)
-    bool trayAvailable = false;         // whether the desktop has a notification area
+    // Whether the desktop has a notification area now; asked again every few seconds, as a
+    // panel may come and go. Empty: QSystemTrayIcon's answer.
+    std::function<bool()> trayAvailable;
     std::optional<ScreenSize> screen;   // none: the size of the virtual desktop
 };
 

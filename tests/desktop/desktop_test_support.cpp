@@ -111,7 +111,8 @@ CQuellarimondApp& DesktopTest::Start(const QStringList& arguments, bool trayAvai
     environment.messages = &sink;
     environment.programFolder = programFolder;
     environment.helpFolder = helpFolder;
-    environment.trayAvailable = trayAvailable;
+    trayPresent = trayAvailable;
+    environment.trayAvailable = trayProbe ? trayProbe : [this] { return trayPresent; };
     environment.screen = Screen;
     app = std::make_unique<CQuellarimondApp>(std::move(environment));
     EXPECT_TRUE(app->InitInstance(arguments));

@@ -1,0 +1,103 @@
+// The main frame under a real window manager: Always On Top keeps the window in its place, and
+// a tray that starts after the program still gets its icon.
+
+#include "tests/desktop/desktop_test_support.h"
+
+#include "desktop/command_ids.h"
+#include "desktop/main_frame.h"
+#include "engine/counter_monitor.h"
+
+#include <QProcess>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QWindow>
+
+namespace quel::desktop::test {
+namespace {
+
+class WindowManagerTest : public DesktopTest {
+protected:
+    void TearDown() override
+    {
+        if (tray.state() != QProcess::NotRunning) {
+            tray.terminate();
+            tray.waitForFinished();
+        }
+        DesktopTest::TearDown();
+    }
+
+    // The window's _NET_WM_STATE as the window manager keeps it.
+    QString WindowState() const
+    {
+        QProcess xprop;
+        xprop.start(QStringLiteral("xprop"),
+                    {QStringLiteral("-id"), QString::number(Frame().winId()), QStringLiteral("_NET_WM_STATE")});
+        xprop.waitForFinished();
+        return QString::fromUtf8(xprop.readAllStandardOutput());
+    }
+
+    // Lets the window manager answer what the program asked of it.
+    static void Settle() { QTest::qWait(100); }
+
+    QProcess tray;
+};
+
+TEST_F(WindowManagerTest, AlwaysOnTopKeepsTheWindowExactlyWhereItIs)
+{
+    Start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Frame()));
+    ASSERT_TRUE(WaitUntil([&] { return Frame().frameGeometry() != Frame().geometry(); })) << "decorated";
+    Settle();
+    const QRect frame = Frame().frameGeometry();
+    const QRect client = Frame().geometry();
+    for (int i = 1; i <= 50; ++i) {
+        Frame().OnCommand(CmdAlwaysOnTop);
+        Settle();
+        ASSERT_EQ(Frame().geometry(), client) << "after toggle " << i;
+        ASSERT_EQ(Frame().frameGeometry(), frame) << "after toggle " << i;
+        if (i <= 2) {
+            const QString state = WindowState();
+            EXPECT_EQ(state.contains(QStringLiteral("_NET_WM_STATE_ABOVE")), i % 2 == 1) << state.toStdString();
+        }
+    }
+    EXPECT_TRUE(Frame().isVisible());
+    EXPECT_FALSE(WindowState().contains(QStringLiteral("_NET_WM_STATE_ABOVE")));
+}
+
+TEST_F(WindowManagerTest, ATrayStartedLaterGetsTheIconAndEnableInTrayWorks)
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        GTEST_SKIP() << "a tray runs already on this display";
+    trayProbe = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
+    Start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Frame()));
+    ASSERT_EQ(Monitor().GetSettings().EnableTray, 1);
+    EXPECT_FALSE(Frame().TrayIconShown());
+
+    tray.start(QStringLiteral("trayer"), {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
+                                          QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("pixel"),
+                                          QStringLiteral("--width"), QStringLiteral("120"), QStringLiteral("--height"),
+                                          QStringLiteral("24")});
+    ASSERT_TRUE(tray.waitForStarted());
+    ASSERT_TRUE(WaitUntil([&] { return Frame().TrayIconShown(); }, 30000)) << "the tray was found";
+    EXPECT_TRUE(WaitUntil([&] { return !Frame().TrayIcon()->geometry().isEmpty(); })) << "the icon docked";
+
+    Frame().showMinimized();
+    EXPECT_TRUE(WaitUntil([&] { return !Frame().isVisible(); })) << "minimised into the tray";
+    Frame().OnTrayActivated(QSystemTrayIcon::DoubleClick);
+    EXPECT_TRUE(Frame().isVisible());
+
+    Frame().OnCommand(CmdEnableTray);
+    EXPECT_FALSE(Frame().TrayIconShown());
+    Frame().OnCommand(CmdEnableTray);
+    EXPECT_TRUE(Frame().TrayIconShown());
+    EXPECT_TRUE(WaitUntil([&] { return !Frame().TrayIcon()->geometry().isEmpty(); }));
+
+    Frame().HideToTray();
+    tray.terminate();
+    ASSERT_TRUE(tray.waitForFinished());
+    EXPECT_TRUE(WaitUntil([&] { return Frame().isVisible(); }, 30000)) << "back when its tray went";
+}
+
+} // namespace
+} // namespace quel::desktop::test
