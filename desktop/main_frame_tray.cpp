@@ -77,8 +77,8 @@ void CMainFrame::CheckTray()
         return;
     trayPresent_ = present;
     SyncTrayIcon();  // the icon goes with its tray; shown anew, it docks in the new one
-    if (!present && !isVisible())
-        RestoreFromTray();
+    if (!present && !isVisible() && trayDefault_ == CmdTrayRestore)
+        RestoreFromTray();  // it was hidden into the tray that went away
 }
 
 void CMainFrame::HideToTray()

@@ -64,6 +64,22 @@ TEST_F(WindowManagerTest, AlwaysOnTopKeepsTheWindowExactlyWhereItIs)
     EXPECT_FALSE(WindowState().contains(QStringLiteral("_NET_WM_STATE_ABOVE")));
 }
 
+TEST_F(WindowManagerTest, TheCaptionGoesAndComesBackOnTheShownWindow)
+{
+    Start();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Frame()));
+    ASSERT_TRUE(WaitUntil([&] { return Frame().frameGeometry() != Frame().geometry(); })) << "decorated";
+    const QSize size = Frame().size();
+    Frame().OnCommand(CmdCaption);
+    EXPECT_TRUE(WaitUntil([&] { return Frame().frameGeometry() == Frame().geometry(); })) << "no decorations";
+    EXPECT_TRUE(Frame().isVisible());
+    Frame().OnCommand(CmdCaption);
+    EXPECT_TRUE(WaitUntil([&] { return Frame().frameGeometry() != Frame().geometry(); })) << "decorated again";
+    EXPECT_TRUE(Frame().isVisible());
+    Settle();
+    EXPECT_EQ(Frame().size(), size);
+}
+
 TEST_F(WindowManagerTest, ATrayStartedLaterGetsTheIconAndEnableInTrayWorks)
 {
     if (QSystemTrayIcon::isSystemTrayAvailable())
