@@ -297,6 +297,7 @@ TEST_F(SamplingTest, KeepsTheStatusTextUntilTheFirstSampleAndRepaintsAtStartWhen
     EXPECT_EQ(monitor->GetStatusText(), "") << "the first sample is drawn";
     EXPECT_DOUBLE_EQ(StatsOf(0).current, 1.0);
     source.Resume();
+    EXPECT_TRUE(WaitFor([&] { return monitor->StopSampling(); })) << "stopped while repaint lives";
 }
 
 } // namespace
