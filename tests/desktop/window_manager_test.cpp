@@ -36,6 +36,8 @@ protected:
         return QString::fromUtf8(xprop.readAllStandardOutput());
     }
 
+    bool Above() const { return WindowState().contains(QStringLiteral("_NET_WM_STATE_ABOVE")); }
+
     // Lets the window manager answer what the program asked of it.
     static void Settle() { QTest::qWait(100); }
 
@@ -56,12 +58,11 @@ TEST_F(WindowManagerTest, AlwaysOnTopKeepsTheWindowExactlyWhereItIs)
         ASSERT_EQ(Frame().geometry(), client) << "after toggle " << i;
         ASSERT_EQ(Frame().frameGeometry(), frame) << "after toggle " << i;
         if (i <= 2) {
-            const QString state = WindowState();
-            EXPECT_EQ(state.contains(QStringLiteral("_NET_WM_STATE_ABOVE")), i % 2 == 1) << state.toStdString();
+            EXPECT_TRUE(WaitUntil([&] { return Above() == (i % 2 == 1); }, 5000)) << WindowState().toStdString();
         }
     }
     EXPECT_TRUE(Frame().isVisible());
-    EXPECT_FALSE(WindowState().contains(QStringLiteral("_NET_WM_STATE_ABOVE")));
+    EXPECT_TRUE(WaitUntil([&] { return !Above(); }, 5000));
 }
 
 TEST_F(WindowManagerTest, TheCaptionGoesAndComesBackOnTheShownWindow)
