@@ -316,22 +316,6 @@ TEST_F(MainFrameTest, ATrayThatAppearsLaterGetsTheIconAndOneThatGoesGivesTheWind
     EXPECT_TRUE(Frame().TrayIcon()->isVisible());
 }
 
-TEST_F(MainFrameTest, AlwaysOnTopKeepsTheWindowWhereItIs)
-{
-    Start();
-    const QRect before = Frame().frameGeometry();
-    const QRect client = Frame().geometry();
-    for (int i = 0; i < 50; ++i) {
-        Frame().OnCommand(CmdAlwaysOnTop);
-        QCoreApplication::processEvents();
-        ASSERT_EQ(Frame().frameGeometry(), before) << "toggle " << i + 1;
-        ASSERT_EQ(Frame().geometry(), client) << "toggle " << i + 1;
-        ASSERT_EQ(Frame().windowFlags().testFlag(Qt::WindowStaysOnTopHint), i % 2 == 0);
-        ASSERT_TRUE(Frame().isVisible());
-    }
-    EXPECT_EQ(Monitor().GetSettings().AlwaysOntop, 0);
-}
-
 TEST_F(MainFrameTest, AProfileWithoutTrayLeavesTheIconButMinimisesNormally)
 {
     const std::string path = MakeProfile(root + "NoTray.qlmd", [](MonitorSettings& s) { s.EnableTray = 0; });
