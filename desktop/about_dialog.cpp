@@ -13,7 +13,8 @@
 
 namespace quel::desktop {
 
-CAboutDlg::CAboutDlg(QWidget* parent, Shell& shell, const QString& linkAddress, std::function<void()> beforeOpen)
+CAboutDlg::CAboutDlg(QWidget* parent, Shell& shell, Prompt& prompt, const QString& linkAddress,
+                     std::function<void()> beforeOpen)
     : QDialog(parent)
 {
     setWindowTitle(QString::fromLatin1(text::AboutCaption));
@@ -28,7 +29,7 @@ CAboutDlg::CAboutDlg(QWidget* parent, Shell& shell, const QString& linkAddress, 
         QStringLiteral("A system performance monitor: every counter of a profile is a spoke of one\n"
                        "wind rose, with its maximal, average and current values."),
         this);
-    link_ = new CStaticLink(QStringLiteral("Quellarimond help"), linkAddress, shell, this);
+    link_ = new CStaticLink(QStringLiteral("Quellarimond help"), linkAddress, shell, prompt, this);
     link_->SetBeforeOpen(std::move(beforeOpen));
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);

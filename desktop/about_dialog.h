@@ -9,6 +9,7 @@
 namespace quel::desktop {
 
 class CStaticLink;
+class Prompt;
 class Shell;
 
 class CAboutDlg final : public QDialog {
@@ -16,7 +17,8 @@ class CAboutDlg final : public QDialog {
 
 public:
     // linkAddress: what the link opens; beforeOpen runs before it opens.
-    CAboutDlg(QWidget* parent, Shell& shell, const QString& linkAddress, std::function<void()> beforeOpen);
+    CAboutDlg(QWidget* parent, Shell& shell, Prompt& prompt, const QString& linkAddress,
+              std::function<void()> beforeOpen);
 
     CStaticLink& Link() const { return *link_; }
 

@@ -4,8 +4,13 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
+#include <QFile>
 #include <QTimer>
+
+#include <cerrno>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quel::desktop {
 
@@ -17,18 +22,41 @@ constexpr int ProbeTimeoutMs = 500;
 const QByteArray Acknowledgement = QByteArrayLiteral("OK\n");
 const QByteArray Refusal = QByteArrayLiteral("NO\n");
 
+// A real folder (no symbolic link) of this user that nobody else may write to; with
+// userOnly, one that nobody else may even enter.
+bool IsOwnFolder(const QString& folder, bool userOnly)
+{
+    struct stat info {};
+    if (folder.isEmpty() || ::lstat(QFile::encodeName(folder).constData(), &info) != 0)
+        return false;
+    const mode_t forbidden = userOnly ? mode_t(S_IRWXG | S_IRWXO) : mode_t(S_IWGRP | S_IWOTH);
+    return S_ISDIR(info.st_mode) && info.st_uid == ::geteuid() && (info.st_mode & forbidden) == 0;
+}
+
 } // namespace
+
+QString PrivateRuntimeFolder()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (IsOwnFolder(runtime, false))
+        return runtime;
+    // mkdir fails on anything already there, so what is checked next is what gets used.
+    const QString own = QDir(QDir::tempPath()).filePath(QStringLiteral("quellarimond-%1").arg(::geteuid()));
+    if (::mkdir(QFile::encodeName(own).constData(), S_IRWXU) != 0 && errno != EEXIST)
+        return QString();
+    return IsOwnFolder(own, true) ? own : QString();
+}
 
 QString InstanceSocketPath()
 {
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return QDir(folder).filePath(QStringLiteral("Quellarimond.socket"));
+    const QString folder = PrivateRuntimeFolder();
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(QStringLiteral("Quellarimond.socket"));
 }
 
 bool HandOverToRunningInstance(const QString& socketPath, const QString& path, int timeoutMs)
 {
+    if (socketPath.isEmpty())
+        return false;
     QLocalSocket socket;
     socket.connectToServer(socketPath);
     if (!socket.waitForConnected(timeoutMs))
@@ -50,7 +78,7 @@ InstanceServer::~InstanceServer() = default;
 
 bool InstanceServer::Listen(const QString& socketPath)
 {
-    if (server_ != nullptr)
+    if (server_ != nullptr || socketPath.isEmpty())
         return false;
     {
         QLocalSocket probe;
@@ -58,11 +86,11 @@ bool InstanceServer::Listen(const QString& socketPath)
         if (probe.waitForConnected(ProbeTimeoutMs))
             return false;  // another instance answers there
     }
-    // A socket file nobody answers at is what a crashed instance leaves behind. The runtime
-    // folder is the user's own, so the socket needs no permissions of its own (with them Qt
-    // would rename a new socket over an existing one).
+    // A socket file nobody answers at is what a crashed instance leaves behind.
     QLocalServer::removeServer(socketPath);
     auto* server = new QLocalServer(this);
+    // Made in a private folder with the user's permissions, then renamed into place.
+    server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server->listen(socketPath)) {
         delete server;
         return false;
@@ -93,7 +121,7 @@ void InstanceServer::OnReadyRead(QLocalSocket* socket)
     }
     const QByteArray line = socket->readLine(MaxRequestBytes).trimmed();
     const QString path = QString::fromUtf8(line);
-    const bool taken = !path.isEmpty() && QFileInfo(path).isAbsolute();
+    const bool taken = path.isEmpty() || QFileInfo(path).isAbsolute();
     socket->write(taken ? Acknowledgement : Refusal);
     socket->flush();
     socket->disconnectFromServer();

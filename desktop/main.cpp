@@ -3,18 +3,19 @@
 #include "desktop/command_line.h"
 #include "desktop/instance_channel.h"
 #include "desktop/main_frame.h"
+#include "desktop/page_opener.h"
 #include "desktop/qt_prompt.h"
+#include "desktop/qt_shell.h"
 #include "desktop/quellarimond_app.h"
 #include "gui/qt_message_sink.h"
 #include "platform/linux_perf_data_source.h"
 
 #include <QApplication>
 #include <QIcon>
-#include <QSystemTrayIcon>
 
 namespace {
 
-// How long a second launch waits for the running instance to take its profile.
+// How long a second launch waits for the running instance to take its request.
 constexpr int HandOverTimeoutMs = 5000;
 
 } // namespace
@@ -32,12 +33,13 @@ int main(int argc, char* argv[])
     const QStringList arguments = QApplication::arguments().mid(1);
     const QString socketPath = InstanceSocketPath();
     const QString profile = ProfileArgument(arguments);
-    if (!profile.isEmpty() && HandOverToRunningInstance(socketPath, profile, HandOverTimeoutMs))
+    // A running instance opens the profile, or shows its window when there is none.
+    if (HandOverToRunningInstance(socketPath, profile, HandOverTimeoutMs))
         return 0;
 
     quel::LinuxPerfDataSource source;
     QtPrompt prompt;
-    QtShell shell;
+    QtShell shell([&prompt](const QUrl& url) { ReportNoProgram(prompt, url); });
     quel::QtMessageSink messages(application);
 
     AppEnvironment environment;
@@ -45,7 +47,6 @@ int main(int argc, char* argv[])
     environment.prompt = &prompt;
     environment.shell = &shell;
     environment.messages = &messages;
-    environment.trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
 
     CQuellarimondApp app(std::move(environment));
     if (!app.InitInstance(arguments))

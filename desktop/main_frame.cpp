@@ -13,12 +13,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QWindow>
 
 namespace quel::desktop {
 
-CMainFrame::CMainFrame(CQuellarimondApp& app, CQuellarimondDoc& document, bool trayAvailable,
+CMainFrame::CMainFrame(CQuellarimondApp& app, CQuellarimondDoc& document, std::function<bool()> trayAvailable,
                        const ScreenSize& screen)
-    : app_(app), document_(document)
+    : app_(app), document_(document), trayAvailable_(std::move(trayAvailable))
 {
     const int width = screen.width / 2;
     const int height = screen.height / 2;
@@ -37,8 +38,7 @@ CMainFrame::CMainFrame(CQuellarimondApp& app, CQuellarimondDoc& document, bool t
     contextMenu_ = BuildContextMenu(this, [this](int id) { OnCommand(id); });
     CreateShortcuts();
     CreateStatusBar();
-    if (trayAvailable)
-        CreateTrayIcon();
+    CreateTrayIcon();
     UpdateRecentFileMenu();
     UpdateTitle();
 }
@@ -95,7 +95,10 @@ void CMainFrame::UpdateTitle()
 // gives the same window whatever frame the window manager draws.
 Rect CMainFrame::GetWindowRect() const
 {
-    const QPoint corner = frameGeometry().topLeft();
+    // The native window's frame is asked afresh: the widget's copy of it is only renewed when
+    // the window moves, not when the window manager redraws the frame after a caption change.
+    const QWindow* window = windowHandle();
+    const QPoint corner = window != nullptr ? window->frameGeometry().topLeft() : frameGeometry().topLeft();
     const QSize size = geometry().size();
     return Rect {corner.x(), corner.y(), corner.x() + size.width(), corner.y() + size.height()};
 }
@@ -193,18 +196,23 @@ void CMainFrame::SetTopmost(bool topmost)
     ChangeWindowFlag(Qt::WindowStaysOnTopHint, topmost);
 }
 
-// Window flags change by re-creating the native window, which hides it; the place and the
-// visibility are kept.
+// A native window takes new flags in place, so it keeps its place, size and stacking (making it
+// anew, as QWidget::setWindowFlags does, lets the window manager place it again: it crept up by
+// its title bar every few toggles, and now and then came back without one). Before the first
+// show there is nothing to keep.
 void CMainFrame::ChangeWindowFlag(Qt::WindowType flag, bool on)
 {
     if (windowFlags().testFlag(flag) == on)
         return;
-    const bool visible = isVisible();
-    const Rect place = GetWindowRect();
-    setWindowFlag(flag, on);
-    MoveWindowTo(place);
-    if (visible)
-        show();
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(flag, on);
+    QWindow* window = windowHandle();
+    if (window == nullptr) {
+        setWindowFlags(flags);
+        return;
+    }
+    overrideWindowFlags(flags);
+    window->setFlags(flags);
 }
 
 // --- commands ------------------------------------------------------------------------------

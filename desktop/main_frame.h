@@ -13,8 +13,11 @@
 #include <QPointF>
 #include <QSystemTrayIcon>
 
+#include <functional>
+
 class QLabel;
 class QMenu;
+class QTimer;
 
 namespace quel {
 class WindRose;
@@ -32,7 +35,10 @@ class CMainFrame final : public QMainWindow {
 
 public:
     // Half the screen, centred; the menu bar and caption come with the first activation.
-    CMainFrame(CQuellarimondApp& app, CQuellarimondDoc& document, bool trayAvailable, const ScreenSize& screen);
+    // trayAvailable tells whether the desktop has a notification area; it is asked again every
+    // few seconds, so a panel that starts later still gets the icon.
+    CMainFrame(CQuellarimondApp& app, CQuellarimondDoc& document, std::function<bool()> trayAvailable,
+               const ScreenSize& screen);
     ~CMainFrame() override;
 
     CQuellarimondView& View() const { return *view_; }
@@ -68,6 +74,9 @@ public:
     void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
     // A left press on the tray icon at a monotonic time in ms: two within 500 ms toggle.
     void OnTrayLeftPress(qint64 milliseconds);
+    // Follows the notification area as it comes and goes: the icon that is asked for is shown
+    // while there is one, and a window hidden into a tray that went away comes back.
+    void CheckTray();
     // The recent-file items of the File menu from the recent-file list.
     void UpdateRecentFileMenu();
     // Adds or removes the tray icon.
@@ -82,6 +91,7 @@ public:
     int TrayDefaultItem() const { return trayDefault_; }
     QMenu* ContextMenu() const { return contextMenu_; }
     QMenu* TrayMenu() const { return trayMenu_; }
+    QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
     QLabel* ReadyLabel() const { return readyLabel_; }
 
 signals:
@@ -103,8 +113,10 @@ private:
     void CreateShortcuts();
     void CreateStatusBar();
     void CreateTrayIcon();
-    bool AddTrayIcon();
-    bool RemoveTrayIcon();
+    // Ask for the icon, or no longer; it is shown while asked for and a tray exists.
+    void AddTrayIcon();
+    void RemoveTrayIcon();
+    void SyncTrayIcon();
     void ShowCaptionAndMenu(bool shown);
     void ChangeWindowFlag(Qt::WindowType flag, bool on);
     CommandContext Context();
@@ -118,9 +130,13 @@ private:
     QMenu* contextMenu_ = nullptr;
     QMenu* trayMenu_ = nullptr;
     QSystemTrayIcon* trayIcon_ = nullptr;
+    std::function<bool()> trayAvailable_;
+    QTimer* trayWatch_ = nullptr;
 
     bool minimizeToTray_ = true;
     bool trayIconShown_ = false;
+    bool trayWanted_ = false;
+    bool trayPresent_ = false;
     bool menuShown_ = false;
     int trayDefault_ = 0;
     qint64 lastTrayClick_ = 0;

@@ -12,6 +12,7 @@
 #include <QFont>
 #include <QIcon>
 #include <QMenu>
+#include <QTimer>
 
 #include <chrono>
 
@@ -20,6 +21,7 @@ namespace quel::desktop {
 namespace {
 
 constexpr qint64 TrayPressInterval = 500;  // ms between two presses that toggle the window
+constexpr int TrayCheckInterval = 2000;    // ms between two looks for a notification area
 
 qint64 MonotonicMilliseconds()
 {
@@ -39,24 +41,45 @@ void CMainFrame::CreateTrayIcon()
     trayIcon_->setContextMenu(trayMenu_);
     connect(trayIcon_, &QSystemTrayIcon::activated, this, &CMainFrame::OnTrayActivated);
     trayDefault_ = CmdTrayMinimize;
+
+    // Qt tells nobody when a notification area appears, so it is looked for now and then.
+    trayPresent_ = trayAvailable_ && trayAvailable_();
+    trayWatch_ = new QTimer(this);
+    trayWatch_->setInterval(TrayCheckInterval);
+    connect(trayWatch_, &QTimer::timeout, this, &CMainFrame::CheckTray);
+    trayWatch_->start();
 }
 
-bool CMainFrame::AddTrayIcon()
+void CMainFrame::AddTrayIcon()
 {
-    if (trayIconShown_ || trayIcon_ == nullptr)
-        return false;
-    trayIcon_->show();
-    trayIconShown_ = true;
-    return true;
+    trayWanted_ = true;
+    SyncTrayIcon();
 }
 
-bool CMainFrame::RemoveTrayIcon()
+void CMainFrame::RemoveTrayIcon()
 {
-    if (!trayIconShown_ || trayIcon_ == nullptr)
-        return false;
-    trayIcon_->hide();
-    trayIconShown_ = false;
-    return true;
+    trayWanted_ = false;
+    SyncTrayIcon();
+}
+
+void CMainFrame::SyncTrayIcon()
+{
+    const bool shown = trayWanted_ && trayPresent_;
+    if (shown == trayIconShown_ || trayIcon_ == nullptr)
+        return;
+    trayIcon_->setVisible(shown);
+    trayIconShown_ = shown;
+}
+
+void CMainFrame::CheckTray()
+{
+    const bool present = trayAvailable_ && trayAvailable_();
+    if (present == trayPresent_)
+        return;
+    trayPresent_ = present;
+    SyncTrayIcon();  // the icon goes with its tray; shown anew, it docks in the new one
+    if (!present && !isVisible() && trayDefault_ == CmdTrayRestore)
+        RestoreFromTray();  // it was hidden into the tray that went away
 }
 
 void CMainFrame::ShowTrayIcon(bool shown)

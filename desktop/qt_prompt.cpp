@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QColorDialog>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -63,11 +62,6 @@ std::optional<QColor> QtPrompt::ChooseColor(const QColor& initial, const CustomC
     if (!chosen.isValid())
         return std::nullopt;
     return chosen;
-}
-
-bool QtShell::OpenUrl(const QUrl& url)
-{
-    return QDesktopServices::openUrl(url);
 }
 
 } // namespace quel::desktop

@@ -1,5 +1,5 @@
 #pragma once
-// The Prompt and Shell of the running program: Qt dialogs and QDesktopServices.
+// The Prompt of the running program: Qt dialogs.
 
 #include "desktop/prompt.h"
 
@@ -12,11 +12,6 @@ public:
     QString OpenProfileName() override;
     QString SaveProfileName(const QString& suggestion) override;
     std::optional<QColor> ChooseColor(const QColor& initial, const CustomColors& customColors) override;
-};
-
-class QtShell final : public Shell {
-public:
-    bool OpenUrl(const QUrl& url) override;
 };
 
 } // namespace quel::desktop

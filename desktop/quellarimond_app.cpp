@@ -5,15 +5,18 @@
 #include "desktop/command_line.h"
 #include "desktop/help_pages.h"
 #include "desktop/main_frame.h"
+#include "desktop/page_opener.h"
 #include "desktop/program_folder.h"
 #include "desktop/quellarimond_doc.h"
 #include "desktop/string_table.h"
+#include "platform/registry.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QSystemTrayIcon>
 
 namespace quel::desktop {
 
@@ -38,7 +41,17 @@ AppEnvironment Completed(AppEnvironment environment)
         environment.helpFolder = FindHelpFolder(environment.programFolder);
     if (!environment.screen)
         environment.screen = DesktopSize();
+    if (!environment.trayAvailable)
+        environment.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
     return environment;
+}
+
+// The framework's two keys exist from the first start on, whether or not anything is kept in
+// them yet, so other programs and the user find them where they expect.
+void CreateRegistryKeys()
+{
+    for (const char* key : {"Settings", "Recent File List"})
+        RegistryKey::Create(RegistryHive::CurrentUser, key);
 }
 
 QString AbsolutePath(const QString& path)
@@ -61,6 +74,7 @@ CQuellarimondApp::~CQuellarimondApp()
 
 bool CQuellarimondApp::InitInstance(const QStringList& arguments)
 {
+    CreateRegistryKeys();
     recentFiles_.Load();
     document_ = std::make_unique<CQuellarimondDoc>(*this);
     frame_ = std::make_unique<CMainFrame>(*this, *document_, environment_.trayAvailable, *environment_.screen);
@@ -135,7 +149,8 @@ void CQuellarimondApp::OpenHandedOverFile(const QString& path)
 {
     if (frame_ && (!frame_->isVisible() || frame_->isMinimized()))
         frame_->RestoreFromTray();
-    OpenDocumentFile(path);
+    if (!path.isEmpty())
+        OpenDocumentFile(path);
     if (frame_) {
         frame_->raise();
         frame_->activateWindow();
@@ -204,20 +219,12 @@ void CQuellarimondApp::ShowHelp(unsigned helpContext)
 {
     const HelpTopic topic = HelpTopicFor(helpContext);
     const QString page = QString::fromStdString(environment_.helpFolder) + QString::fromLatin1(topic.page);
-    if (!QFileInfo(page).isReadable()) {
-        GetPrompt().Message(QString::fromLatin1(text::CannotRead) + page);
-        return;
-    }
-    const QString anchor = QString::fromLatin1(topic.anchor);
     const QString redirects =
         QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/Quellarimond");
-    const QUrl address = HelpAddress(page, anchor, redirects);
-    if (address.isEmpty() || !GetShell().OpenUrl(address)) {
-        QUrl shown = QUrl::fromLocalFile(page);
-        if (!anchor.isEmpty())
-            shown.setFragment(anchor.mid(1));
-        GetPrompt().Message(QString::fromLatin1(text::CannotRead) + QLatin1Char('"') + shown.toString() + QLatin1Char('"'));
-    }
+    // Without its forwarding page the page still opens, at its top.
+    const QUrl address =
+        QFileInfo(page).isReadable() ? HelpAddress(page, QString::fromLatin1(topic.anchor), redirects) : QUrl();
+    OpenPage(GetShell(), GetPrompt(), page, address);
 }
 
 void CQuellarimondApp::OnHelpContents()
@@ -229,7 +236,7 @@ void CQuellarimondApp::OnAppAbout()
 {
     const QString contents =
         QUrl::fromLocalFile(QString::fromStdString(environment_.helpFolder) + QStringLiteral("help.html")).toString();
-    CAboutDlg dialog(frame_.get(), GetShell(), contents, [this] {
+    CAboutDlg dialog(frame_.get(), GetShell(), GetPrompt(), contents, [this] {
         if (frame_)
             frame_->SetTopmost(false);
     });

@@ -15,6 +15,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,7 +34,9 @@ struct AppEnvironment {
     std::string programFolder;          // with a trailing "/"; empty: GetProgramFolder()
     std::string newProfileFolder;       // empty: NewProfileFolder(programFolder)
     std::string helpFolder;             // empty: FindHelpFolder(programFolder)
-    bool trayAvailable = false;         // whether the desktop has a notification area
+    // Whether the desktop has a notification area now; asked again every few seconds, as a
+    // panel may come and go. Empty: QSystemTrayIcon's answer.
+    std::function<bool()> trayAvailable;
     std::optional<ScreenSize> screen;   // none: the size of the virtual desktop
     Clock* clock = nullptr;             // the monitor's time; null: the system clock
 };
@@ -63,7 +66,8 @@ public:
     bool OpenDocumentFile(const QString& path);
     // Files dropped on the main window, opened one after the other.
     void OpenDroppedFiles(const QStringList& paths);
-    // A profile handed over by a second launch of the program.
+    // What a second launch of the program hands over: a profile to open, or (empty path) a
+    // request to show the window. Either way the window comes to the front.
     void OpenHandedOverFile(const QString& path);
     // The modified query: false when the user cancels (or a requested save fails).
     bool SaveModified();

@@ -3,6 +3,7 @@
 #include "desktop/main_frame.h"
 #include "desktop/native_path.h"
 #include "desktop/new_profile_path.h"
+#include "desktop/page_opener.h"
 #include "desktop/profile_file_check.h"
 #include "desktop/quellarimond_app.h"
 #include "desktop/quellarimond_view.h"
@@ -13,7 +14,6 @@
 #include "platform/registry.h"
 
 #include <QFileInfo>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -198,6 +198,7 @@ bool CQuellarimondDoc::NeedsSaving()
 bool CQuellarimondDoc::StartMonitoring(bool repaintAtStart)
 {
     monitor_.SetStatusText(text::Loading);
+    RefreshViews();  // "Loading..." replaces the old diagram until the first sample
     monitor_.ApplyDisplaySettings();
     return monitor_.StartSampling(GetFirstViewWindow(), repaintAtStart);
 }
@@ -262,7 +263,7 @@ void CQuellarimondDoc::OnViewLog()
         return;
     const std::string log = monitor_.GetLogPath();
     if (!log.empty())
-        app_.GetShell().OpenUrl(QUrl::fromLocalFile(FromNative(log)));
+        OpenPage(app_.GetShell(), app_.GetPrompt(), FromNative(log));
 }
 
 void CQuellarimondDoc::OnCleanLog()

@@ -9,8 +9,11 @@
 namespace quel::desktop {
 
 CQuellarimondView::CQuellarimondView(CQuellarimondDoc& document, QWidget* parent)
-    : QWidget(parent), document_(&document), repaint_(*this)
+    : QFrame(parent), document_(&document), repaint_(*this)
 {
+    // The sunken client edge also sets a captionless window off a dark desktop.
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(2);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_OpaquePaintEvent);
     document.AddView(*this);
@@ -25,14 +28,17 @@ CQuellarimondView::~CQuellarimondView()
 void CQuellarimondView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
+    drawFrame(&painter);
+    const QRect inside = contentsRect();
+    painter.setClipRect(inside & event->rect());
     if (document_ == nullptr) {
-        painter.fillRect(event->rect(), Qt::black);
+        painter.fillRect(inside, Qt::black);
         return;
     }
     CounterMonitor& monitor = document_->GetMonitor();
-    painter.fillRect(event->rect(), ToQColor(monitor.GetSettings().BackColor));
+    painter.fillRect(event->rect() & inside, ToQColor(monitor.GetSettings().BackColor));
     QPainterSurface surface(painter);
-    monitor.Draw(surface, Rect {0, 0, width(), height()});
+    monitor.Draw(surface, Rect {inside.left(), inside.top(), inside.right() + 1, inside.bottom() + 1});
 }
 
 } // namespace quel::desktop

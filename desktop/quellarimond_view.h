@@ -1,18 +1,18 @@
 #pragma once
-// CQuellarimondView: the client area of the main window, showing the open profile's diagram. It
-// fills what it repaints with the profile's background colour and hands the rest to the
-// monitor's Draw (the status text, or the wind rose). It takes no mouse input: every mouse event
-// over it goes to the main frame underneath.
+// CQuellarimondView: the client area of the main window, showing the open profile's diagram
+// inside a sunken edge. It fills what it repaints with the profile's background colour and
+// hands the rest to the monitor's Draw (the status text, or the wind rose). It takes no mouse
+// input: every mouse event over it goes to the main frame underneath.
 
 #include "gui/qt_repaint_target.h"
 
-#include <QWidget>
+#include <QFrame>
 
 namespace quel::desktop {
 
 class CQuellarimondDoc;
 
-class CQuellarimondView final : public QWidget {
+class CQuellarimondView final : public QFrame {
     Q_OBJECT
 
 public:

@@ -1,14 +1,15 @@
 #include "desktop/static_link.h"
 
-#include "desktop/prompt.h"
+#include "desktop/page_opener.h"
 
 #include <QMouseEvent>
 #include <QUrl>
 
 namespace quel::desktop {
 
-CStaticLink::CStaticLink(const QString& text, const QString& address, Shell& shell, QWidget* parent)
-    : QLabel(text, parent), address_(address), shell_(shell)
+CStaticLink::CStaticLink(const QString& text, const QString& address, Shell& shell, Prompt& prompt,
+                         QWidget* parent)
+    : QLabel(text, parent), address_(address), shell_(shell), prompt_(prompt)
 {
     QFont underlined = font();
     underlined.setUnderline(true);
@@ -29,7 +30,7 @@ void CStaticLink::Open()
 {
     if (beforeOpen_)
         beforeOpen_();
-    shell_.OpenUrl(QUrl::fromUserInput(Target()));
+    OpenAddress(shell_, prompt_, QUrl::fromUserInput(Target()));
 }
 
 void CStaticLink::mouseReleaseEvent(QMouseEvent* event)

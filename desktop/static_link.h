@@ -1,6 +1,7 @@
 #pragma once
 // CStaticLink: a text that works as a hyperlink: underlined, blue, a hand cursor over it, and a
-// click opens its address (or, when it has none, its own text) in the default program.
+// click opens its address (or, when it has none, its own text) in the default program, and says
+// so when that is not possible.
 
 #include <QLabel>
 #include <QString>
@@ -9,13 +10,14 @@
 
 namespace quel::desktop {
 
+class Prompt;
 class Shell;
 
 class CStaticLink final : public QLabel {
     Q_OBJECT
 
 public:
-    CStaticLink(const QString& text, const QString& address, Shell& shell, QWidget* parent);
+    CStaticLink(const QString& text, const QString& address, Shell& shell, Prompt& prompt, QWidget* parent);
 
     // Called before the address opens (the main window gives up staying on top, so the browser
     // is not hidden behind it).
@@ -30,6 +32,7 @@ protected:
 private:
     QString address_;
     Shell& shell_;
+    Prompt& prompt_;
     std::function<void()> beforeOpen_;
 };
 

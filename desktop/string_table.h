@@ -19,6 +19,8 @@ inline constexpr const char* CannotStop =
 inline constexpr const char* CannotRead = "Cannot read file: ";
 // 61217, followed by a path
 inline constexpr const char* CannotWrite = "Cannot write to file: ";
+// followed by the path of a page or log that exists but that no program opens
+inline constexpr const char* NoProgramToOpen = "No program is set up to open ";
 // 62001
 inline constexpr const char* LoggingOff = "Logging is turned off. Would you like to change log options?";
 

@@ -362,7 +362,6 @@ void CounterMonitor::SamplingThread()
                 GetCounterPath(i, path);
                 source.AddCounter(query, path, counters[static_cast<std::size_t>(i)]);
             }
-            SetStatusText("");
             SampleLoop(query, counters, window);
         }
     }
@@ -384,6 +383,7 @@ void CounterMonitor::SamplingThread()
 // passed since the last sample, or at once when asked. The first collection only primes the
 // counters, and the poll after it takes the first sample. Polls at which nothing would happen
 // are slept through (at most 2 s at a time), and a stop or a sample request wakes the thread.
+// The status text is cleared with the first sample, so the diagram never shows zeros before it.
 void CounterMonitor::SampleLoop(PerfQueryHandle query, const std::vector<PerfCounterHandle>& counters,
                                 RepaintTarget* window)
 {
@@ -392,6 +392,7 @@ void CounterMonitor::SampleLoop(PerfQueryHandle query, const std::vector<PerfCou
     std::uint32_t elapsed = 0;
     std::uint32_t previous = 0;
     bool primed = false;
+    bool sampled = false;
     bool sampleNext = false;
     for (;;) {
         bool sampleNow = false;
@@ -416,6 +417,10 @@ void CounterMonitor::SampleLoop(PerfQueryHandle query, const std::vector<PerfCou
                         RecordFailure(static_cast<int>(i));
                 }
                 FinishSample();
+                // The status text ("Loading...") gives way to the diagram once it has values.
+                if (!sampled)
+                    SetStatusText("");
+                sampled = true;
                 if (window)
                     window->Invalidate();
                 elapsed = 0;

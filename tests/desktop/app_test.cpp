@@ -1,5 +1,5 @@
 // The application: command line, program folder, help pages, the recent-file list, the About
-// box's link and the hand-over of a profile from a second launch.
+// box's link, the hand-over of a profile from a second launch and the folder of its socket.
 
 #include "tests/desktop/desktop_test_support.h"
 
@@ -9,9 +9,12 @@
 #include "desktop/instance_channel.h"
 #include "desktop/main_frame.h"
 #include "desktop/menus.h"
+#include "desktop/page_opener.h"
 #include "desktop/program_folder.h"
+#include "desktop/qt_shell.h"
 #include "desktop/quellarimond_doc.h"
 #include "desktop/static_link.h"
+#include "engine/counter_monitor.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -24,6 +27,9 @@
 
 #include <filesystem>
 #include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quel::desktop::test {
 namespace {
@@ -96,8 +102,70 @@ TEST_F(AppTest, HelpThatCannotBeOpenedSaysWhichFile)
     shell.succeed = false;
     app->ShowHelp(0x20000 + 146);
     ASSERT_EQ(prompt.messages.size(), 2u);
-    EXPECT_EQ(prompt.messages[1],
-              QString::fromStdString("Cannot read file: \"file://" + helpFolder + "log.html#config\""));
+    EXPECT_EQ(prompt.messages[1], QString::fromStdString("No program is set up to open " + helpFolder + "log.html"))
+        << "the page is there, only nothing opens it";
+}
+
+TEST_F(AppTest, ViewLogAndTheAboutLinkSayWhatCannotBeOpenedAsHelpDoes)
+{
+    const std::string path = MakeProfile(root + "Logged.qlmd", [](MonitorSettings& s) { s.LogMode = 1; });
+    Start({QString::fromStdString(path)});
+    const std::string log = Monitor().GetLogPath();
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(log); }));
+    shell.succeed = false;
+    Doc().OnViewLog();
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_EQ(prompt.messages[0], QString::fromStdString("No program is set up to open " + log));
+
+    const QString contents = QString::fromStdString(helpFolder + "help.html");
+    CStaticLink local(QStringLiteral("help"), QUrl::fromLocalFile(contents).toString(), shell, prompt, nullptr);
+    local.Open();
+    ASSERT_EQ(prompt.messages.size(), 2u);
+    EXPECT_EQ(prompt.messages[1], QStringLiteral("No program is set up to open ") + contents);
+    CStaticLink web(QStringLiteral("help"), QStringLiteral("https://example.org/"), shell, prompt, nullptr);
+    web.Open();
+    ASSERT_EQ(prompt.messages.size(), 3u);
+    EXPECT_EQ(prompt.messages[2], QStringLiteral("No program is set up to open https://example.org/"));
+
+    std::filesystem::remove(helpFolder + "help.html");
+    local.Open();
+    ASSERT_EQ(prompt.messages.size(), 4u);
+    EXPECT_EQ(prompt.messages[3], QStringLiteral("Cannot read file: ") + contents);
+    EXPECT_EQ(shell.opened.size(), 3u) << "a missing page is not handed on";
+}
+
+// Writes an executable opener that ends with status and returns its path.
+QString WriteOpener(const std::string& folder, int status)
+{
+    const std::string path = folder + "opener-" + std::to_string(status);
+    WriteFile(path, "#!/bin/sh\necho \"$1\" > \"$0.called\"\nexit " + std::to_string(status) + "\n");
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    return QString::fromStdString(path);
+}
+
+TEST_F(AppTest, TheDesktopOpenerIsWatchedAndItsFailureReported)
+{
+    std::vector<QUrl> failures;
+    const auto record = [&failures](const QUrl& url) { failures.push_back(url); };
+    const QUrl page = QUrl::fromLocalFile(QString::fromStdString(helpFolder + "help.html"));
+
+    QtShell missing(record, QString::fromStdString(root + "no-such-opener"));
+    EXPECT_FALSE(missing.OpenUrl(page)) << "no opener at all";
+
+    QtShell working(record, WriteOpener(root, 0));
+    ASSERT_TRUE(working.OpenUrl(page));
+    ASSERT_TRUE(WaitUntil([&] { return working.Running() == 0; }));
+    EXPECT_EQ(ReadFile(root + "opener-0.called"), helpFolder + "help.html\n");
+    EXPECT_TRUE(failures.empty());
+
+    QtShell failing(record, WriteOpener(root, 3));  // xdg-open: no program for this file
+    ASSERT_TRUE(failing.OpenUrl(page));
+    ASSERT_TRUE(WaitUntil([&] { return !failures.empty(); }));
+    EXPECT_EQ(failures, std::vector<QUrl> {page});
+    EXPECT_EQ(failing.Running(), 0);
+
+    ReportNoProgram(prompt, failures[0]);
+    EXPECT_EQ(prompt.messages.back(), QString::fromStdString("No program is set up to open " + helpFolder + "help.html"));
 }
 
 TEST(HelpFolder, BesideTheProgramFirst)
@@ -159,13 +227,13 @@ TEST_F(AppTest, TheAboutLinkDropsAlwaysOnTopBeforeItOpens)
 {
     Start();
     Frame().SetTopmost(true);
-    CStaticLink link(QStringLiteral("Quellarimond help"), QString(), shell, nullptr);
+    CStaticLink link(QStringLiteral("Quellarimond help"), QString(), shell, prompt, nullptr);
     link.SetBeforeOpen([this] { Frame().SetTopmost(false); });
     EXPECT_EQ(link.Target(), QStringLiteral("Quellarimond help"));
     EXPECT_TRUE(link.font().underline());
     EXPECT_EQ(link.cursor().shape(), Qt::PointingHandCursor);
 
-    CStaticLink web(QStringLiteral("help"), QStringLiteral("https://example.org/"), shell, nullptr);
+    CStaticLink web(QStringLiteral("help"), QStringLiteral("https://example.org/"), shell, prompt, nullptr);
     web.SetBeforeOpen([this] { Frame().SetTopmost(false); });
     web.Open();
     EXPECT_FALSE(Frame().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
@@ -229,6 +297,111 @@ TEST_F(AppTest, TheServerRefusesWhatIsNoPathAndReplacesAStaleSocket)
     EXPECT_TRUE(absolute);
     EXPECT_EQ(opened, QStringList {QStringLiteral("/tmp/x.qlmd")});
     EXPECT_FALSE(HandOverToRunningInstance(runtimeFolder + QStringLiteral("/none.socket"), "/tmp/x.qlmd", 1000));
+}
+
+TEST_F(AppTest, ASecondLaunchWithoutProfileShowsTheRunningWindowInsteadOfStartingAgain)
+{
+    const QString path = QString::fromStdString(MakeProfile(root + "Running.qlmd"));
+    Start({path});
+    InstanceServer server([this](const QString& file) { app->OpenHandedOverFile(file); });
+    ASSERT_TRUE(server.Listen(InstanceSocketPath()));
+    Frame().HideToTray();
+
+    EXPECT_EQ(RunSecondLaunch(runtimeFolder, {}), 0) << "the second launch ends at once";
+    EXPECT_TRUE(WaitUntil([&] { return Frame().isVisible(); }));
+    EXPECT_EQ(Doc().GetPathName(), path) << "the running profile stays open";
+}
+
+mode_t ModeOf(const QString& path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode : 0;
+}
+
+// The runtime folder of each case, and a temporary folder of its own for the fallback.
+class SocketFolderTest : public DesktopTest {
+protected:
+    void SetUp() override
+    {
+        DesktopTest::SetUp();
+        savedTemp_ = qgetenv("TMPDIR");
+        temp = QString::fromStdString(root) + QStringLiteral("tmp");
+        QDir().mkpath(temp);
+        qputenv("TMPDIR", temp.toUtf8());
+        fallback = temp + QStringLiteral("/quellarimond-%1").arg(::geteuid());
+    }
+    void TearDown() override
+    {
+        if (savedTemp_.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", savedTemp_);
+        DesktopTest::TearDown();
+    }
+    void UseRuntimeFolder(const QString& folder) { qputenv("XDG_RUNTIME_DIR", folder.toUtf8()); }
+
+    QString temp;
+    QString fallback;
+
+private:
+    QByteArray savedTemp_;
+};
+
+TEST_F(SocketFolderTest, TheRuntimeFolderOnlyWhenItIsTheUsersAndClosedToOthers)
+{
+    EXPECT_EQ(PrivateRuntimeFolder(), runtimeFolder) << "mode 0700, the user's";
+    ::chmod(QFile::encodeName(runtimeFolder).constData(), 0755);
+    EXPECT_EQ(PrivateRuntimeFolder(), runtimeFolder) << "others may read, not write";
+
+    const QString open = QString::fromStdString(root) + QStringLiteral("open");
+    QDir().mkpath(open);
+    ::chmod(QFile::encodeName(open).constData(), 0777);
+    UseRuntimeFolder(open);
+    EXPECT_EQ(PrivateRuntimeFolder(), fallback) << "writable by others";
+    EXPECT_EQ(ModeOf(fallback) & 07777, mode_t(0700));
+
+    const QString foreign = QString::fromStdString(root) + QStringLiteral("foreign");
+    QDir().mkpath(foreign);
+    ::chmod(QFile::encodeName(foreign).constData(), 0700);
+    if (::geteuid() == 0 && ::chown(QFile::encodeName(foreign).constData(), 65534, 65534) == 0) {
+        UseRuntimeFolder(foreign);
+        EXPECT_EQ(PrivateRuntimeFolder(), fallback) << "another user's folder";
+    }
+
+    const QString link = QString::fromStdString(root) + QStringLiteral("link");
+    ASSERT_TRUE(QFile::link(runtimeFolder, link));
+    UseRuntimeFolder(link);
+    EXPECT_EQ(PrivateRuntimeFolder(), fallback) << "a symbolic link";
+
+    qunsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(PrivateRuntimeFolder(), fallback) << "unset";
+    EXPECT_EQ(InstanceSocketPath(), fallback + QStringLiteral("/Quellarimond.socket"));
+}
+
+TEST_F(SocketFolderTest, AFallbackFolderThatIsNotPrivateIsNeverUsed)
+{
+    qunsetenv("XDG_RUNTIME_DIR");
+    QDir().mkpath(fallback);
+    ::chmod(QFile::encodeName(fallback).constData(), 0755);  // made by someone else beforehand
+    EXPECT_TRUE(PrivateRuntimeFolder().isEmpty());
+    EXPECT_TRUE(InstanceSocketPath().isEmpty());
+    InstanceServer server([](const QString&) {});
+    EXPECT_FALSE(server.Listen(InstanceSocketPath()));
+    EXPECT_FALSE(HandOverToRunningInstance(InstanceSocketPath(), QStringLiteral("/tmp/x.qlmd"), 1000));
+
+    QDir().rmdir(fallback);
+    ASSERT_TRUE(QFile::link(runtimeFolder, fallback));  // a link to a private folder
+    EXPECT_TRUE(PrivateRuntimeFolder().isEmpty());
+}
+
+TEST_F(SocketFolderTest, TheSocketIsTheUsersOnly)
+{
+    ::chmod(QFile::encodeName(runtimeFolder).constData(), 0755);
+    InstanceServer server([](const QString&) {});
+    ASSERT_TRUE(server.Listen(InstanceSocketPath()));
+    const mode_t mode = ModeOf(InstanceSocketPath());
+    EXPECT_TRUE(S_ISSOCK(mode));
+    EXPECT_EQ(mode & 077, mode_t(0)) << std::oct << mode;
 }
 
 } // namespace

@@ -122,7 +122,8 @@ CQuellarimondApp& DesktopTest::Start(const QStringList& arguments, bool trayAvai
     environment.messages = &sink;
     environment.programFolder = programFolder;
     environment.helpFolder = helpFolder;
-    environment.trayAvailable = trayAvailable;
+    trayPresent = trayAvailable;
+    environment.trayAvailable = trayProbe ? trayProbe : [this] { return trayPresent; };
     environment.screen = Screen;
     environment.clock = clock;
     app = std::make_unique<CQuellarimondApp>(std::move(environment));

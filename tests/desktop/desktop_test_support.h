@@ -83,7 +83,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Starts the application as the program does (InitInstance with these arguments).
+    // Starts the application as the program does (InitInstance with these arguments);
+    // trayAvailable is the first answer of the tray probe, trayPresent the later ones.
     CQuellarimondApp& Start(const QStringList& arguments = {}, bool trayAvailable = false);
     CQuellarimondDoc& Doc() const;
     CMainFrame& Frame() const;
@@ -112,6 +113,8 @@ protected:
     RecordingShell shell;
     RecordingSink sink;
     std::unique_ptr<CQuellarimondApp> app;
+    bool trayPresent = false;
+    std::function<bool()> trayProbe;  // when set, asked instead of trayPresent
 
     static constexpr ScreenSize Screen {1024, 768};
 

@@ -13,6 +13,7 @@
 #include "desktop/quellarimond_doc.h"
 #include "desktop/retarget_counters.h"
 #include "engine/counter_monitor.h"
+#include "platform/registry.h"
 #include "support/server_process.h"
 #include "support/temp_folder.h"
 
@@ -53,6 +54,20 @@ TEST_F(DocumentTest, FirstStartEverMakesMyProfileAndSamplesTheStandardCounters)
     EXPECT_TRUE(app->RecentFiles().Entries().isEmpty()) << "a new profile is listed once it is saved";
     EXPECT_TRUE(WaitUntil([&] { return HasSampledValues(Monitor()); }));
     EXPECT_TRUE(prompt.messages.empty());
+}
+
+TEST_F(DocumentTest, BothRegistryKeysExistOnceTheProgramHasStarted)
+{
+    const auto exists = [](const char* key) { return RegistryKey::Open(RegistryHive::CurrentUser, key).has_value(); };
+    Start();  // a first start: a new profile, nothing in the recent files yet
+    EXPECT_TRUE(exists("Settings"));
+    EXPECT_TRUE(exists("Recent File List"));
+
+    app.reset();
+    std::filesystem::remove(RegistryKey::HiveFile(RegistryHive::CurrentUser));
+    Start({QString::fromStdString(MakeProfile(root + "Given.qlmd"))});  // no new profile is named
+    EXPECT_TRUE(exists("Settings"));
+    EXPECT_TRUE(exists("Recent File List"));
 }
 
 TEST_F(DocumentTest, NewFileNumberContinuesFromTheRegistry)

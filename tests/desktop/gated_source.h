@@ -1,6 +1,6 @@
 #pragma once
 // A performance data source whose sampling thread is held in OpenQuery until the test lets it
-// go, as a slow remote connection holds it.
+// go, as a slow remote connection holds it, and, when asked, in every collection.
 
 #include "platform/perf_data_source.h"
 
@@ -11,8 +11,9 @@
 
 namespace quel::desktop::test {
 
-// A source whose sampling thread opens its query only once the test lets it (queries of the
-// test's own thread, such as those that build the standard counters, open at once).
+// A source whose sampling thread opens its query, and while held collects, only once the test
+// lets it (queries of the test's own thread, such as those that build the standard counters,
+// go on at once).
 class GatedSource final : public PerfDataSource {
 public:
     explicit GatedSource(std::unique_ptr<PerfDataSource> inner) : inner_(std::move(inner)) {}
@@ -22,7 +23,19 @@ public:
     {
         std::lock_guard guard(lock_);
         open_ = true;
+        held_ = false;
         changed_.notify_all();
+    }
+    void HoldCollections()
+    {
+        std::lock_guard guard(lock_);
+        held_ = true;
+    }
+    // Whether the sampling thread waits in a held collection.
+    bool Holding()
+    {
+        std::lock_guard guard(lock_);
+        return holding_;
     }
 
     PerfStatus OpenQuery(PerfQueryHandle& query) override
@@ -37,7 +50,16 @@ public:
     {
         return inner_->AddCounter(query, path, counter);
     }
-    PerfStatus CollectQueryData(PerfQueryHandle query) override { return inner_->CollectQueryData(query); }
+    PerfStatus CollectQueryData(PerfQueryHandle query) override
+    {
+        if (std::this_thread::get_id() != owner_) {
+            std::unique_lock guard(lock_);
+            holding_ = held_;
+            changed_.wait(guard, [this] { return !held_; });
+            holding_ = false;
+        }
+        return inner_->CollectQueryData(query);
+    }
     PerfStatus GetFormattedCounterValue(PerfCounterHandle counter, double& value) override
     {
         return inner_->GetFormattedCounterValue(counter, value);
@@ -65,6 +87,8 @@ private:
     std::mutex lock_;
     std::condition_variable changed_;
     bool open_ = false;
+    bool held_ = false;
+    bool holding_ = false;
 };
 
 } // namespace quel::desktop::test

@@ -334,6 +334,33 @@ TEST_F(MainFrameTest, TurningTheTrayOffRemovesTheIconAndMinimisesNormally)
     EXPECT_TRUE(Frame().isVisible());
 }
 
+TEST_F(MainFrameTest, ATrayThatAppearsLaterGetsTheIconAndOneThatGoesGivesTheWindowBack)
+{
+    Start({}, false);  // started at login, before the panel
+    ASSERT_EQ(Monitor().GetSettings().EnableTray, 1);
+    EXPECT_FALSE(Frame().TrayIconShown());
+
+    trayPresent = true;
+    ASSERT_TRUE(WaitUntil([&] { return Frame().TrayIconShown(); })) << "looked for again by itself";
+    EXPECT_TRUE(Frame().TrayIcon()->isVisible());
+    Frame().showMinimized();
+    ASSERT_TRUE(WaitUntil([&] { return !Frame().isVisible(); })) << "minimising now hides into the tray";
+
+    trayPresent = false;
+    Frame().CheckTray();
+    EXPECT_TRUE(Frame().isVisible()) << "no window may stay hidden in a tray that is gone";
+    EXPECT_FALSE(Frame().TrayIconShown());
+
+    // Enable In Tray works with the tray that came back.
+    Frame().OnCommand(CmdEnableTray);
+    trayPresent = true;
+    Frame().CheckTray();
+    EXPECT_FALSE(Frame().TrayIconShown()) << "turned off meanwhile";
+    Frame().OnCommand(CmdEnableTray);
+    EXPECT_TRUE(Frame().TrayIconShown());
+    EXPECT_TRUE(Frame().TrayIcon()->isVisible());
+}
+
 TEST_F(MainFrameTest, AProfileWithoutTrayLeavesTheIconButMinimisesNormally)
 {
     const std::string path = MakeProfile(root + "NoTray.qlmd", [](MonitorSettings& s) { s.EnableTray = 0; });

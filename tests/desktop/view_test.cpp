@@ -58,7 +58,8 @@ TEST_F(ViewTest, ShowsLoadingUntilTheCountersAreAddedThenTheDiagram)
     ASSERT_EQ(Monitor().GetStatusText(), "Loading...");
 
     const QImage loading = Snapshot();
-    EXPECT_EQ(loading.pixelColor(1, 1), QColor(20, 30, 40));
+    const QPoint corner = Frame().View().contentsRect().topLeft();
+    EXPECT_EQ(loading.pixelColor(corner), QColor(20, 30, 40));
     EXPECT_EQ(CountPixels(loading, IsBlue), 0) << "no diagram while loading";
     const QImage middle = loading.copy(0, loading.height() / 3, loading.width(), loading.height() / 3);
     EXPECT_GT(CountPixels(middle, IsWhite), 0) << "the status text in the middle";
@@ -67,7 +68,30 @@ TEST_F(ViewTest, ShowsLoadingUntilTheCountersAreAddedThenTheDiagram)
     ASSERT_TRUE(WaitUntil([&] { return Monitor().GetStatusText().empty(); }));
     const QImage diagram = Snapshot();
     EXPECT_GT(CountPixels(diagram, IsBlue), 0);
-    EXPECT_EQ(diagram.pixelColor(1, 1), QColor(20, 30, 40));
+    EXPECT_EQ(diagram.pixelColor(corner), QColor(20, 30, 40));
+}
+
+TEST_F(ViewTest, AnOpenedProfileShowsLoadingUntilItsFirstSample)
+{
+    UseGatedSource();
+    gate->Open();
+    const std::string first = MakeProfile(root + "First.qlmd", [](MonitorSettings& s) { s.LineColor = 0xFF0000; });
+    const std::string second = MakeProfile(root + "Second.qlmd", [](MonitorSettings& s) { s.LineColor = 0xFF0000; });
+    Start({QString::fromStdString(first)});
+    ASSERT_TRUE(WaitUntil([&] { return Monitor().GetStatusText().empty(); }));
+    ASSERT_GT(CountPixels(Snapshot(), IsBlue), 0);
+
+    gate->HoldCollections();
+    ASSERT_TRUE(app->OpenDocumentFile(QString::fromStdString(second)));
+    ASSERT_TRUE(WaitUntil([&] { return gate->Holding(); }));
+    EXPECT_EQ(Monitor().GetStatusText(), "Loading...") << "the counters are added, but there is no sample yet";
+    const QImage loading = Snapshot();
+    EXPECT_EQ(CountPixels(loading, IsBlue), 0) << "no diagram of zeros";
+    EXPECT_GT(CountPixels(loading, IsWhite), 0);
+
+    gate->Open();
+    ASSERT_TRUE(WaitUntil([&] { return Monitor().GetStatusText().empty(); }));
+    EXPECT_GT(CountPixels(Snapshot(), IsBlue), 0);
 }
 
 TEST_F(ViewTest, ABackgroundColourChangeRepaintsTheWholeView)
@@ -76,8 +100,29 @@ TEST_F(ViewTest, ABackgroundColourChangeRepaintsTheWholeView)
     prompt.color = QColor(200, 10, 10);
     ASSERT_TRUE(Doc().ChooseSettingColor(ColorBack));
     const QImage image = Snapshot();
-    EXPECT_EQ(image.pixelColor(1, 1), QColor(200, 10, 10));
-    EXPECT_EQ(image.pixelColor(image.width() - 2, image.height() - 2), QColor(200, 10, 10));
+    const QRect inside = Frame().View().contentsRect();
+    EXPECT_EQ(image.pixelColor(inside.topLeft()), QColor(200, 10, 10));
+    EXPECT_EQ(image.pixelColor(inside.bottomRight()), QColor(200, 10, 10));
+}
+
+TEST_F(ViewTest, TheDiagramLiesInsideASunkenEdge)
+{
+    Start();
+    prompt.color = QColor(200, 10, 10);
+    ASSERT_TRUE(Doc().ChooseSettingColor(ColorBack));
+    const CQuellarimondView& view = Frame().View();
+    EXPECT_EQ(view.frameShadow(), QFrame::Sunken);
+    ASSERT_GE(view.frameWidth(), 1);
+
+    const QImage image = Snapshot();
+    const QRect inside = view.contentsRect();
+    EXPECT_EQ(inside, view.rect().adjusted(view.frameWidth(), view.frameWidth(), -view.frameWidth(), -view.frameWidth()));
+    for (const QPoint edge : {QPoint(0, 0), QPoint(image.width() - 1, image.height() - 1), QPoint(image.width() / 2, 0)})
+        EXPECT_NE(image.pixelColor(edge), QColor(200, 10, 10)) << edge.x() << "," << edge.y();
+    // The upper and left edge are darker than the lower and right one: sunken, not raised.
+    EXPECT_LT(image.pixelColor(image.width() / 2, 0).lightness(),
+              image.pixelColor(image.width() / 2, image.height() - 1).lightness());
+    EXPECT_EQ(image.pixelColor(inside.topLeft() + QPoint(1, 1)), QColor(200, 10, 10));
 }
 
 // Counts the paints of a widget.

@@ -295,9 +295,9 @@ TEST_F(SamplingTest, QueryThatCannotBeMadeLeavesASilentMonitorSamplingNoData)
     EXPECT_EQ(State(0, SeriesCurrent), NoData);
 }
 
-TEST_F(SamplingTest, ClearsTheStatusTextAndRepaintsAtStartWhenAsked)
+TEST_F(SamplingTest, KeepsTheStatusTextUntilTheFirstSampleAndRepaintsAtStartWhenAsked)
 {
-    source.ScriptValues("\\A\\x", {0, 1});
+    source.ScriptValues("\\A\\x", {0, 1, 2});
     AddAxis("\\A\\x");
     monitor->SetStatusText("Loading...");
     CountingRepaint repaint;
@@ -305,9 +305,17 @@ TEST_F(SamplingTest, ClearsTheStatusTextAndRepaintsAtStartWhenAsked)
     ASSERT_TRUE(monitor->StartSampling(&repaint, true));
     ASSERT_TRUE(source.WaitUntilPaused());
     EXPECT_EQ(repaint.count.load(), 1);
-    EXPECT_EQ(monitor->GetStatusText(), "");
+    EXPECT_EQ(monitor->GetStatusText(), "Loading...") << "the counters are added, nothing is sampled yet";
     EXPECT_EQ(monitor->GetNotifyWindow(), &repaint);
+    source.PauseAtCollection(1);
+    ASSERT_TRUE(source.WaitUntilPaused());
+    EXPECT_EQ(monitor->GetStatusText(), "Loading...") << "the priming collection gives no values";
+    source.PauseAtCollection(2);
+    ASSERT_TRUE(source.WaitUntilPaused());
+    EXPECT_EQ(monitor->GetStatusText(), "") << "the first sample is drawn";
+    EXPECT_DOUBLE_EQ(StatsOf(0).current, 1.0);
     source.Resume();
+    EXPECT_TRUE(WaitFor([&] { return monitor->StopSampling(); })) << "stopped while repaint lives";
 }
 
 } // namespace
