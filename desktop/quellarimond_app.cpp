@@ -9,6 +9,7 @@
 #include "desktop/quellarimond_doc.h"
 #include "desktop/string_table.h"
 
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -218,6 +219,13 @@ void CQuellarimondApp::ShowHelp(unsigned helpContext)
             shown.setFragment(anchor.mid(1));
         GetPrompt().Message(QString::fromLatin1(text::CannotRead) + QLatin1Char('"') + shown.toString() + QLatin1Char('"'));
     }
+}
+
+int CQuellarimondApp::RunDialog(QDialog& dialog) const
+{
+    if (environment_.dialogs != nullptr)
+        return environment_.dialogs->Run(dialog);
+    return dialog.exec();
 }
 
 void CQuellarimondApp::OnHelpContents()

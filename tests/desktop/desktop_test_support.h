@@ -3,6 +3,7 @@
 // windows, a temporary HOME with its XDG folders, the fixture machine as performance data, and
 // an application started the way the program starts.
 
+#include "desktop/dialog_runner.h"
 #include "desktop/prompt.h"
 #include "desktop/quellarimond_app.h"
 #include "platform/user_interface.h"
@@ -59,6 +60,16 @@ public:
     bool succeed = true;
 };
 
+// Runs the program's dialogs without a modal loop: each is shown and handed to the next script,
+// and closed with Cancel when the script left it open. Without scripts a dialog gets OK.
+class ScriptedDialogs final : public DialogRunner {
+public:
+    int Run(QDialog& dialog) override;
+
+    std::deque<std::function<void(QDialog&)>> scripts;
+    std::vector<QString> shown;  // class names, in order
+};
+
 class RecordingSink final : public MessageSink {
 public:
     void ShowMessage(const std::string& text) override;
@@ -104,6 +115,7 @@ protected:
     ScriptedPrompt prompt;
     RecordingShell shell;
     RecordingSink sink;
+    ScriptedDialogs dialogs;
     std::unique_ptr<CQuellarimondApp> app;
 
     static constexpr ScreenSize Screen {1024, 768};
