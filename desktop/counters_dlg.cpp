@@ -135,7 +135,7 @@ void CCountersDlg::Connect()
     connect(computer_, &QPushButton::clicked, this, &CCountersDlg::OnComputer);
     connect(apply_, &QPushButton::clicked, this, &CCountersDlg::OnApply);
     connect(help_, &QPushButton::clicked, this, &CCountersDlg::OnHelp);
-    connect(counterList_, &QListWidget::currentRowChanged, this, [this] { UpdateMoveButtons(); });
+    connect(counterList_, &QListWidget::itemSelectionChanged, this, [this] { UpdateMoveButtons(); });
     for (QLineEdit* field : {label_, min_, max_, critical_, scale_})
         connect(field, &QLineEdit::textEdited, this, [this] { apply_->setEnabled(true); });
     connect(inverse_, &QCheckBox::clicked, this, [this] { apply_->setEnabled(true); });

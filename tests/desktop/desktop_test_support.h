@@ -22,6 +22,14 @@
 #include <string>
 #include <vector>
 
+#include <ostream>
+
+// Readable failures for Qt strings.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace quel {
 class CounterMonitor;
 }
