@@ -8,13 +8,13 @@
 #include "desktop/new_profile_wizard.h"
 #include "desktop/preferences_dlg.h"
 #include "desktop/profile_file_check.h"
-#include "desktop/qt_color.h"
 #include "desktop/quellarimond_app.h"
 #include "desktop/quellarimond_view.h"
 #include "desktop/remote_host_dlg.h"
 #include "desktop/retarget_counters.h"
 #include "desktop/string_table.h"
 #include "engine/standard_counter_set.h"
+#include "gui/qt_color.h"
 #include "platform/registry.h"
 
 #include <QFileInfo>

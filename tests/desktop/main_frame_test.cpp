@@ -4,6 +4,7 @@
 #include "tests/desktop/desktop_test_support.h"
 
 #include "desktop/command_ids.h"
+#include "desktop/command_table.h"
 #include "desktop/main_frame.h"
 #include "desktop/menus.h"
 #include "desktop/quellarimond_doc.h"
@@ -22,11 +23,13 @@ namespace {
 
 using MainFrameTest = DesktopTest;
 
-// "text" per item, "-" per separator, "text>" for a submenu.
+// "text" per item shown, "-" per separator, "text>" for a submenu.
 QStringList Layout(const QWidget& menu)
 {
     QStringList items;
     for (const QAction* action : menu.actions()) {
+        if (!action->isVisible())
+            continue;
         if (action->isSeparator())
             items << QStringLiteral("-");
         else
@@ -58,7 +61,7 @@ TEST_F(MainFrameTest, MenusHaveTheirItemsInOrder)
     EXPECT_EQ(Layout(*Submenu(bar, "&File")),
               (QStringList {"&New...\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-",
                             "&View Log...", "&Clean Log", "&Log Settings...", "-", "Reset &Max", "&Restart", "-",
-                            "Recent File>", "-", "E&xit"}));
+                            "Recent File", "-", "E&xit"}));
     const QMenu& options = *Submenu(bar, "&Options");
     EXPECT_EQ(Layout(options),
               (QStringList {"&Window Caption", "Enable In Tray", "Always On &Top", "Stat&us Bar", "-",
@@ -79,7 +82,7 @@ TEST_F(MainFrameTest, MenusHaveTheirItemsInOrder)
     EXPECT_EQ(Layout(*Submenu(*Frame().ContextMenu(), "Current Line")), (QStringList {"Show", "Bold", "Color..."}));
 }
 
-TEST_F(MainFrameTest, PromptsAndCommandsWithoutDialogsYet)
+TEST_F(MainFrameTest, PromptsAndTheOneCommandWithoutADialogYet)
 {
     Start();
     const QMenuBar& bar = *Frame().menuBar();
@@ -88,11 +91,66 @@ TEST_F(MainFrameTest, PromptsAndCommandsWithoutDialogsYet)
     EXPECT_EQ(FindCommandAction(bar, CmdPreferences)->statusTip(),
               QStringLiteral("Specify diagram charcteristics like grid step, etc."));
     EXPECT_EQ(FindCommandAction(*Frame().ContextMenu(), CmdMinimize)->statusTip(), QString());
-    for (int id : {CmdCounters, CmdPreferences, CmdLogSettings, CmdConnectTo, CmdSystem}) {
-        EXPECT_FALSE(FindCommandAction(bar, id)->isEnabled()) << id;
-        EXPECT_FALSE(IsCommandAvailable(id));
+    EXPECT_FALSE(FindCommandAction(bar, CmdSystem)->isEnabled());
+    EXPECT_FALSE(IsCommandAvailable(CmdSystem));
+    for (int id : {CmdCounters, CmdPreferences, CmdLogSettings, CmdConnectTo, CmdViewLog}) {
+        EXPECT_TRUE(FindCommandAction(bar, id)->isEnabled()) << id;
+        EXPECT_TRUE(IsCommandAvailable(id));
     }
-    EXPECT_TRUE(FindCommandAction(bar, CmdViewLog)->isEnabled());
+}
+
+TEST_F(MainFrameTest, TheDialogCommandsOpenTheirDialogs)
+{
+    Start();
+    dialogs.shown.clear();
+    for (int id : {CmdCounters, CmdPreferences, CmdLogSettings, CmdConnectTo})
+        FindCommandAction(*Frame().ContextMenu(), id)->trigger();
+    EXPECT_EQ(dialogs.shown,
+              (std::vector<QString> {QStringLiteral("quel::desktop::CCountersDlg"),
+                                     QStringLiteral("quel::desktop::CPreferencesDlg"),
+                                     QStringLiteral("quel::desktop::CLogSettingsDlg"),
+                                     QStringLiteral("quel::desktop::CRemoteHostDlg")}));
+}
+
+QMenu* FileMenu(const CMainFrame& frame)
+{
+    return Submenu(*frame.menuBar(), QStringLiteral("&File"));
+}
+
+// The items of the File menu between the separators before Exit.
+QStringList RecentFileItems(const CMainFrame& frame)
+{
+    QStringList items = Layout(*FileMenu(frame));
+    items = items.mid(items.lastIndexOf(QStringLiteral("-"), items.size() - 3) + 1);
+    items.removeLast();  // Exit
+    items.removeLast();  // its separator
+    return items;
+}
+
+TEST_F(MainFrameTest, RecentFilesAreNumberedItemsOfTheFileMenu)
+{
+    Start();
+    ASSERT_TRUE(app->RecentFiles().Entries().isEmpty());
+    emit FileMenu(Frame())->aboutToShow();
+    EXPECT_EQ(RecentFileItems(Frame()), (QStringList {"Recent File"}));
+    const QAction* placeholder = FindCommandAction(*Frame().menuBar(), CmdRecentFile);
+    EXPECT_FALSE(placeholder->isEnabled());
+    EXPECT_EQ(placeholder->statusTip(), QString());
+
+    const QString first = QString::fromStdString(MakeProfile(root + "First.qlmd"));
+    const QString ampersand = QString::fromStdString(MakeProfile(root + "R&D.qlmd"));
+    ASSERT_TRUE(app->OpenDocumentFile(first));
+    ASSERT_TRUE(app->OpenDocumentFile(ampersand));
+    emit FileMenu(Frame())->aboutToShow();  // the list changed outside a menu command
+    EXPECT_EQ(RecentFileItems(Frame()), (QStringList {"&1 R&&D.qlmd", "&2 First.qlmd"}));
+    QAction* second = FindCommandAction(*Frame().menuBar(), CmdRecentFile + 1);
+    EXPECT_TRUE(second->isEnabled());
+    EXPECT_EQ(second->statusTip(), first);
+    EXPECT_EQ(FindCommandAction(*Frame().menuBar(), CmdRecentFile)->statusTip(), ampersand);
+
+    second->trigger();
+    EXPECT_EQ(Doc().GetPathName(), first);
+    EXPECT_EQ(RecentFileItems(Frame()), (QStringList {"&1 First.qlmd", "&2 R&&D.qlmd"}));
 }
 
 TEST_F(MainFrameTest, StatusBarIsHiddenAtStartAndSaysReady)

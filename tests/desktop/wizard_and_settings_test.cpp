@@ -49,6 +49,14 @@ protected:
         dialogs.shown.clear();
     }
 
+    // Once the sampling thread has cleared "Loading...", a marker in the status text tells
+    // whether sampling is restarted.
+    void MarkSampling()
+    {
+        ASSERT_TRUE(WaitUntil([&] { return Monitor().GetStatusText().empty(); }));
+        Monitor().SetStatusText(Marker);
+    }
+
     std::vector<std::string> DefaultAxes()
     {
         CounterMonitor reference(MonitorEnvironment {source.get(), false, nullptr, Screen, nullptr});
@@ -95,7 +103,7 @@ TEST_F(WizardTest, UncheckingAllTwelveLeavesNoAxesAndSamplingRuns)
 TEST_F(WizardTest, GridCirclesGiveZeroAndTwentyWhateverTheStepWas)
 {
     Monitor().SetGridStep(30);
-    Monitor().SetStatusText(Marker);
+    MarkSampling();
     CNewProfileWizard wizard(Doc());
     wizard.show();
     QCheckBox& grid = wizard.VisualBox(8);
@@ -227,7 +235,7 @@ TEST_F(SettingsTest, HistoryIsCheckedBeforeTheInterval)
 TEST_F(SettingsTest, OnlyTheTruncationChangedRedrawsWithoutARestartAndMarksTheProfile)
 {
     Monitor().SetModified(0);
-    Monitor().SetStatusText(Marker);
+    MarkSampling();
     dialogs.scripts.push_back([&](QDialog& shown) {
         auto& dialog = dynamic_cast<CPreferencesDlg&>(shown);
         ASSERT_EQ(Monitor().GetLabelTrunc(), 2);
