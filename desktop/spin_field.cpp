@@ -4,6 +4,8 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
 
 #include <algorithm>
 
@@ -65,6 +67,21 @@ void CSpinField::stepBy(int steps)
     const long long next = static_cast<long long>(value) + static_cast<long long>(steps) * SpinStep(held_.elapsed());
     SetPosition(static_cast<int>(std::clamp<long long>(next, minimum_, maximum_)));
     lineEdit()->selectAll();
+}
+
+QSize CSpinField::sizeHint() const
+{
+    ensurePolished();
+    const QString widest = QString::number(maximum_) + QLatin1Char('0');
+    const QSize text(fontMetrics().horizontalAdvance(widest) + 4, lineEdit()->sizeHint().height());
+    QStyleOptionSpinBox option;
+    initStyleOption(&option);
+    return style()->sizeFromContents(QStyle::CT_SpinBox, &option, text, this);
+}
+
+QSize CSpinField::minimumSizeHint() const
+{
+    return sizeHint();
 }
 
 QValidator::State CSpinField::validate(QString& input, int&) const

@@ -29,6 +29,9 @@ public:
     int Position() const;
 
     void stepBy(int steps) override;
+    // Room for the range's widest number and one more digit.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 signals:
     // The text changed, typed or stepped.
