@@ -3,6 +3,7 @@
 
 #include "tests/desktop/desktop_test_support.h"
 
+#include "desktop/counter_browser_dlg.h"
 #include "desktop/counters_dlg.h"
 #include "desktop/log_settings_dlg.h"
 #include "desktop/new_profile_wizard.h"
@@ -18,6 +19,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -165,6 +167,52 @@ TEST_F(WizardTest, OkAtOnceKeepsTheDefaultProfileAndFileNewRunsTheWizard)
     EXPECT_EQ(dialogs.shown, (std::vector<QString> {QStringLiteral("quel::desktop::CNewProfileWizard")}));
     EXPECT_EQ(AxisNames(Monitor()), DefaultAxes());
     EXPECT_EQ(Monitor().GetSettings(), DefaultMonitorSettings(Screen));
+}
+
+TEST_F(WizardTest, AProfileComposedInTheDialogsIsSavedReopenedAndLogged)
+{
+    const std::string added = "\\System\\Context Switches/sec";
+    dialogs.scripts.push_back([&](QDialog& shown) {
+        auto& wizard = dynamic_cast<CNewProfileWizard&>(shown);
+        wizard.CounterBox(0).click();  // no processors
+        wizard.CountersButton().click();
+    });
+    dialogs.scripts.push_back([&](QDialog& shown) {
+        auto& counters = dynamic_cast<CCountersDlg&>(shown);
+        dialogs.scripts.push_back([&](QDialog& opened) {
+            auto& browser = dynamic_cast<CCounterBrowserDlg&>(opened);
+            QTest::keyClicks(&browser.FilterField(), QStringLiteral("context"));
+            ASSERT_EQ(browser.CounterList().count(), 1);
+            browser.CounterList().item(0)->setSelected(true);
+            browser.AddButton().click();
+            browser.CloseButton().click();
+        });
+        counters.AddButton().click();
+        counters.OkButton().click();
+    });
+    Doc().RunNewProfileWizard();
+    dialogs.scripts.push_back([&](QDialog& shown) {
+        auto& log = dynamic_cast<CLogSettingsDlg&>(shown);
+        log.ModeGroup().button(1)->click();  // everything
+        log.OkButton().click();
+    });
+    Doc().OnLogSettings();
+    const std::vector<std::string> composed = AxisNames(Monitor());
+    ASSERT_EQ(composed.size(), 7u);
+    EXPECT_EQ(composed.back(), added);
+
+    const std::string path = root + "composed.qlmd";
+    prompt.saveName = QString::fromStdString(path);
+    ASSERT_TRUE(app->OnFileSaveAs());
+    prompt.defaultAnswer = Answer::No;
+    ASSERT_TRUE(app->OnFileNew());
+    ASSERT_NE(AxisNames(Monitor()), composed);
+    ASSERT_TRUE(app->OpenDocumentFile(QString::fromStdString(path)));
+    EXPECT_EQ(AxisNames(Monitor()), composed);
+    EXPECT_EQ(Monitor().GetSettings().LogMode, 1);
+    const std::string log = Monitor().GetLogPath();
+    EXPECT_TRUE(WaitUntil([&] { return ReadFile(log).find("Context Switches/sec") != std::string::npos; })) << log;
+    EXPECT_TRUE(prompt.messages.empty());
 }
 
 // --- settings dialogs ----------------------------------------------------------------------
