@@ -3,6 +3,9 @@
 
 #include "tests/desktop/desktop_test_support.h"
 
+#include "tests/desktop/gated_source.h"
+#include "tests/engine/fake_clock.h"
+
 #include "desktop/counter_browser_dlg.h"
 #include "desktop/counters_dlg.h"
 #include "desktop/log_settings_dlg.h"
@@ -213,6 +216,59 @@ TEST_F(WizardTest, AProfileComposedInTheDialogsIsSavedReopenedAndLogged)
     const std::string log = Monitor().GetLogPath();
     EXPECT_TRUE(WaitUntil([&] { return ReadFile(log).find("Context Switches/sec") != std::string::npos; })) << log;
     EXPECT_TRUE(prompt.messages.empty());
+}
+
+// A sampling thread held in its query, as by a slow network, cannot be stopped.
+class StopFailureTest : public DesktopTest {
+protected:
+    void SetUp() override
+    {
+        DesktopTest::SetUp();
+        clock = &fakeClock_;
+        UseGatedSource();
+        Start({QString::fromStdString(MakeProfile(root + "Slow.qlmd"))});
+        axes_ = AxisNames(Monitor());
+        ASSERT_FALSE(axes_.empty());
+    }
+
+    std::vector<std::string> axes_;
+
+private:
+    quel::test::FakeClock fakeClock_;
+};
+
+TEST_F(StopFailureTest, AWizardClickIsUndoneSilentlyAndCancelClosesWithoutAReset)
+{
+    CNewProfileWizard wizard(Doc());
+    wizard.show();
+    wizard.CounterBox(10).click();
+    EXPECT_FALSE(wizard.CounterBox(10).isChecked());
+    EXPECT_EQ(wizard.CounterFlags(), 3889u);
+    EXPECT_EQ(AxisNames(Monitor()), axes_);
+    wizard.VisualBox(2).click();  // a visual box needs no stop
+    EXPECT_EQ(Monitor().GetSettings().ShowMax, 1);
+    wizard.CancelButton().click();
+    EXPECT_FALSE(wizard.isVisible());
+    EXPECT_EQ(Monitor().GetSettings().ShowMax, 1) << "no reset without a stop";
+    EXPECT_TRUE(prompt.messages.empty());
+}
+
+TEST_F(StopFailureTest, ARebuildIsRefusedWithTheMessageAndTheListKeepsItsChanges)
+{
+    CCountersDlg dialog(Doc());
+    dialog.show();
+    dialog.ClearAllButton().click();
+    dialog.ApplyButton().click();
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_TRUE(prompt.messages[0].startsWith(QStringLiteral("Cannot stop counter collecting process.")));
+    EXPECT_EQ(AxisNames(Monitor()), axes_);
+    EXPECT_TRUE(dialog.ListChanged());
+    EXPECT_FALSE(dialog.ApplyButton().isEnabled());
+    gate->Open();
+    ASSERT_TRUE(WaitUntil([&] { return Monitor().GetStatusText().empty(); }));
+    dialog.ApplyToMonitor();  // what the document runs after OK
+    EXPECT_EQ(Monitor().GetAxisCount(), 0);
+    EXPECT_FALSE(dialog.ListChanged());
 }
 
 // --- settings dialogs ----------------------------------------------------------------------
