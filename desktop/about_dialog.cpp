@@ -1,14 +1,13 @@
 #include "desktop/about_dialog.h"
 
+#include "desktop/dialog_support.h"
 #include "desktop/static_link.h"
 #include "desktop/string_table.h"
 
 #include <QDialogButtonBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace quel::desktop {
@@ -52,12 +51,7 @@ CAboutDlg::CAboutDlg(QWidget* parent, Shell& shell, Prompt& prompt, const QStrin
 void CAboutDlg::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    // Centred on the desktop, whatever window opened it.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect place = frameGeometry();
-        place.moveCenter(screen->geometry().center());
-        move(place.topLeft());
-    }
+    CenterOnDesktop(*this);  // whatever window opened it
 }
 
 } // namespace quel::desktop

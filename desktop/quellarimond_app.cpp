@@ -11,6 +11,7 @@
 #include "desktop/string_table.h"
 #include "platform/registry.h"
 
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -225,6 +226,13 @@ void CQuellarimondApp::ShowHelp(unsigned helpContext)
     const QUrl address =
         QFileInfo(page).isReadable() ? HelpAddress(page, QString::fromLatin1(topic.anchor), redirects) : QUrl();
     OpenPage(GetShell(), GetPrompt(), page, address);
+}
+
+int CQuellarimondApp::RunDialog(QDialog& dialog) const
+{
+    if (environment_.dialogs != nullptr)
+        return environment_.dialogs->Run(dialog);
+    return dialog.exec();
 }
 
 void CQuellarimondApp::OnHelpContents()

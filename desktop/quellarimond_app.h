@@ -5,6 +5,7 @@
 // recent files, Exit, Help Contents, About) with the document framework's modified query, and
 // turns help requests into help pages opened in the default browser.
 
+#include "desktop/dialog_runner.h"
 #include "desktop/prompt.h"
 #include "desktop/recent_file_list.h"
 #include "platform/clock.h"
@@ -16,6 +17,8 @@
 #include <QStringList>
 
 #include <functional>
+class QDialog;
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +34,7 @@ struct AppEnvironment {
     Prompt* prompt = nullptr;           // required
     Shell* shell = nullptr;             // required
     MessageSink* messages = nullptr;    // the monitor's messages from its sampling thread
+    DialogRunner* dialogs = nullptr;    // null: each dialog runs its own modal loop
     std::string programFolder;          // with a trailing "/"; empty: GetProgramFolder()
     std::string newProfileFolder;       // empty: NewProfileFolder(programFolder)
     std::string helpFolder;             // empty: FindHelpFolder(programFolder)
@@ -72,6 +76,8 @@ public:
     // The modified query: false when the user cancels (or a requested save fails).
     bool SaveModified();
 
+    // Runs a modal dialog through the environment's runner; returns the dialog's result.
+    int RunDialog(QDialog& dialog) const;
     // Help context: 0 contents, 0x20000 + dialog template id, 0x30000 + prompt id.
     void ShowHelp(unsigned helpContext);
     // The program's folder with a trailing "/".

@@ -1,12 +1,17 @@
 #include "desktop/quellarimond_doc.h"
 
+#include "desktop/counters_dlg.h"
+#include "desktop/log_settings_dlg.h"
 #include "desktop/main_frame.h"
 #include "desktop/native_path.h"
 #include "desktop/new_profile_path.h"
+#include "desktop/new_profile_wizard.h"
 #include "desktop/page_opener.h"
+#include "desktop/preferences_dlg.h"
 #include "desktop/profile_file_check.h"
 #include "desktop/quellarimond_app.h"
 #include "desktop/quellarimond_view.h"
+#include "desktop/remote_host_dlg.h"
 #include "desktop/retarget_counters.h"
 #include "desktop/string_table.h"
 #include "engine/standard_counter_set.h"
@@ -214,7 +219,12 @@ Rect CQuellarimondDoc::GetSavedWindowRect() const
     return rect;
 }
 
-void CQuellarimondDoc::RunNewProfileWizard() {}
+void CQuellarimondDoc::RunNewProfileWizard()
+{
+    CNewProfileWizard wizard(*this, app_.MainFrame());
+    if (app_.RunDialog(wizard) == CNewProfileWizard::CountersResult)
+        OnCounters();
+}
 
 RepaintTarget* CQuellarimondDoc::GetFirstViewWindow() const
 {
@@ -271,7 +281,45 @@ void CQuellarimondDoc::OnCleanLog()
     monitor_.CleanLog();
 }
 
-void CQuellarimondDoc::OnLogSettings() {}
+void CQuellarimondDoc::OnLogSettings()
+{
+    MonitorSettings settings = monitor_.GetSettings();
+    CLogSettingsDlg dialog(app_, app_.MainFrame());
+    dialog.SetValues(settings.LogMode, settings.LogFormat, settings.LogFileSize);
+    if (app_.RunDialog(dialog) != QDialog::Accepted)
+        return;
+    settings.LogMode = dialog.LogMode();
+    settings.LogFormat = dialog.LogFormat();
+    settings.LogFileSize = dialog.FileSize();
+    monitor_.ApplySettings(settings);
+}
+
+void CQuellarimondDoc::OnCounters()
+{
+    CCountersDlg dialog(*this, app_.MainFrame());
+    if (app_.RunDialog(dialog) == QDialog::Accepted) {
+        dialog.ApplyToMonitor();
+        RefreshViews();
+    }
+    if (monitor_.IsModified())
+        documentModified_ = true;
+}
+
+void CQuellarimondDoc::OnPreferences()
+{
+    CPreferencesDlg dialog(*this, app_.MainFrame());
+    if (app_.RunDialog(dialog) == QDialog::Accepted)
+        RefreshViews();
+    if (monitor_.IsModified())
+        documentModified_ = true;
+}
+
+void CQuellarimondDoc::OnConnectTo()
+{
+    CRemoteHostDlg dialog(app_, app_.MainFrame());
+    if (app_.RunDialog(dialog) == QDialog::Accepted)
+        RetargetCounters(dialog.ComputerName());
+}
 
 bool CQuellarimondDoc::ChooseSettingColor(int target)
 {

@@ -62,12 +62,13 @@ public:
     // --- operations -------------------------------------------------------------------------
     bool StartMonitoring(bool repaintAtStart);
     Rect GetSavedWindowRect() const;
-    // The new-profile wizard; it does not exist yet, so nothing opens.
+    // The new-profile wizard; when it ends with "Counters...", the counters dialog follows.
     void RunNewProfileWizard();
     RepaintTarget* GetFirstViewWindow() const;
     void RefreshViews();
     void AddView(CQuellarimondView& view);
     void RemoveView(CQuellarimondView& view);
+    CQuellarimondApp& GetApp() const { return app_; }
     CounterMonitor& GetMonitor() { return monitor_; }
     const CounterMonitor& GetMonitor() const { return monitor_; }
 
@@ -76,8 +77,15 @@ public:
     void OnResetMax();
     void OnViewLog();
     void OnCleanLog();
-    // The log settings dialog does not exist yet: the command is disabled and does nothing.
+    // The log settings dialog; on OK its values go into the settings.
     void OnLogSettings();
+    // The counters dialog; on OK its list is carried into the monitor. Either way a modified
+    // wind rose marks the document modified.
+    void OnCounters();
+    // The preferences dialog, with the same modified rule.
+    void OnPreferences();
+    // The remote host dialog, then every counter is pointed at the computer entered.
+    void OnConnectTo();
     // The colour chooser for one colour of the settings; true when a colour was taken.
     bool ChooseSettingColor(int target);
     // Points every counter at computer ("" = this computer) and samples again; false (after
@@ -87,8 +95,11 @@ public:
     // The chooser's 16 custom colours for a target: gradients for the three lines.
     static CustomColors CustomColorsFor(int target);
 
-private:
+    // StopSampling, retried while a thread is still starting or ending, for up to 5 s; false
+    // when sampling has not stopped by then.
     bool StopSamplingForChange();
+
+private:
     bool ReadLastProfilePath(std::string& path) const;
     void PrepareNewProfile();
     bool LoadProfile(const std::string& path);

@@ -10,6 +10,7 @@
 #include "platform/registry.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QThread>
@@ -38,6 +39,22 @@ std::optional<QColor> ScriptedPrompt::ChooseColor(const QColor& initial, const C
     colorInitial = initial;
     customColors = custom;
     return color;
+}
+
+int ScriptedDialogs::Run(QDialog& dialog)
+{
+    shown.push_back(QString::fromLatin1(dialog.metaObject()->className()));
+    if (scripts.empty()) {
+        dialog.accept();
+    } else {
+        dialog.show();
+        const std::function<void(QDialog&)> script = std::move(scripts.front());
+        scripts.pop_front();
+        script(dialog);
+    }
+    if (dialog.isVisible())
+        dialog.reject();
+    return dialog.result();
 }
 
 void RecordingSink::ShowMessage(const std::string& text)
@@ -120,6 +137,7 @@ CQuellarimondApp& DesktopTest::Start(const QStringList& arguments, bool trayAvai
     environment.prompt = &prompt;
     environment.shell = &shell;
     environment.messages = &sink;
+    environment.dialogs = &dialogs;
     environment.programFolder = programFolder;
     environment.helpFolder = helpFolder;
     trayPresent = trayAvailable;

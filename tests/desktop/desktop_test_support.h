@@ -3,6 +3,7 @@
 // windows, a temporary HOME with its XDG folders, the fixture machine as performance data, and
 // an application started the way the program starts.
 
+#include "desktop/dialog_runner.h"
 #include "desktop/prompt.h"
 #include "desktop/quellarimond_app.h"
 #include "platform/user_interface.h"
@@ -20,6 +21,14 @@
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include <ostream>
+
+// Readable failures for Qt strings.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace quel {
 class CounterMonitor;
@@ -59,6 +68,16 @@ public:
     }
     std::vector<QUrl> opened;
     bool succeed = true;
+};
+
+// Runs the program's dialogs without a modal loop: each is shown and handed to the next script,
+// and closed with Cancel when the script left it open. Without scripts a dialog gets OK.
+class ScriptedDialogs final : public DialogRunner {
+public:
+    int Run(QDialog& dialog) override;
+
+    std::deque<std::function<void(QDialog&)>> scripts;
+    std::vector<QString> shown;  // class names, in order
 };
 
 class RecordingSink final : public MessageSink {
@@ -112,6 +131,7 @@ protected:
     ScriptedPrompt prompt;
     RecordingShell shell;
     RecordingSink sink;
+    ScriptedDialogs dialogs;
     std::unique_ptr<CQuellarimondApp> app;
     bool trayPresent = false;
     std::function<bool()> trayProbe;  // when set, asked instead of trayPresent

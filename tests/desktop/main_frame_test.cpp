@@ -82,7 +82,7 @@ TEST_F(MainFrameTest, MenusHaveTheirItemsInOrder)
     EXPECT_EQ(Layout(*Submenu(*Frame().ContextMenu(), "Current Line")), (QStringList {"Show", "Bold", "Color..."}));
 }
 
-TEST_F(MainFrameTest, PromptsAndCommandsWithoutDialogsYet)
+TEST_F(MainFrameTest, PromptsAndEveryCommandWithItsDialog)
 {
     Start();
     const QMenuBar& bar = *Frame().menuBar();
@@ -91,12 +91,23 @@ TEST_F(MainFrameTest, PromptsAndCommandsWithoutDialogsYet)
     EXPECT_EQ(FindCommandAction(bar, CmdPreferences)->statusTip(),
               QStringLiteral("Specify diagram charcteristics like grid step, etc."));
     EXPECT_EQ(FindCommandAction(*Frame().ContextMenu(), CmdMinimize)->statusTip(), QString());
-    for (int id : {CmdCounters, CmdPreferences, CmdLogSettings, CmdConnectTo}) {
-        EXPECT_FALSE(FindCommandAction(bar, id)->isEnabled()) << id;
-        EXPECT_FALSE(IsCommandAvailable(id));
+    for (int id : {CmdCounters, CmdPreferences, CmdLogSettings, CmdConnectTo, CmdViewLog, CmdSystem}) {
+        EXPECT_TRUE(FindCommandAction(bar, id)->isEnabled()) << id;
+        EXPECT_TRUE(IsCommandAvailable(id));
     }
-    EXPECT_TRUE(FindCommandAction(bar, CmdViewLog)->isEnabled());
-    EXPECT_TRUE(FindCommandAction(bar, CmdSystem)->isEnabled());
+}
+
+TEST_F(MainFrameTest, TheDialogCommandsOpenTheirDialogs)
+{
+    Start();
+    dialogs.shown.clear();
+    for (int id : {CmdCounters, CmdPreferences, CmdLogSettings, CmdConnectTo})
+        FindCommandAction(*Frame().ContextMenu(), id)->trigger();
+    EXPECT_EQ(dialogs.shown,
+              (std::vector<QString> {QStringLiteral("quel::desktop::CCountersDlg"),
+                                     QStringLiteral("quel::desktop::CPreferencesDlg"),
+                                     QStringLiteral("quel::desktop::CLogSettingsDlg"),
+                                     QStringLiteral("quel::desktop::CRemoteHostDlg")}));
 }
 
 QMenu* FileMenu(const CMainFrame& frame)

@@ -1,0 +1,373 @@
+// The Performance Counters dialog and the counter browser on the fixture machine: the fields and
+// their checks, the list buttons, carrying the list over (rebuilt or in place), and adding
+// counters through the browser.
+
+#include "tests/desktop/desktop_test_support.h"
+
+#include "desktop/counter_browser_dlg.h"
+#include "desktop/counters_dlg.h"
+#include "desktop/quellarimond_doc.h"
+#include "engine/counter_monitor.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace quel::desktop::test {
+namespace {
+
+constexpr const char* Marker = "not restarted";
+
+class CountersDialogTest : public DesktopTest {
+protected:
+    void SetUp() override
+    {
+        DesktopTest::SetUp();
+        Start();
+        dialogs.shown.clear();  // the wizard of the first start
+        ASSERT_TRUE(Doc().StopSamplingForChange());
+        Monitor().RemoveAllAxes();
+    }
+
+    void AddAxis(const std::string& name, const std::string& path, double min = 0, double max = 100,
+                 double critical = 80)
+    {
+        ASSERT_TRUE(Monitor().AddAxis(name, "", 0, min, max, critical, 1, std::make_unique<CounterPathData>(path)));
+    }
+
+    // Three axes, sampled; the status text tells whether sampling was restarted since.
+    void ThreeAxes()
+    {
+        AddAxis("CPU", "\\Processor(_Total)\\% Processor Time");
+        AddAxis("Processes", "\\Objects\\Processes", 0, 1000, 800);
+        AddAxis("Threads", "\\Objects\\Threads", 0, 5000, 4000);
+        ASSERT_TRUE(Doc().StartMonitoring(false));
+        ASSERT_TRUE(WaitUntil([&] { return Monitor().GetStatusText().empty(); }));
+        Monitor().SetStatusText(Marker);
+    }
+
+    bool Restarted() const { return Monitor().GetStatusText() != Marker; }
+
+    std::string AxisName(int axis) const
+    {
+        std::optional<std::string> name;
+        Monitor().GetAxisName(axis, name);
+        return name.value_or("");
+    }
+
+    static void Type(QLineEdit& field, const QString& text)
+    {
+        field.selectAll();
+        QTest::keyClicks(&field, text);
+    }
+
+    static std::vector<std::string> Lines(const QListWidget& list)
+    {
+        std::vector<std::string> lines;
+        for (int i = 0; i < list.count(); ++i)
+            lines.push_back(list.item(i)->text().toStdString());
+        return lines;
+    }
+
+    static void ClickLine(QListWidget& list, int row)
+    {
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(row)).center());
+    }
+};
+
+TEST_F(CountersDialogTest, AProfileWithoutCountersOffersOnlyAdding)
+{
+    CCountersDlg dialog(Doc());
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Performance Counters - Quellarimond"));
+    EXPECT_EQ(dialog.CounterList().count(), 0);
+    EXPECT_EQ(dialog.CurrentEntry(), -1);
+    for (QPushButton* button : {&dialog.DeleteButton(), &dialog.ClearAllButton(), &dialog.ComputerButton(),
+                                &dialog.UpButton(), &dialog.DownButton(), &dialog.ApplyButton()})
+        EXPECT_FALSE(button->isEnabled()) << button->text().toStdString();
+    EXPECT_TRUE(dialog.AddButton().isEnabled());
+    EXPECT_EQ(dialog.LabelField().text(), QString());
+    EXPECT_EQ(dialog.MinField().text(), QStringLiteral("0"));
+    EXPECT_EQ(dialog.MaxField().text(), QStringLiteral("100"));
+    EXPECT_EQ(dialog.CriticalField().text(), QStringLiteral("80"));
+    EXPECT_EQ(dialog.ScaleField().text(), QStringLiteral("1"));
+    EXPECT_FALSE(dialog.InverseBox().isChecked());
+    EXPECT_TRUE(dialog.OkButton().isDefault());
+}
+
+TEST_F(CountersDialogTest, OpensOnTheFirstEntryWithNumberedLines)
+{
+    ThreeAxes();
+    CCountersDlg dialog(Doc());
+    EXPECT_EQ(Lines(dialog.CounterList()),
+              (std::vector<std::string> {"1. \\Processor(_Total)\\% Processor Time", "2. \\Objects\\Processes",
+                                         "3. \\Objects\\Threads"}));
+    EXPECT_EQ(dialog.CurrentEntry(), 0);
+    EXPECT_EQ(dialog.LabelField().text(), QStringLiteral("CPU"));
+    EXPECT_FALSE(dialog.UpButton().isEnabled());
+    EXPECT_TRUE(dialog.DownButton().isEnabled());
+    EXPECT_FALSE(dialog.ApplyButton().isEnabled());
+    EXPECT_FALSE(dialog.ListChanged());
+
+    Type(dialog.MaxField(), QStringLiteral("250"));
+    EXPECT_TRUE(dialog.ApplyButton().isEnabled()) << "typing enables Apply";
+}
+
+TEST_F(CountersDialogTest, FieldMessagesComeInOrderAndKeepTheDialogOpen)
+{
+    ThreeAxes();
+    dialogs.scripts.push_back([&](QDialog& shown) {
+        auto& dialog = dynamic_cast<CCountersDlg&>(shown);
+        Type(dialog.MinField(), QStringLiteral("20"));
+        Type(dialog.MaxField(), QStringLiteral("10"));
+        Type(dialog.CriticalField(), QStringLiteral("abc"));
+        dialog.OkButton().click();
+        EXPECT_TRUE(dialog.isVisible());
+        Type(dialog.MaxField(), QStringLiteral("100"));
+        dialog.OkButton().click();
+        EXPECT_TRUE(dialog.isVisible());
+        Type(dialog.CriticalField(), QStringLiteral("10"));
+        dialog.OkButton().click();
+        EXPECT_TRUE(dialog.isVisible());
+        Type(dialog.CriticalField(), QStringLiteral("100"));  // equal to max: accepted
+        dialog.OkButton().click();
+        EXPECT_FALSE(dialog.isVisible());
+    });
+    Doc().OnCounters();
+    ASSERT_EQ(prompt.messages.size(), 3u);
+    EXPECT_EQ(prompt.messages[0], QStringLiteral("Maximal value should be more than minimal value."));
+    EXPECT_EQ(prompt.messages[1], QStringLiteral("Please enter a number."));
+    EXPECT_EQ(prompt.messages[2], QStringLiteral("Critical value should be in between of minimal and maximal values."));
+    double min = 0, critical = 0;
+    Monitor().GetAxisMin(0, min);
+    Monitor().GetAxisCritical(0, critical);
+    EXPECT_EQ(min, 20);
+    EXPECT_EQ(critical, 100);
+    EXPECT_TRUE(Doc().GetDocumentModified());
+}
+
+TEST_F(CountersDialogTest, ASelectionChangeReportsAnInvalidFieldAndDropsIt)
+{
+    ThreeAxes();
+    CCountersDlg dialog(Doc());
+    dialog.show();
+    Type(dialog.MinField(), QStringLiteral("-5"));
+    ClickLine(dialog.CounterList(), 2);
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_EQ(prompt.messages[0], QStringLiteral("All range values must be positive numbers."));
+    EXPECT_EQ(dialog.CurrentEntry(), 2);
+    EXPECT_EQ(dialog.LabelField().text(), QStringLiteral("Threads"));
+    EXPECT_EQ(dialog.GetWorkingList()[0].min, 0);
+    EXPECT_TRUE(dialog.UpButton().isEnabled());
+    EXPECT_FALSE(dialog.DownButton().isEnabled());
+}
+
+TEST_F(CountersDialogTest, MovingDownAndBackUpRestartsSamplingOnOk)
+{
+    ThreeAxes();
+    dialogs.scripts.push_back([&](QDialog& shown) {
+        auto& dialog = dynamic_cast<CCountersDlg&>(shown);
+        dialog.DownButton().click();
+        EXPECT_EQ(dialog.CurrentEntry(), 1);
+        EXPECT_EQ(dialog.LabelField().text(), QStringLiteral("CPU"));
+        EXPECT_EQ(Lines(dialog.CounterList())[1], "2. \\Processor(_Total)\\% Processor Time");
+        dialog.UpButton().click();
+        EXPECT_EQ(dialog.CurrentEntry(), 0);
+        EXPECT_TRUE(dialog.ListChanged());
+        dialog.OkButton().click();
+    });
+    Doc().OnCounters();
+    EXPECT_TRUE(Restarted());
+    EXPECT_EQ(AxisName(0), "CPU");
+    EXPECT_EQ(Monitor().GetAxisCount(), 3);
+    EXPECT_TRUE(SamplingRunning());
+}
+
+TEST_F(CountersDialogTest, ALabelOnlyChangeRenamesWithoutARestart)
+{
+    ThreeAxes();
+    dialogs.scripts.push_back([&](QDialog& shown) {
+        auto& dialog = dynamic_cast<CCountersDlg&>(shown);
+        Type(dialog.LabelField(), QStringLiteral("Load"));
+        QTest::keyClick(&dialog.LabelField(), Qt::Key_Return);  // Enter is OK
+    });
+    Doc().OnCounters();
+    EXPECT_EQ(AxisName(0), "Load");
+    EXPECT_FALSE(Restarted());
+    EXPECT_TRUE(Doc().GetDocumentModified());
+}
+
+TEST_F(CountersDialogTest, BoundsAboveTheOldRangeAreTakenInPlace)
+{
+    ThreeAxes();
+    dialogs.scripts.push_back([&](QDialog& shown) {
+        auto& dialog = dynamic_cast<CCountersDlg&>(shown);
+        Type(dialog.MinField(), QStringLiteral("150"));
+        Type(dialog.MaxField(), QStringLiteral("300"));
+        Type(dialog.CriticalField(), QStringLiteral("200"));
+        dialog.ApplyButton().click();
+        EXPECT_FALSE(dialog.ApplyButton().isEnabled());
+        dialog.CancelButton().click();  // what Apply carried over stays
+    });
+    Doc().OnCounters();
+    double min = 0, max = 0, critical = 0;
+    Monitor().GetAxisMin(0, min);
+    Monitor().GetAxisMax(0, max);
+    Monitor().GetAxisCritical(0, critical);
+    EXPECT_EQ(min, 150);
+    EXPECT_EQ(max, 300);
+    EXPECT_EQ(critical, 200);
+    EXPECT_FALSE(Restarted());
+}
+
+TEST_F(CountersDialogTest, DeleteSelectsTheNewLastLineAndTheOnlyLineLeavesNothing)
+{
+    ThreeAxes();
+    CCountersDlg dialog(Doc());
+    dialog.show();
+    ClickLine(dialog.CounterList(), 2);
+    dialog.DeleteButton().click();
+    EXPECT_EQ(dialog.CounterList().count(), 2);
+    EXPECT_EQ(dialog.CurrentEntry(), 1);
+    EXPECT_EQ(dialog.CounterList().currentRow(), 1);
+    EXPECT_EQ(dialog.LabelField().text(), QStringLiteral("Processes"));
+    EXPECT_FALSE(dialog.DownButton().isEnabled());
+
+    dialog.ClearAllButton().click();
+    EXPECT_EQ(dialog.CounterList().count(), 0);
+    dialog.AddCounterPath("\\Objects\\Threads");
+    dialog.DeleteButton().click();
+    EXPECT_EQ(dialog.CurrentEntry(), -1);
+    EXPECT_EQ(dialog.LabelField().text(), QString());
+    EXPECT_EQ(dialog.MaxField().text(), QStringLiteral("100"));
+    EXPECT_FALSE(dialog.DeleteButton().isEnabled());
+    EXPECT_FALSE(dialog.ComputerButton().isEnabled());
+    EXPECT_TRUE(prompt.messages.empty());
+}
+
+TEST_F(CountersDialogTest, PathsOutsideTheProvidersGrammarAndA33rdCounterAreRefused)
+{
+    CCountersDlg dialog(Doc());
+    EXPECT_FALSE(dialog.AddCounterPath("Processor Time"));
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_TRUE(prompt.messages[0].endsWith(QStringLiteral(": Processor Time"))) << prompt.messages[0].toStdString();
+    EXPECT_FALSE(dialog.AddCounterPath(""));
+    EXPECT_EQ(dialog.CounterList().count(), 0);
+
+    for (int i = 0; i < 32; ++i)
+        ASSERT_TRUE(dialog.AddCounterPath("\\Objects\\Processes"));
+    EXPECT_FALSE(dialog.AddCounterPath("\\Objects\\Threads"));
+    EXPECT_EQ(dialog.CurrentEntry(), 31);
+    EXPECT_EQ(dialog.LabelField().text(), QStringLiteral("\\Objects\\Processes"));
+    dialog.AddButton().click();
+    ASSERT_EQ(prompt.messages.size(), 2u);
+    EXPECT_EQ(prompt.messages[1], QStringLiteral("Exceeded maximal number of counters."));
+    EXPECT_TRUE(dialogs.shown.empty()) << "no browser with a full list";
+}
+
+TEST_F(CountersDialogTest, ComputerPointsTheListAtAnotherComputer)
+{
+    ThreeAxes();
+    dialogs.scripts.push_back([&](QDialog& shown) {
+        auto& dialog = dynamic_cast<CCountersDlg&>(shown);
+        dialogs.scripts.push_back([](QDialog& host) {
+            QTest::keyClicks(host.findChild<QLineEdit*>(), QStringLiteral("srv1"));
+            QTest::keyClick(host.findChild<QLineEdit*>(), Qt::Key_Return);
+        });
+        dialog.ComputerButton().click();
+        EXPECT_EQ(Lines(dialog.CounterList())[1], "2. \\\\srv1\\Objects\\Processes");
+        EXPECT_TRUE(dialog.ListChanged());
+        dialog.OkButton().click();
+    });
+    Doc().OnCounters();
+    std::string path;
+    Monitor().GetCounterPath(2, path);
+    EXPECT_EQ(path, "\\\\srv1\\Objects\\Threads");
+    EXPECT_EQ(dialogs.shown, (std::vector<QString> {QStringLiteral("quel::desktop::CCountersDlg"),
+                                                   QStringLiteral("quel::desktop::CRemoteHostDlg")}));
+}
+
+TEST_F(CountersDialogTest, TheBrowserAddsEverySelectedPathInOrderAndStaysOpen)
+{
+    dialogs.scripts.push_back([&](QDialog& shown) {
+        auto& dialog = dynamic_cast<CCountersDlg&>(shown);
+        dialogs.scripts.push_back([&](QDialog& opened) {
+            auto& browser = dynamic_cast<CCounterBrowserDlg&>(opened);
+            EXPECT_EQ(browser.windowTitle(), QStringLiteral("Select Counters"));
+            EXPECT_TRUE(browser.ObjectList().findItems(QStringLiteral("Server"), Qt::MatchExactly).isEmpty())
+                << "the costly object is left out";
+            EXPECT_EQ(browser.ObjectList().item(0)->text(), QStringLiteral("Processor"));
+            EXPECT_EQ(browser.InstanceList().currentItem()->text(), QStringLiteral("_Total"));
+            ASSERT_EQ(browser.InstanceList().count(), 5);
+
+            QTest::keyClicks(&browser.FilterField(), QStringLiteral("user"));
+            ASSERT_EQ(browser.CounterList().count(), 1);
+            EXPECT_EQ(browser.CounterList().item(0)->text(), QStringLiteral("% User Time"));
+            EXPECT_TRUE(browser.ExplainBox().toPlainText().contains(QStringLiteral("user mode")));
+            browser.CounterList().item(0)->setSelected(true);
+            browser.InstanceList().clearSelection();
+            browser.InstanceList().item(1)->setSelected(true);
+            browser.InstanceList().item(4)->setSelected(true);
+            browser.AddButton().click();
+            EXPECT_TRUE(browser.isVisible());
+            EXPECT_EQ(dialog.CounterList().count(), 2);
+
+            browser.FilterField().clear();
+            ClickLine(browser.ObjectList(), 1);  // Memory, without instances
+            EXPECT_EQ(browser.ObjectList().currentItem()->text(), QStringLiteral("Memory"));
+            EXPECT_FALSE(browser.InstanceList().isEnabled());
+            browser.CounterList().clearSelection();
+            browser.CounterList().item(1)->setSelected(true);
+            browser.AddButton().click();
+            // The explanation shows the value read once a second, off the window's thread.
+            EXPECT_TRUE(WaitUntil([&] {
+                return browser.ExplainBox().toPlainText().contains(QStringLiteral("Current value: "))
+                    && !browser.ExplainBox().toPlainText().contains(QStringLiteral("reading"));
+            }));
+            browser.CloseButton().click();
+        });
+        dialog.AddButton().click();
+        dialog.OkButton().click();
+    });
+    Doc().OnCounters();
+    std::vector<std::string> paths(3);
+    ASSERT_EQ(Monitor().GetAxisCount(), 3);
+    for (int i = 0; i < 3; ++i)
+        Monitor().GetCounterPath(i, paths[static_cast<std::size_t>(i)]);
+    EXPECT_EQ(paths, (std::vector<std::string> {"\\Processor(1)\\% User Time", "\\Processor(_Total)\\% User Time",
+                                                "\\Memory\\Available Bytes"}));
+    EXPECT_EQ(AxisName(0), "\\Processor(1)\\% User Time");
+}
+
+TEST_F(CountersDialogTest, TheBrowserListsTheCostlyObjectOnRequestAndSaysWhenAComputerCannotBeReached)
+{
+    CounterBrowserOptions options;
+    options.includeCostly = true;
+    options.hostName = "fixture";
+    CCounterBrowserDlg browser(*source, options, {});
+    EXPECT_FALSE(browser.ObjectList().findItems(QStringLiteral("Server"), Qt::MatchExactly).isEmpty());
+
+    browser.ComputerField().setText(QStringLiteral("FIXTURE"));
+    browser.ListComputer();
+    EXPECT_GT(browser.ObjectList().count(), 0) << "the machine's own name is this computer";
+    EXPECT_EQ(browser.SelectedPaths().front().rfind("\\\\FIXTURE\\Processor(", 0), 0u);
+
+    browser.ComputerField().setText(QStringLiteral("srv1"));
+    browser.ListComputer();
+    EXPECT_EQ(browser.ObjectList().count(), 0);
+    EXPECT_TRUE(browser.SelectedPaths().empty());
+    EXPECT_EQ(browser.ExplainBox().toPlainText(), QStringLiteral("The computer srv1 cannot be reached."));
+}
+
+TEST_F(CountersDialogTest, HelpOpensTheCountersPage)
+{
+    CCountersDlg dialog(Doc());
+    dialog.HelpButton().click();
+    ASSERT_EQ(shell.opened.size(), 1u);
+    EXPECT_NE(ReadFile(shell.opened[0].toLocalFile().toStdString()).find("useit.html#modify"), std::string::npos);
+}
+
+} // namespace
+} // namespace quel::desktop::test
