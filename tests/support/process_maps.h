@@ -1,0 +1,11 @@
+#pragma once
+// What this test process has mapped, to check which modules a program loaded.
+
+#include <string_view>
+
+namespace quel::test {
+
+// Whether a file whose name ends with `fileName` is mapped into this process.
+bool IsFileMapped(std::string_view fileName);
+
+} // namespace quel::test
