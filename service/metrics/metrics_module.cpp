@@ -80,7 +80,9 @@ std::string BindProblem(const std::string& address)
         return std::strerror(errno);
     const int on = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    std::string problem = "cannot listen there";
+    // Our own bind works where civetweb's did not: for IPv6, a civetweb built without it.
+    std::string problem = v6 ? "the web server library (civetweb) of this system has no IPv6 support; use an IPv4 address"
+                             : "cannot listen there";
     if (::bind(fd, reinterpret_cast<sockaddr*>(&storage), length) != 0)
         problem = std::strerror(errno);
     ::close(fd);
