@@ -3,6 +3,7 @@
 #include "service/service.h"
 
 #include "engine/counter_monitor.h"
+#include "engine/metrics_names.h"
 #include "platform/linux_perf_data_source.h"
 #include "platform/program_folders.h"
 #include "platform/registry.h"
@@ -162,12 +163,6 @@ void EndMonitor(Service& service, std::unique_ptr<CounterMonitor>& monitor)
     monitor.reset();
 }
 
-// The profile label of the metrics: the profile's base name, or "ServiceDefault" for the fallback.
-std::string MetricsProfileName(bool loaded, const std::string& profile)
-{
-    return std::filesystem::path(loaded ? profile : FallbackProfileName).stem().string();
-}
-
 void OpenMetricsListener(Service& service, MetricsListener& listener, const CounterMonitor& monitor,
                          const std::string& profileName)
 {
@@ -228,7 +223,7 @@ void RunWorker(Service& service, const std::vector<std::string>& arguments)
 
     if (!monitor->StartSampling(nullptr, false))
         service.ReportProblem("cannot start sampling the counters");
-    OpenMetricsListener(service, listener, *monitor, MetricsProfileName(loaded, profile));
+    OpenMetricsListener(service, listener, *monitor, MetricsProfileName(loaded ? profile : FallbackProfileName));
 
     if (service.ReportServiceStatus(ServiceState::Running, 0, 0))
         service.GetStopEvent().Wait();

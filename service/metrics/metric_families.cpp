@@ -1,5 +1,7 @@
 #include "service/metrics/metric_families.h"
 
+#include "engine/metrics_names.h"
+
 namespace quel {
 namespace {
 
@@ -16,19 +18,19 @@ struct AxisFamily {
 };
 
 const AxisFamily AxisFamilies[] = {
-    {"quellarimond_axis_current_value", "Current raw value of the axis's counter (before scaling).", true,
+    {AxisCurrentMetric, "Current raw value of the axis's counter (before scaling).", true,
      [](const QuelMetricsAxis& a) { return a.hasCurrent != 0; }, [](const QuelMetricsAxis& a) { return a.current; }},
-    {"quellarimond_axis_average_value", "Average raw value of the axis's counter over the profile's History samples.",
+    {AxisAverageMetric, "Average raw value of the axis's counter over the profile's History samples.",
      true, nullptr, [](const QuelMetricsAxis& a) { return a.average; }},
-    {"quellarimond_axis_maximum_value", "Highest raw value of the axis's counter since sampling started.", true,
+    {AxisMaximumMetric, "Highest raw value of the axis's counter since sampling started.", true,
      nullptr, [](const QuelMetricsAxis& a) { return a.maximum; }},
-    {"quellarimond_axis_critical", "1 when the axis's current value is critical, else 0.", true, nullptr,
+    {AxisCriticalMetric, "1 when the axis's current value is critical, else 0.", true, nullptr,
      [](const QuelMetricsAxis& a) { return a.critical ? 1.0 : 0.0; }},
-    {"quellarimond_axis_min_value", "The axis's MinValue (scaled units).", false, nullptr,
+    {AxisMinValueMetric, "The axis's MinValue (scaled units).", false, nullptr,
      [](const QuelMetricsAxis& a) { return a.minValue; }},
-    {"quellarimond_axis_max_value", "The axis's MaxValue (scaled units).", false, nullptr,
+    {AxisMaxValueMetric, "The axis's MaxValue (scaled units).", false, nullptr,
      [](const QuelMetricsAxis& a) { return a.maxValue; }},
-    {"quellarimond_axis_critical_value", "The axis's CriticalValue (scaled units).", false, nullptr,
+    {AxisCriticalValueMetric, "The axis's CriticalValue (scaled units).", false, nullptr,
      [](const QuelMetricsAxis& a) { return a.criticalValue; }},
 };
 
@@ -49,9 +51,9 @@ ClientMetric Counter(double value)
 
 std::vector<ClientMetric::Label> AxisLabels(const QuelMetricsPage& page, const QuelMetricsAxis& axis)
 {
-    return {{"axis", axis.name ? axis.name : ""},
-            {"path", axis.path ? axis.path : ""},
-            {"profile", page.profile ? page.profile : ""}};
+    return {{AxisLabel, axis.name ? axis.name : ""},
+            {PathLabel, axis.path ? axis.path : ""},
+            {ProfileLabel, page.profile ? page.profile : ""}};
 }
 
 } // namespace
@@ -70,12 +72,12 @@ std::vector<MetricFamily> MetricFamilies(const QuelMetricsPage& page)
         if (!family.metric.empty())
             families.push_back(std::move(family));
     }
-    families.push_back({"quellarimond_samples_total", "Samples the service has taken.", MetricType::Counter,
+    families.push_back({SamplesTotalMetric, "Samples the service has taken.", MetricType::Counter,
                         {Counter(static_cast<double>(page.samplesTotal))}});
-    families.push_back({"quellarimond_failed_reads_total", "Counter reads that failed in those samples.",
+    families.push_back({FailedReadsTotalMetric, "Counter reads that failed in those samples.",
                         MetricType::Counter, {Counter(static_cast<double>(page.failedReadsTotal))}});
     if (page.hasLastSample) {
-        families.push_back({"quellarimond_last_sample_timestamp_seconds", "Time of the last sample (Unix time).",
+        families.push_back({LastSampleMetric, "Time of the last sample (Unix time).",
                             MetricType::Gauge, {Gauge(page.lastSampleTime)}});
     }
     return families;
