@@ -95,6 +95,10 @@ int Service::Main(int argc, const char* const* argv)
     case ServiceCommand::Dispatch:
         break;
     }
+    // Under systemd the listener is chosen before anything is printed: the module host that
+    // may take over prints the usage itself.
+    if (argc == 1 && StartedBySystemd())
+        ChooseMetricsListener(original, arguments);
     Print(UsageText());
     if (!StartServiceCtrlDispatcher(argc)) {
         errno = ENOTCONN;  // no service manager to connect to
@@ -128,9 +132,7 @@ bool Service::StartServiceCtrlDispatcher(int argc)
 {
     if (argc > 1 || !StartedBySystemd())
         return false;
-    std::vector<std::string> arguments {ServiceName};
-    ChooseMetricsListener(std::vector<std::string>(1, ProgramName), arguments);
-    ServiceMain(arguments);
+    ServiceMain({ServiceName});
     return true;
 }
 

@@ -4,13 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <cstdio>
 #include <csignal>
 #include <filesystem>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace quel::test;
@@ -20,35 +16,6 @@ namespace {
 const std::vector<TestAxis> Axes = {
     {"Committed", "\\Memory\\% Committed Bytes In Use", 200, 150, 1},
     {"Gone", "\\Network Interface(nothing)\\Bytes Total/sec", 100000, 50000, 1},
-};
-
-// A socket bound to a free loopback port; Release lets the port go for the program.
-class LoopbackPort {
-public:
-    LoopbackPort()
-    {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-            port_ = ntohs(address.sin_port);
-    }
-    ~LoopbackPort() { Release(); }
-    void Listen() { ::listen(fd_, 1); }
-    void Release()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
-    std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
-
-private:
-    int fd_ = -1;
-    int port_ = 0;
 };
 
 // GET with python3's urllib (a test-side client); empty when it fails.
