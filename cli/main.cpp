@@ -5,6 +5,7 @@
 #include "cli/command.h"
 #include "cli/list_command.h"
 #include "cli/render_command.h"
+#include "cli/rules_command.h"
 #include "cli/sample_command.h"
 #include "platform/linux_perf_data_source.h"
 
@@ -26,6 +27,7 @@ const char* const ToolHelp =
     "  sample PATH...         sample counters and print CSV\n"
     "  render PROFILE -o IMG  paint a profile's wind rose into a PNG or SVG image\n"
     "  check PROFILE          report what the programs would ignore or correct in a profile\n"
+    "  rules PROFILE          Prometheus alerting rules from a profile's critical values\n"
     "\n"
     "Options:\n"
     "  -h, --help             show this help; \"quelmonctl COMMAND --help\" shows a command's\n"
@@ -49,6 +51,7 @@ const Command Commands[] = {
     {"sample", SampleHelp, RunSample},
     {"render", RenderHelp, RunRender},
     {"check", CheckHelp, RunCheck},
+    {"rules", RulesHelp, RunRules},
 };
 
 const Command* FindCommand(std::string_view name)

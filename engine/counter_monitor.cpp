@@ -4,6 +4,7 @@
 #include "engine/standard_counter_set.h"
 
 #include <algorithm>
+#include <optional>
 #include <system_error>
 
 namespace quel {
@@ -230,6 +231,39 @@ bool CounterMonitor::GetStatistics(int axis, double& current, double& maximum, d
     return true;
 }
 
+void CounterMonitor::GetSnapshot(MonitorSnapshot& snapshot) const
+{
+    WindRoseLock guard(*this);
+    const int count = GetAxisCount();
+    snapshot.axes.resize(static_cast<std::size_t>(count));
+    for (int axis = 0; axis < count; ++axis) {
+        AxisSnapshot& out = snapshot.axes[static_cast<std::size_t>(axis)];
+        std::optional<std::string> name;
+        GetAxisName(axis, name);
+        out.name = name.value_or(std::string());
+        GetCounterPath(axis, out.path);
+        GetAxisMin(axis, out.minValue);
+        GetAxisMax(axis, out.maxValue);
+        GetAxisCritical(axis, out.criticalValue);
+        GetAxisMultiplier(axis, out.multiplier);
+        std::uint8_t inverse = 0;
+        GetAxisInverse(axis, inverse);
+        out.inverse = inverse != 0;
+        const PublishedValues values = static_cast<std::size_t>(axis) < published_.size() && hasPublished_
+                                           ? published_[static_cast<std::size_t>(axis)]
+                                           : PublishedValues {};
+        out.current = values.current;
+        out.average = values.average;
+        out.maximum = values.maximum;
+        out.hasCurrent = values.hasCurrent;
+        out.critical = values.critical;
+    }
+    snapshot.samplesTotal = samplesTotal_;
+    snapshot.failedReadsTotal = failedReadsTotal_;
+    snapshot.lastSampleTime = lastSampleTime_;
+    snapshot.hasSample = hasPublished_;
+}
+
 // --- sampling --------------------------------------------------------------------------------
 
 bool CounterMonitor::StartSampling(RepaintTarget* window, bool repaintAtStart)
@@ -454,6 +488,8 @@ void CounterMonitor::BeginStatistics()
     maxValues_.assign(axes, 0.0);
     currentValues_.assign(axes, 0.0);
     averageValues_.assign(axes, 0.0);
+    published_.assign(axes, PublishedValues {});
+    hasPublished_ = false;
     history_.assign(axes, {});
     ringIndex_ = 0;
     samplesTaken_ = 0;
@@ -508,12 +544,36 @@ void CounterMonitor::FinishSample()
         ++samplesTaken_;
     if (ringIndex_ >= std::clamp(settings_.History, 1, HistoryCapacity))
         ringIndex_ = 0;
+    PublishSample();
     log_.WriteLogRow(currentValues_.data(), static_cast<int>(currentValues_.size()), MakeLogContext());
+}
+
+// Copies the finished sample for GetSnapshot (no allocation: the vector was sized at start).
+void CounterMonitor::PublishSample()
+{
+    const std::size_t axes = std::min(published_.size(), currentValues_.size());
+    for (std::size_t i = 0; i < axes; ++i) {
+        int state = NoData;
+        GetValueState(static_cast<int>(i), state, SeriesCurrent);
+        PublishedValues& out = published_[i];
+        out.current = currentValues_[i];
+        out.average = averageValues_[i];
+        out.maximum = maxValues_[i];
+        out.hasCurrent = state != NoData;
+        out.critical = state == Critical;
+        if (!out.hasCurrent)
+            ++failedReadsTotal_;
+    }
+    hasPublished_ = true;
+    ++samplesTotal_;
+    lastSampleTime_ = clock_.Now();
 }
 
 void CounterMonitor::EndStatistics()
 {
     WindRoseLock guard(*this);
+    published_.clear();
+    hasPublished_ = false;
     for (int axis = 0; axis < GetAxisCount(); ++axis)
         RecordFailure(axis);
     history_.clear();

@@ -8,6 +8,7 @@
 // Locks: the process-wide SamplingControl lock (flags only) is always taken before the
 // monitor lock (the wind rose's recursive lock), never the other way round.
 
+#include "engine/monitor_snapshot.h"
 #include "log/log_writer.h"
 #include "platform/clock.h"
 #include "platform/perf_data_source.h"
@@ -87,6 +88,9 @@ public:
     // Statistics of an axis while sampling runs: current (-1.0 after a failed read), maximum
     // and average. False outside statistics or for a bad index.
     bool GetStatistics(int axis, double& current, double& maximum, double& average) const;
+    // The axes with the values of the last finished sample, and the sample totals, all as of
+    // one moment (never a sample half-taken).
+    void GetSnapshot(MonitorSnapshot& snapshot) const;
 
     // Status text (word-wrapped, centred) or the wind rose, into rect.
     void Draw(Surface& surface, const Rect& rect);
@@ -107,6 +111,7 @@ private:
     void RecordSample(int axis, double value);
     void RecordFailure(int axis);
     void FinishSample();
+    void PublishSample();
     void EndStatistics();
     void ReportMessage(const std::string& text);
     LogContext MakeLogContext();
@@ -126,6 +131,16 @@ private:
     std::vector<double> averageValues_;
     int ringIndex_ = 0;
     int samplesTaken_ = 0;
+    // The last finished sample, as GetSnapshot hands it out (sized when statistics begin).
+    struct PublishedValues {
+        double current = 0.0, average = 0.0, maximum = 0.0;
+        bool hasCurrent = false, critical = false;
+    };
+    std::vector<PublishedValues> published_;
+    bool hasPublished_ = false;
+    std::uint64_t samplesTotal_ = 0;
+    std::uint64_t failedReadsTotal_ = 0;
+    std::time_t lastSampleTime_ = 0;
     std::thread thread_;
     LogWriter log_;
 };

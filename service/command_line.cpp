@@ -20,6 +20,25 @@ ServiceCommand ParseServiceCommand(int argc, const char* const* argv)
     return ServiceCommand::Dispatch;
 }
 
+void TakeMetricsOption(std::vector<std::string>& arguments, std::optional<std::string>& address,
+                       std::string& problem)
+{
+    for (std::size_t i = 2; i < arguments.size(); ++i) {
+        const std::string& word = arguments[i];
+        if (word.size() < 2 || (word[0] != '-' && word[0] != '/') || ::strcasecmp(word.c_str() + 1, MetricsOption) != 0)
+            continue;
+        if (i + 1 >= arguments.size()) {
+            problem = "-metrics needs an address, such as 127.0.0.1:9187";
+            arguments.erase(arguments.begin() + static_cast<std::ptrdiff_t>(i));
+            return;
+        }
+        address = arguments[i + 1];
+        arguments.erase(arguments.begin() + static_cast<std::ptrdiff_t>(i),
+                        arguments.begin() + static_cast<std::ptrdiff_t>(i + 2));
+        return;
+    }
+}
+
 std::string UsageText()
 {
     const std::string program = ProgramName;

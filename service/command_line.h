@@ -1,7 +1,9 @@
 #pragma once
 // The service program's command line: an option after "-" or "/", compared without case.
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace quel {
 
@@ -13,6 +15,11 @@ enum class ServiceCommand {
 };
 
 ServiceCommand ParseServiceCommand(int argc, const char* const* argv);
+
+// Takes "-metrics ADDRESS" (or "/metrics", any case) out of the arguments after "-run", so the
+// profile stays the third argument. An option without its address gives a problem text.
+void TakeMetricsOption(std::vector<std::string>& arguments, std::optional<std::string>& address,
+                       std::string& problem);
 
 // "Usage:" and the three option lines.
 std::string UsageText();

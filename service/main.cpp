@@ -2,6 +2,6 @@
 
 int main(int argc, char** argv)
 {
-    quel::Service service;
+    quel::Service service(QUEL_LOADS_MODULES != 0);
     return service.Main(argc, argv);
 }

@@ -2,13 +2,18 @@
 
 #include "service/command_line.h"
 #include "service/event_log.h"
+#include "service/metrics_listener.h"
+#include "service/module_host.h"
 #include "service/service_installer.h"
 #include "service/service_names.h"
+
+#include "platform/registry.h"
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <unistd.h>
 
 namespace quel {
@@ -28,13 +33,53 @@ bool StartedBySystemd()
     return (std::getenv("INVOCATION_ID") || std::getenv("NOTIFY_SOCKET")) && !::isatty(STDIN_FILENO);
 }
 
+// The settings file's [Service] MetricsListen; none when it is not set.
+std::optional<std::string> ConfiguredMetricsAddress()
+{
+    std::string address;
+    if (auto key = RegistryKey::Open(RegistryHive::LogonDefault, ServiceRegistryKey)) {
+        if (key->GetString(MetricsListenValue, address))
+            return address;
+    }
+    return std::nullopt;
+}
+
 } // namespace
+
+void Service::ChooseMetricsListener(const std::vector<std::string>& original, std::vector<std::string>& arguments)
+{
+    std::optional<std::string> address;
+    std::string problem;
+    TakeMetricsOption(arguments, address, problem);
+    if (!problem.empty())
+        ReportProblem(problem + "; logging goes on without a metrics listener");
+    if (!address && problem.empty())
+        address = ConfiguredMetricsAddress();
+    if (!address || address->empty())
+        return;
+    std::string port;
+    std::string reason;
+    if (!ParseListenAddress(*address, port, reason)) {
+        ReportProblem("cannot open the metrics listener on " + *address + ": " + reason +
+                      "; logging goes on without it");
+        return;
+    }
+    if (!loadsModules_) {
+        RunModuleHost(original, reason);  // returns only when that failed
+        ReportProblem("cannot open the metrics listener on " + *address + ": " + reason +
+                      "; logging goes on without it");
+        return;
+    }
+    metricsText_ = *address;
+    metricsPort_ = port;
+}
 
 int Service::Main(int argc, const char* const* argv)
 {
     // A closed console or pipe must not kill the service in the middle of a log row.
     std::signal(SIGPIPE, SIG_IGN);
-    const std::vector<std::string> arguments(argv, argv + argc);
+    const std::vector<std::string> original(argv, argv + argc);
+    std::vector<std::string> arguments = original;
     switch (ParseServiceCommand(argc, argv)) {
     case ServiceCommand::Install:
         InstallService();
@@ -44,11 +89,16 @@ int Service::Main(int argc, const char* const* argv)
         return 0;
     case ServiceCommand::Run:
         consoleMode_ = true;
+        ChooseMetricsListener(original, arguments);
         ConsoleRun(arguments);
         return 0;
     case ServiceCommand::Dispatch:
         break;
     }
+    // Under systemd the listener is chosen before anything is printed: the module host that
+    // may take over prints the usage itself.
+    if (argc == 1 && StartedBySystemd())
+        ChooseMetricsListener(original, arguments);
     Print(UsageText());
     if (!StartServiceCtrlDispatcher(argc)) {
         errno = ENOTCONN;  // no service manager to connect to

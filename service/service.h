@@ -21,6 +21,10 @@ namespace quel {
 
 class Service {
 public:
+    // loadsModules: this link of the program can load modules (the static one runs the module
+    // host when it needs one).
+    explicit Service(bool loadsModules = true) : loadsModules_(loadsModules) {}
+
     // The program's entry: the command's work, then 0.
     int Main(int argc, const char* const* argv);
 
@@ -35,9 +39,15 @@ public:
     void ReportProblem(const std::string& text);
 
     bool ConsoleMode() const { return consoleMode_; }
+    // The metrics listener's address as configured, and in the module's form; empty: none.
+    const std::string& MetricsAddressText() const { return metricsText_; }
+    const std::string& MetricsListenPort() const { return metricsPort_; }
     StopEvent& GetStopEvent() { return stopEvent_; }
 
 private:
+    // The listener from "-metrics" or the settings file; runs the module host when this
+    // program cannot load the module. Before any thread starts.
+    void ChooseMetricsListener(const std::vector<std::string>& original, std::vector<std::string>& arguments);
     void ConsoleRun(const std::vector<std::string>& arguments);
     void ConsoleCtrlHandler(int signal);
     // The "service control dispatcher": runs ServiceMain when systemd started us; false otherwise.
@@ -45,7 +55,10 @@ private:
     void ServiceMain(const std::vector<std::string>& arguments);
     void ServiceControlHandler(std::uint32_t control);
 
+    bool loadsModules_ = true;
     bool consoleMode_ = false;
+    std::string metricsText_;
+    std::string metricsPort_;
     StopEvent stopEvent_;
     SignalWatcher signals_;
     NotifySocket notify_;

@@ -8,6 +8,10 @@ inline constexpr const char* ProgramName = "quelmondsrvc";             // in the
 inline constexpr const char* UnitName = "quellarimond.service";        // the systemd unit
 inline constexpr const char* ServiceRegistryKey = "Service";           // below the application key
 inline constexpr const char* ServiceProfileValue = "Profile";
+inline constexpr const char* MetricsListenValue = "MetricsListen";   // address of the /metrics listener
+inline constexpr const char* MetricsOption = "metrics";               // "-metrics ADDRESS" after "-run"
 inline constexpr const char* FallbackProfileName = "ServiceDefault.qlmd";  // never read: names the log
+// The same program linked to load modules, beside it; the static program runs it when it needs one.
+inline constexpr const char* ModuleHostName = "quelmondsrvc-modules";
 
 } // namespace quel

@@ -3,9 +3,11 @@
 #include "service/service.h"
 
 #include "engine/counter_monitor.h"
+#include "engine/metrics_names.h"
 #include "platform/linux_perf_data_source.h"
 #include "platform/program_folders.h"
 #include "platform/registry.h"
+#include "service/metrics_listener.h"
 #include "service/program_folders.h"
 #include "service/profile_check.h"
 #include "service/service_names.h"
@@ -161,6 +163,18 @@ void EndMonitor(Service& service, std::unique_ptr<CounterMonitor>& monitor)
     monitor.reset();
 }
 
+void OpenMetricsListener(Service& service, MetricsListener& listener, const CounterMonitor& monitor,
+                         const std::string& profileName)
+{
+    if (service.MetricsListenPort().empty())
+        return;
+    std::string reason;
+    if (!listener.Open(service.MetricsListenPort(), monitor, profileName, reason)) {
+        service.ReportProblem("cannot open the metrics listener on " + service.MetricsAddressText() + ": " + reason +
+                              "; logging goes on without it");
+    }
+}
+
 void RunWorker(Service& service, const std::vector<std::string>& arguments)
 {
     const auto report = [&service] {
@@ -170,7 +184,11 @@ void RunWorker(Service& service, const std::vector<std::string>& arguments)
     // The source outlives the monitor, which reads through it until its thread has ended.
     LinuxPerfDataSource source;
     std::unique_ptr<CounterMonitor> monitor;
-    const auto finish = [&] { EndMonitor(service, monitor); };
+    MetricsListener listener;  // reads the monitor: closed before the monitor ends
+    const auto finish = [&] {
+        listener.Close();
+        EndMonitor(service, monitor);
+    };
 
     MonitorEnvironment environment;
     environment.source = &source;
@@ -205,6 +223,7 @@ void RunWorker(Service& service, const std::vector<std::string>& arguments)
 
     if (!monitor->StartSampling(nullptr, false))
         service.ReportProblem("cannot start sampling the counters");
+    OpenMetricsListener(service, listener, *monitor, MetricsProfileName(loaded ? profile : FallbackProfileName));
 
     if (service.ReportServiceStatus(ServiceState::Running, 0, 0))
         service.GetStopEvent().Wait();

@@ -64,6 +64,10 @@ TEST_F(InstallTest, InstallWritesTheUnitOnceAndReloadsSystemd)
     EXPECT_NE(unit.find("\nType=notify\n"), std::string::npos);
     EXPECT_NE(unit.find("\nExecStart=" + fs::canonical(ServiceBinary()).string() + "\n"), std::string::npos);
     EXPECT_NE(unit.find("\n[Install]\nWantedBy=multi-user.target\n"), std::string::npos);
+    // The metrics listener needs IP sockets; nothing else is opened up.
+    EXPECT_NE(unit.find("\nRestrictAddressFamilies=AF_UNIX AF_INET AF_INET6\n"), std::string::npos);
+    EXPECT_EQ(unit.find("AF_NETLINK"), std::string::npos);
+    EXPECT_EQ(unit.find("AF_PACKET"), std::string::npos);
     EXPECT_EQ(fs::status(Unit()).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
 

@@ -102,6 +102,33 @@ TEST_F(ServiceModeTest, ReportsEachStepThenRunsUntilTerminated)
     EXPECT_EQ(process_.Stderr(), "");
 }
 
+// With a listener the static program hands over to the module host: the same process, so
+// systemd (NotifyAccess=main) takes its reports as before.
+TEST_F(ServiceModeTest, WithAListenerTheSameProcessReportsAndServes)
+{
+    FakeNotifySocket systemd;
+    ASSERT_TRUE(systemd.Bound());
+    LoopbackPort port;
+    port.Release();
+    WriteFile(root_ / "settings.conf",
+              "[Service]\nProfile=" + (root_ / "web.qlmd").string() + "\nMetricsListen=" + port.Address() + "\n");
+    process_.SetEnv("NOTIFY_SOCKET", systemd.Name());
+    process_.SetEnv("INVOCATION_ID", "0123456789abcdef0123456789abcdef");
+    process_.SetEnv("QUELLARIMOND_MODULE_DIR", QUEL_MODULE_BUILD_DIR);
+    ASSERT_TRUE(process_.Start({}));
+    for (int step = 1; step <= 6; ++step)
+        EXPECT_EQ(systemd.Receive(), StartPending(step));
+    EXPECT_EQ(systemd.Receive(), "READY=1\nSTATUS=Running");
+    // The process that reported (the one systemd started) has the module loaded.
+    EXPECT_NE(ReadFile("/proc/" + std::to_string(process_.Pid()) + "/maps").find("quel_metrics.so"), std::string::npos);
+    EXPECT_TRUE(WaitFor([&] { return HtmlRows(ReadFile(Log())) > 0; })) << process_.Stderr();
+    ASSERT_TRUE(process_.Signal(SIGTERM));
+    EXPECT_EQ(systemd.Receive(), "STOPPING=1\nSTATUS=Stopping");
+    EXPECT_EQ(systemd.Receive(), "STATUS=Stopped");
+    EXPECT_EQ(process_.Wait(), 0);
+    EXPECT_EQ(process_.Stdout(), Usage);
+}
+
 TEST_F(ServiceModeTest, RunsWithoutNotificationSocketWhenSystemdGivesNone)
 {
     process_.SetEnv("INVOCATION_ID", "0123456789abcdef0123456789abcdef");

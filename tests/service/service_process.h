@@ -38,6 +38,7 @@ public:
 
     bool Start(const std::vector<std::string>& arguments);
     bool Signal(int signal) const;
+    pid_t Pid() const { return pid_; }
     // Whether one of its threads sleeps in this kernel function (its /proc wait channel).
     bool ThreadWaitsIn(const std::string& kernelFunction) const;
     // The exit code, or -1 when it did not end within the limit (it is then killed).

@@ -1,9 +1,12 @@
 #include "service_test_support.h"
 
+#include <arpa/inet.h>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <netinet/in.h>
 #include <sstream>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -51,6 +54,30 @@ void FixtureMachine::Replace(const std::string& file, const std::string& from, c
     if (::pwrite(fd, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size()))
         ::ftruncate(fd, static_cast<off_t>(text.size()));
     ::close(fd);
+}
+
+LoopbackPort::LoopbackPort()
+{
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port_ = ntohs(address.sin_port);
+}
+
+void LoopbackPort::Listen()
+{
+    ::listen(fd_, 1);
+}
+
+void LoopbackPort::Release()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
 }
 
 int HtmlRows(const std::string& html)

@@ -32,6 +32,22 @@ private:
     TempFolder folder_;
 };
 
+// A socket bound to a free loopback port; Release lets the port go for the program.
+class LoopbackPort {
+public:
+    LoopbackPort();
+    ~LoopbackPort() { Release(); }
+    LoopbackPort(const LoopbackPort&) = delete;
+    LoopbackPort& operator=(const LoopbackPort&) = delete;
+    void Listen();
+    void Release();
+    std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
 // Counting what a log holds.
 int HtmlRows(const std::string& html);
 // The CSV lines that are rows (they start with a date "MM/DD,").
