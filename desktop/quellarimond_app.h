@@ -17,11 +17,11 @@
 #include <QStringList>
 
 #include <functional>
-class QDialog;
-
 #include <memory>
 #include <optional>
 #include <string>
+
+class QDialog;
 
 namespace quel::desktop {
 

@@ -172,6 +172,12 @@ PerfStatus LinuxPerfDataSource::AddCounter(PerfQueryHandle query, std::string_vi
     }
 }
 
+bool LinuxPerfDataSource::ReadsOverHttp(std::string_view path) const
+{
+    CounterPath parts;
+    return ParseCounterPath(path, parts) && IsRemoteComputer(parts.computer, hostName_);
+}
+
 PerfStatus LinuxPerfDataSource::Resolve(std::string_view path, Counter& counter) const
 {
     CounterPath parts;

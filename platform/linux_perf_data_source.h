@@ -57,6 +57,9 @@ public:
     PerfStatus EnumObjects(std::vector<std::string>& objects, std::string_view computer = {}) override;
     // The interface whose sysfs type is ARPHRD_LOOPBACK (772), whatever its name.
     bool IsLoopbackInterface(std::string_view instance) override;
+    // Whether the path's counter is read from another computer's metrics endpoint (through the
+    // HTTP module) rather than from this machine.
+    bool ReadsOverHttp(std::string_view path) const;
 
 private:
     struct Query;

@@ -74,6 +74,15 @@ void Service::ChooseMetricsListener(const std::vector<std::string>& original, st
     metricsPort_ = port;
 }
 
+void Service::ChooseModuleHost(const std::vector<std::string>& original, const std::vector<std::string>& arguments)
+{
+    if (loadsModules_ || !ProfileNamesOtherComputers(*this, arguments))
+        return;
+    std::string reason;
+    RunModuleHost(original, reason);  // returns only when that failed
+    ReportProblem("cannot read the counters of other computers: " + reason);
+}
+
 int Service::Main(int argc, const char* const* argv)
 {
     // A closed console or pipe must not kill the service in the middle of a log row.
@@ -90,6 +99,7 @@ int Service::Main(int argc, const char* const* argv)
     case ServiceCommand::Run:
         consoleMode_ = true;
         ChooseMetricsListener(original, arguments);
+        ChooseModuleHost(original, arguments);
         ConsoleRun(arguments);
         return 0;
     case ServiceCommand::Dispatch:
@@ -97,8 +107,10 @@ int Service::Main(int argc, const char* const* argv)
     }
     // Under systemd the listener is chosen before anything is printed: the module host that
     // may take over prints the usage itself.
-    if (argc == 1 && StartedBySystemd())
+    if (argc == 1 && StartedBySystemd()) {
         ChooseMetricsListener(original, arguments);
+        ChooseModuleHost(original, arguments);
+    }
     Print(UsageText());
     if (!StartServiceCtrlDispatcher(argc)) {
         errno = ENOTCONN;  // no service manager to connect to

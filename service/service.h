@@ -48,6 +48,9 @@ private:
     // The listener from "-metrics" or the settings file; runs the module host when this
     // program cannot load the module. Before any thread starts.
     void ChooseMetricsListener(const std::vector<std::string>& original, std::vector<std::string>& arguments);
+    // Runs the module host when the profile's counters name other computers, whose HTTP
+    // module this link cannot load. Before any thread starts.
+    void ChooseModuleHost(const std::vector<std::string>& original, const std::vector<std::string>& arguments);
     void ConsoleRun(const std::vector<std::string>& arguments);
     void ConsoleCtrlHandler(int signal);
     // The "service control dispatcher": runs ServiceMain when systemd started us; false otherwise.
@@ -71,5 +74,8 @@ private:
 // Steps of the service's work: build the monitor from the profile (or the default counter set),
 // sample until the StopEvent, stop and end the monitor.
 void ServiceWorker(Service& service, const std::vector<std::string>& arguments);
+// Whether the profile the worker would load (the word after "-run", else the settings file's)
+// has counters of other computers.
+bool ProfileNamesOtherComputers(Service& service, const std::vector<std::string>& arguments);
 
 } // namespace quel

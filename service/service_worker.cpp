@@ -175,6 +175,13 @@ void OpenMetricsListener(Service& service, MetricsListener& listener, const Coun
     }
 }
 
+// The word after "-run" wins; the settings file is not even read then.
+std::string ChosenProfile(Service& service, const std::vector<std::string>& arguments)
+{
+    const std::string profile = arguments.size() > 2 ? arguments[2] : RegistryProfile(service);
+    return profile.empty() ? profile : AbsolutePath(profile);
+}
+
 void RunWorker(Service& service, const std::vector<std::string>& arguments)
 {
     const auto report = [&service] {
@@ -201,10 +208,7 @@ void RunWorker(Service& service, const std::vector<std::string>& arguments)
     if (!report())
         return finish();
 
-    // The word after "-run" wins; the settings file is not even read then.
-    std::string profile = arguments.size() > 2 ? arguments[2] : RegistryProfile(service);
-    if (!profile.empty())
-        profile = AbsolutePath(profile);
+    const std::string profile = ChosenProfile(service, arguments);
     if (!report())
         return finish();
 
@@ -231,6 +235,27 @@ void RunWorker(Service& service, const std::vector<std::string>& arguments)
 }
 
 } // namespace
+
+bool ProfileNamesOtherComputers(Service& service, const std::vector<std::string>& arguments)
+{
+    const std::string profile = ChosenProfile(service, arguments);
+    std::string reason;
+    if (profile.empty() || !CheckProfileFile(profile, reason))
+        return false;
+    LinuxPerfDataSource source;
+    MonitorEnvironment environment;
+    environment.source = &source;
+    CounterMonitor monitor(environment);
+    monitor.RemoveAllAxes();
+    if (!monitor.LoadFromFile(profile))
+        return false;
+    std::string path;
+    for (int axis = 0; axis < monitor.GetAxisCount(); ++axis) {
+        if (monitor.GetCounterPath(axis, path) && source.ReadsOverHttp(path))
+            return true;
+    }
+    return false;
+}
 
 void ServiceWorker(Service& service, const std::vector<std::string>& arguments)
 {

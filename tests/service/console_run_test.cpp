@@ -1,6 +1,7 @@
 // quelmondsrvc -run: the console logger, end to end against the built program.
 
 #include "service_test_support.h"
+#include "support/server_process.h"
 
 #include <gtest/gtest.h>
 
@@ -149,6 +150,32 @@ TEST_F(ConsoleRunTest, ProfileOnTheCommandLineWinsOverTheRegistry)
     NextRows(root_ / "a/Logs/chosen-log.html", 0, false);
     ASSERT_TRUE(process_.Signal(SIGINT));
     EXPECT_EQ(process_.Wait(), 0);
+}
+
+// The static program cannot load the HTTP module: a profile with another computer's counter
+// runs the module host, whose log then holds the value that computer's page gives.
+TEST_F(ConsoleRunTest, CountersOfAnotherComputerAreLogged)
+{
+    WriteFile(root_ / "page.txt",
+              "quellarimond_axis_current_value{profile=\"p\",axis=\"A\",path=\"\\\\Memory\\\\Available Bytes\"} 42\n");
+    ServerProcess server;
+    ASSERT_TRUE(server.Start(FakeMetricsServer("page", root_ / "page.txt")));
+    const std::string remote = "\\\\127.0.0.1:" + std::to_string(server.Port()) + "\\Memory\\Available Bytes";
+    WriteFile(root_ / "profiles/remote.qlmd", ProfileText(1, 1, 1, {{"Remote", remote, 100, 50, 1}}));
+    process_.SetEnv("QUELLARIMOND_MODULE_DIR", QUEL_MODULE_BUILD_DIR);
+
+    ASSERT_TRUE(process_.Start({"-run", root_ / "profiles/remote.qlmd"}));
+    const std::string log = root_ / "profiles/Logs/remote-log.csv";
+    std::string csv;
+    WaitFor([&] {
+        const auto rows = CsvRows(csv = ReadFile(log));
+        return !rows.empty() && rows.back().ends_with(",42.00");
+    });
+    EXPECT_TRUE(!CsvRows(csv).empty() && CsvRows(csv).back().ends_with(",42.00")) << csv << process_.Stderr();
+    ASSERT_TRUE(process_.Signal(SIGINT));
+    EXPECT_EQ(process_.Wait(), 0);
+    EXPECT_EQ(process_.Stdout(), std::string(ConsoleStart) + ConsoleStop);
+    EXPECT_EQ(process_.Stderr(), "");
 }
 
 } // namespace
