@@ -11,17 +11,34 @@ while read -r pkg; do
   fi
 done < "$here/packages.txt"
 
-((${#missing[@]} == 0)) && exit 0
+# The tests of locale-independent number formats need a locale with a decimal comma.
+test_locale=de_DE.UTF-8
+has_test_locale() { locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; }
 
-echo "Installing missing packages: ${missing[*]}" >&2
+((${#missing[@]} == 0)) && has_test_locale && exit 0
+
 if [[ $(id -u) -eq 0 ]]; then
   sudo=()
 elif command -v sudo >/dev/null; then
   sudo=(sudo)
 else
-  echo "deps.sh: these packages are missing and I am not root: ${missing[*]}" >&2
+  echo "deps.sh: packages missing (${missing[*]:-none}) or locale $test_locale not generated, and I am not root" >&2
   exit 1
 fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update
-"${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+
+if ((${#missing[@]} > 0)); then
+  echo "Installing missing packages: ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo[@]}" apt-get update
+  "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+if ! has_test_locale; then
+  echo "Generating the locale $test_locale" >&2
+  if grep -q "^# *$test_locale UTF-8" /etc/locale.gen; then
+    "${sudo[@]}" sed -i "s/^# *$test_locale UTF-8/$test_locale UTF-8/" /etc/locale.gen
+  elif ! grep -q "^$test_locale UTF-8" /etc/locale.gen; then
+    echo "$test_locale UTF-8" | "${sudo[@]}" tee -a /etc/locale.gen >/dev/null
+  fi
+  "${sudo[@]}" locale-gen
+fi
