@@ -3,7 +3,6 @@
 #include "desktop/main_frame.h"
 #include "desktop/native_path.h"
 #include "desktop/new_profile_path.h"
-#include "desktop/profile_file_check.h"
 #include "desktop/qt_color.h"
 #include "desktop/quellarimond_app.h"
 #include "desktop/quellarimond_view.h"
@@ -11,6 +10,7 @@
 #include "desktop/string_table.h"
 #include "engine/standard_counter_set.h"
 #include "platform/registry.h"
+#include "profile/profile_file.h"
 
 #include <QFileInfo>
 #include <QUrl>
@@ -361,7 +361,7 @@ void CQuellarimondDoc::PrepareNewProfile()
 
 bool CQuellarimondDoc::LoadProfile(const std::string& path)
 {
-    return IsProfileFile(path) && monitor_.LoadFromFile(path) != 0;
+    return ProfileFile::Read(path).IsProfile() && monitor_.LoadFromFile(path) != 0;
 }
 
 void CQuellarimondDoc::Message(const QString& text)

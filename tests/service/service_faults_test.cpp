@@ -1,6 +1,7 @@
 // Bad input never stops the service: it falls back to what it can do and says what went wrong.
 
 #include "service_test_support.h"
+#include "tests/support/profile_verdict_set.h"
 
 #include <gtest/gtest.h>
 
@@ -62,9 +63,28 @@ TEST_F(ServiceFaultTest, TextWithoutCountersIsNoProfile)
     WriteFile(root_ / "notes.qlmd", "Interval=1\nLogMode=0\nshopping list\n");
     RunUntilLogged({"-run", root_ / "notes.qlmd"}, FallbackLog());
     EXPECT_EQ(process_.Stderr(), "quelmondsrvc: cannot use the profile " + (root_ / "notes.qlmd").string() +
-                                     ": not a profile (no counters in it); logging the default counters\n");
+                                     ": not a profile (neither the profile header nor an axis section); logging the default counters\n");
     // The fallback keeps the default log settings, not those the bad file named.
     EXPECT_NE(ReadFile(FallbackLog()).find("changes in counter values only."), std::string::npos);
+}
+
+TEST_F(ServiceFaultTest, GivesTheProgramsVerdictOnTheSharedFileSet)
+{
+    for (const VerdictCase& file : MakeProfileVerdictSet(root_)) {
+        const std::string path = file.path.string();
+        const bool hasAxes = file.isProfile && ReadFile(path).find("BeginAxis") != std::string::npos;
+        const std::string log = hasAxes ? (root_ / "Logs" / (file.path.stem().string() + "-log.html")).string()
+                                        : FallbackLog();
+        RunUntilLogged({"-run", path}, log);
+        std::string expected;
+        if (!file.isProfile)
+            expected = "quelmondsrvc: cannot use the profile " + path + ": " + file.reason;
+        else if (!hasAxes)
+            expected = "quelmondsrvc: the profile " + path + " holds no counters";
+        if (!expected.empty())
+            expected += "; logging the default counters\n";
+        EXPECT_EQ(process_.Stderr(), expected) << file.name;
+    }
 }
 
 TEST_F(ServiceFaultTest, FolderOrMissingFileAsProfileFallsBack)
@@ -87,6 +107,17 @@ TEST_F(ServiceFaultTest, UnreadableSettingsFileIsReportedAndIgnored)
     EXPECT_EQ(process_.Stderr(),
               "quelmondsrvc: cannot read the settings file " + (root_ / "settings.conf").string() +
                   ": Is a directory\n");
+}
+
+TEST_F(ServiceFaultTest, OversizedSettingsFileIsReportedNotTakenForNoChoice)
+{
+    // The file names a profile, but it is over the settings files' limit: say so.
+    WriteFile(root_ / "settings.conf", "[Service]\nProfile=" + (root_ / "p.qlmd").string() + "\n#" +
+                                           std::string(1 << 20, 'x') + "\n");
+    process_.SetEnv("QUELLARIMOND_SYSTEM_CONFIG", root_ / "settings.conf");
+    RunUntilLogged({"-run"}, FallbackLog());
+    EXPECT_EQ(process_.Stderr(), "quelmondsrvc: cannot read the settings file " + (root_ / "settings.conf").string() +
+                                     ": the file is larger than 1 MiB\n");
 }
 
 TEST_F(ServiceFaultTest, UnwritableLogFolderMovesTheLogToTheDataFolder)
