@@ -3,12 +3,12 @@
 #include "desktop/main_frame.h"
 #include "desktop/native_path.h"
 #include "desktop/new_profile_path.h"
-#include "desktop/qt_color.h"
 #include "desktop/quellarimond_app.h"
 #include "desktop/quellarimond_view.h"
 #include "desktop/retarget_counters.h"
 #include "desktop/string_table.h"
 #include "engine/standard_counter_set.h"
+#include "gui/qt_color.h"
 #include "platform/registry.h"
 #include "profile/profile_file.h"
 
