@@ -139,18 +139,6 @@ TEST(ProviderApiTest, InstancesOfEveryObject)
     EXPECT_EQ(small.Instances("Network Interface"), (std::vector<std::string>{"lo", "ens3"}));
 }
 
-// The counters the provider lists for an object.
-std::vector<std::string> CountersOf(LinuxPerfDataSource& source, const std::string& object)
-{
-    std::size_t countersLength = 0;
-    std::size_t instancesLength = 0;
-    source.EnumObjectItems(object, nullptr, countersLength, nullptr, instancesLength);
-    std::vector<char> counters(countersLength);
-    std::vector<char> instances(instancesLength);
-    EXPECT_EQ(source.EnumObjectItems(object, counters.data(), countersLength, instances.data(), instancesLength), Ok);
-    return SplitNameList(counters.data());
-}
-
 TEST(ProviderApiTest, EveryNamedIndexIsAnObjectOrCounterTheProviderServes)
 {
     FixtureProvider p("machine-1cpu");
@@ -160,7 +148,7 @@ TEST(ProviderApiTest, EveryNamedIndexIsAnObjectOrCounterTheProviderServes)
                                                  "LogicalDisk", "PhysicalDisk", "Network Interface"}));
     std::set<std::string> counters;
     for (const std::string& object : objects) {
-        for (const std::string& counter : CountersOf(p.source, object))
+        for (const std::string& counter : p.Counters(object))
             counters.insert(counter);
     }
 
