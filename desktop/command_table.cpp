@@ -3,6 +3,7 @@
 #include "desktop/main_frame.h"
 #include "desktop/quellarimond_app.h"
 #include "desktop/quellarimond_doc.h"
+#include "desktop/system_config_dialog.h"
 
 #include <QStatusBar>
 
@@ -59,6 +60,9 @@ bool HasRecentFile(const CommandContext& c, int id)
 }
 
 // --- the table ------------------------------------------------------------------------------
+// A new command is one more row: its id (command_ids.h), texts, prompt, and its handler; add
+// an enable rule when it is not always enabled, and for a toggle the setting it shows. Then put
+// the id into the menu layouts in menus.cpp. A row without a handler shows a disabled item.
 
 constexpr std::array Commands = {
     // File menu
@@ -138,7 +142,8 @@ constexpr std::array Commands = {
     Command {.id = CmdCounters, .text = "C&ounters...", .prompt = "Add/update/delete counters"},
     Command {.id = CmdPreferences, .text = "&Preferences...",
              .prompt = "Specify diagram charcteristics like grid step, etc."},
-    Command {.id = CmdSystem, .text = "&System...", .prompt = "Screensaver and service options"},
+    Command {.id = CmdSystem, .text = "&System...", .prompt = "Screensaver and service options",
+             .run = [](CommandContext& c, int) { RunSystemConfig(&c.frame, c.app.GetPrompt()); }},
 
     // Help menu
     Command {.id = CmdHelpContents, .text = "&Contents", .prompt = "Show help topics",

@@ -3,6 +3,9 @@
 
 #include "tests/desktop/desktop_test_support.h"
 
+#include "tests/desktop/gated_source.h"
+#include "tests/engine/fake_clock.h"
+
 #include "desktop/main_frame.h"
 #include "desktop/new_profile_path.h"
 #include "desktop/program_folder.h"
@@ -10,9 +13,12 @@
 #include "desktop/retarget_counters.h"
 #include "engine/counter_monitor.h"
 #include "tests/support/profile_verdict_set.h"
+#include "support/server_process.h"
+#include "support/temp_folder.h"
 
 #include <QFileInfo>
 
+#include <atomic>
 #include <filesystem>
 
 #include <sys/stat.h>
@@ -307,18 +313,50 @@ TEST_F(DocumentTest, RetargetCountersRewritesEveryAxisAndSamplesAgain)
         Monitor().AddAxis("mem", "", 0, 0, 100, 80, 1, std::make_unique<CounterPathData>("\\Memory\\Available Bytes"));
         Monitor().SetModified(0);
     }
-    ASSERT_TRUE(Doc().RetargetCounters("srv1"));
+    // A closed loopback port stands for the computer: a name would be looked up in DNS.
+    ASSERT_TRUE(Doc().RetargetCounters("127.0.0.1:1"));
     std::string path;
     Monitor().GetCounterPath(0, path);
-    EXPECT_EQ(path, "\\\\srv1\\Processor(_Total)\\% Processor Time");
+    EXPECT_EQ(path, "\\\\127.0.0.1:1\\Processor(_Total)\\% Processor Time");
     Monitor().GetCounterPath(1, path);
-    EXPECT_EQ(path, "\\\\srv1\\Memory\\Available Bytes");
+    EXPECT_EQ(path, "\\\\127.0.0.1:1\\Memory\\Available Bytes");
     EXPECT_TRUE(Monitor().IsModified());
     EXPECT_TRUE(SamplingRunning());
 
     ASSERT_TRUE(Doc().RetargetCounters(""));
     Monitor().GetCounterPath(0, path);
     EXPECT_EQ(path, "\\Processor(_Total)\\% Processor Time");
+    EXPECT_TRUE(prompt.messages.empty());
+}
+
+// Connect to "127.0.0.1:PORT" as typed: the counters are read from that computer's metrics
+// endpoint; a blank name brings them back to this machine.
+TEST_F(DocumentTest, ConnectToAHostAndPortSamplesThatComputerAndBlankReturnsToLocal)
+{
+    quel::test::TempFolder pages;
+    const std::filesystem::path page = pages.Write("metrics", "node_memory_MemAvailable_bytes 123456512\n"
+                                                              "node_memory_MemTotal_bytes 987654321\n");
+    quel::test::ServerProcess server;
+    ASSERT_TRUE(server.Start(quel::test::FakeMetricsServer("page", page.string())));
+    Start();
+    ASSERT_TRUE(WaitUntil([&] { return Monitor().StopSampling(); }));
+    Monitor().RemoveAllAxes();
+    Monitor().AddAxis("mem", "", 0, 0, 100, 80, 1, std::make_unique<CounterPathData>("\\Memory\\Available Bytes"));
+    const auto current = [&] {
+        double value = 0, maximum = 0, average = 0;
+        Monitor().GetStatistics(0, value, maximum, average);
+        return value;
+    };
+
+    ASSERT_TRUE(Doc().RetargetCounters("127.0.0.1:" + std::to_string(server.Port())));
+    std::string path;
+    Monitor().GetCounterPath(0, path);
+    EXPECT_EQ(path, "\\\\127.0.0.1:" + std::to_string(server.Port()) + "\\Memory\\Available Bytes");
+    EXPECT_TRUE(WaitUntil([&] { return current() == 123456512.0; })) << current();
+
+    ASSERT_TRUE(Doc().RetargetCounters(""));
+    EXPECT_TRUE(WaitUntil([&] { return current() > 0 && current() != 123456512.0; })) << current();
+    EXPECT_EQ(RetargetCounterPath("\\Memory\\Available Bytes", "[::1]:9100"), "\\\\[::1]:9100\\Memory\\Available Bytes");
     EXPECT_TRUE(prompt.messages.empty());
 }
 
@@ -384,6 +422,76 @@ TEST_F(DocumentTest, RestartAndResetMaxKeepSampling)
     Doc().OnRestart();  // at once again, while the new thread may still be starting
     EXPECT_TRUE(prompt.messages.empty());
     EXPECT_TRUE(WaitUntil([&] { return HasSampledValues(Monitor()); }));
+}
+
+// Time moves only by sleeps. Once it has gone more than a given span past the moment the clock
+// is armed, the next reading of the tick count runs a hook, once.
+class HookedClock final : public quel::test::FakeClock {
+public:
+    void Arm(std::uint32_t span, std::function<void()> hook)
+    {
+        start_ = FakeClock::TickCount();
+        span_ = span;
+        hook_ = std::move(hook);
+        armed_ = true;
+    }
+    std::uint32_t Since() { return FakeClock::TickCount() - start_; }
+    std::uint32_t TickCount() override
+    {
+        const std::uint32_t now = FakeClock::TickCount();
+        if (now - start_ > span_ && armed_.exchange(false))
+            hook_();
+        return now;
+    }
+
+private:
+    std::uint32_t start_ = 0;
+    std::uint32_t span_ = 0;
+    std::function<void()> hook_;
+    std::atomic<bool> armed_ {false};
+};
+
+// A sampling thread held in its query as by a slow network: Restart and Open wait for it once,
+// at most 5 s in all, then say so and keep the profile.
+TEST_F(DocumentTest, AStopThatRunsOutOfTimeIsReportedAfterOneWait)
+{
+    HookedClock fakeClock;
+    clock = &fakeClock;
+    UseGatedSource();
+    Start({QString::fromStdString(MakeProfile(root + "Slow.qlmd"))});
+    const QString cannotStop = QStringLiteral(
+        "Cannot stop counter collecting process. The most possible reason is the slowness of the network during "
+        "connection to the remote machine. Please try to update the data later.");
+
+    // The thread would end a moment after the stop's time has run out: no second wait for it.
+    fakeClock.Arm(CounterMonitor::StopTimeLimitMilliseconds, [this] { gate->Open(); });
+    Doc().OnRestart();
+    ASSERT_EQ(prompt.messages.size(), 1u) << "Restart waited for the thread a second time";
+    EXPECT_EQ(prompt.messages[0].toStdString(), cannotStop.toStdString());
+    EXPECT_LT(fakeClock.Since(), CounterMonitor::StopTimeLimitMilliseconds + 100);
+    ASSERT_TRUE(WaitUntil([] { return !SamplingRunning(); }));
+    Doc().OnRestart();
+    EXPECT_EQ(prompt.messages.size(), 1u) << "the ended thread lets Restart start again";
+    EXPECT_TRUE(SamplingRunning());
+}
+
+TEST_F(DocumentTest, AnOpenWhileSamplingCannotStopKeepsTheProfile)
+{
+    quel::test::FakeClock fakeClock;
+    clock = &fakeClock;
+    UseGatedSource();
+    const QString path = QString::fromStdString(MakeProfile(root + "Slow.qlmd"));
+    const QString other = QString::fromStdString(MakeProfile(root + "Other.qlmd"));
+    Start({path});
+    const int axes = Monitor().GetAxisCount();
+    ASSERT_GT(axes, 0);
+    const std::uint32_t before = fakeClock.TickCount();
+    EXPECT_FALSE(app->OpenDocumentFile(other));
+    EXPECT_LT(fakeClock.TickCount() - before, CounterMonitor::StopTimeLimitMilliseconds + 100);
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_TRUE(prompt.messages[0].startsWith(QStringLiteral("Cannot stop counter collecting process.")));
+    EXPECT_EQ(Doc().GetPathName(), path);
+    EXPECT_EQ(Monitor().GetAxisCount(), axes);
 }
 
 TEST_F(DocumentTest, ClosingRightAfterStartWaitsForTheSamplingThread)
