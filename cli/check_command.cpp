@@ -4,6 +4,7 @@
 #include "cli/profile_check.h"
 #include "cli/profile_loading.h"
 #include "engine/counter_monitor.h"
+#include "platform/regular_file.h"
 
 namespace quel::cli {
 
@@ -18,7 +19,8 @@ const char* const CheckHelp =
     "off the screen. Then prints the profile to the standard output as the programs would\n"
     "save it.\n"
     "\n"
-    "Exit status: 0 nothing to report, 1 something reported, 2 the file cannot be read.\n"
+    "Exit status: 0 nothing to report, 1 something reported, 2 the file cannot be read or is\n"
+    "not a profile (the programs refuse it too).\n"
     "\n"
     "Options:\n"
     "  --screen WxH  the screen the window rectangle must fit (default 1024x768)\n"
@@ -29,9 +31,11 @@ const char* const CheckHelp =
 namespace {
 
 constexpr int MaxScreenSide = 100000;
+// What a monitor saves is smaller than what it read, which the profile gate caps.
+constexpr std::size_t MaxSavedSize = std::size_t{64} << 20;
 
 // The profile as a fresh monitor loads and saves it.
-bool SavedText(PerfDataSource& source, const std::string& path, const ScreenSize& screen, std::string& text,
+bool SavedText(PerfDataSource& source, const std::string& profileText, const ScreenSize& screen, std::string& text,
                std::string& error)
 {
     ScratchFolder scratch;
@@ -41,10 +45,11 @@ bool SavedText(PerfDataSource& source, const std::string& path, const ScreenSize
     environment.source = &source;
     environment.screen = screen;
     CounterMonitor monitor(environment);
-    if (!LoadProfileCopy(monitor, path, scratch, error))
+    if (!LoadProfileCopy(monitor, profileText, scratch, error))
         return false;
     const std::filesystem::path saved = scratch.Path() / "saved.qlmd";
-    if (!monitor.SaveToFile(saved.string()) || !ReadWholeFile(saved, text)) {
+    FileProblem problem;
+    if (!monitor.SaveToFile(saved.string()) || !ReadRegularFile(saved.string(), MaxSavedSize, text, problem)) {
         error = "cannot save the profile in " + scratch.Path().string();
         return false;
     }
@@ -66,11 +71,12 @@ int RunCheck(const Arguments& args, PerfDataSource& source, CommandStreams io)
         return UsageError(io.err, "check", "--screen \"" + *size + "\": give WIDTHxHEIGHT in pixels, as 1920x1080");
 
     const std::string& path = parsed.positional.front();
-    std::vector<Finding> findings;
-    if (!CheckReadableFile(path, error) || !CheckProfile(path, screen, findings, error)) {
+    std::string profileText;
+    if (!ReadProfileText(path, profileText, error)) {
         ReportError(io.err, "check", "cannot read " + path + ": " + error);
         return ExitUsage;
     }
+    const std::vector<Finding> findings = CheckProfile(profileText, screen);
     for (const Finding& finding : findings) {
         io.err << Printable(path, 4096) << ':';
         if (finding.line > 0)
@@ -80,7 +86,7 @@ int RunCheck(const Arguments& args, PerfDataSource& source, CommandStreams io)
     io.err.flush();
 
     std::string text;
-    if (!SavedText(source, path, screen, text, error)) {
+    if (!SavedText(source, profileText, screen, text, error)) {
         ReportError(io.err, "check", path + ": " + error);
         return ExitFindings;
     }

@@ -6,14 +6,14 @@
 #include "cli/raw_line_scan.h"
 #include "platform/counter_path.h"
 #include "platform/object_catalog.h"
+#include "windrose/config_keys.h"
 #include "windrose/config_reader.h"
 #include "windrose/number_text.h"
+#include "windrose/wind_rose.h"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <memory>
 #include <string_view>
@@ -21,11 +21,8 @@
 namespace quel::cli {
 namespace {
 
-constexpr int AxisSlots = 32;
-constexpr std::array<std::string_view, 6> OptionKeys {"GridStep", "CriticalBorder", "ShowNames",
-                                                      "ShowNumbers", "ShowValues", "LabelTrunc"};
-constexpr std::array<std::string_view, 8> AxisKeys {"Name", "Desc", "MinValue", "MaxValue",
-                                                    "CriticalValue", "Multiplier", "Inverse", "Counter"};
+// Everything below comes from the reader's own tables, so the checker cannot drift from it.
+constexpr int AxisSlots = WindRose::DefaultAxisCapacity;
 constexpr std::array<std::string_view, 4> WindowKeys {"WndLeft", "WndTop", "WndRight", "WndBottom"};
 
 bool Contains(const auto& keys, std::string_view key)
@@ -33,13 +30,20 @@ bool Contains(const auto& keys, std::string_view key)
     return std::find(keys.begin(), keys.end(), key) != keys.end();
 }
 
-bool IsSettingsKey(const std::string& key)
+bool IsAxisKey(std::string_view key)
 {
-    MonitorSettings scratch = DefaultMonitorSettings({});
-    return ReadSettingsKey(scratch, key, "") != SettingsKeyResult::Unknown;
+    return key == AxisNameKey || key == AxisDescKey || Contains(AxisBoundKeys, key) || key == AxisInverseKey ||
+           key == CounterKey;
 }
 
-bool IsGlobalKey(const std::string& key) { return Contains(OptionKeys, key) || IsSettingsKey(key); }
+std::string Ordinal(int n)
+{
+    const int tens = n % 100, ones = n % 10;
+    const char* suffix = (tens >= 11 && tens <= 13) || ones == 0 || ones > 3 ? "th" : ones == 1 ? "st" : ones == 2 ? "nd" : "rd";
+    return std::to_string(n) + suffix;
+}
+
+bool IsGlobalKey(std::string_view key) { return Contains(OptionKeys, key) || FindSettingsKey(key) != nullptr; }
 
 std::string Quoted(std::string_view text) { return "\"" + Printable(text, 60) + "\""; }
 
@@ -61,16 +65,17 @@ public:
     // False once reading stops (a full axis table).
     bool Handle(const ConfigLine& line)
     {
-        if (line.key == "BeginAxis") {
+        if (line.key == BeginAxisMarker) {
             CloseAxis();
             if (axisCount_ == AxisSlots) {
-                Report(line, "a 33rd axis section: only 32 axes are read; this line and everything after it are ignored");
+                Report(line, "a " + Ordinal(AxisSlots + 1) + " axis section: only " + std::to_string(AxisSlots) +
+                                 " axes are read; this line and everything after it are ignored");
                 return false;
             }
             axis_ = std::make_unique<AxisState>();
             axis_->index = ++axisCount_;
             axis_->beginLine = line.lineNumber;
-        } else if (line.key == "EndAxis") {
+        } else if (line.key == EndAxisMarker) {
             CloseAxis();
         } else if (axis_) {
             HandleAxisKey(line);
@@ -152,13 +157,13 @@ private:
 
     void ReportOutOfRange(const ConfigLine& line, const MonitorSettings& before)
     {
-        const bool interval = line.key == "Interval";
-        const int kept = interval ? before.Interval : before.History;
-        const char* range = interval ? "1..120" : "2..120";
+        const SettingsKey& key = *FindSettingsKey(line.key);
+        const int kept = before.*key.field;
+        const std::string range = FormatInt(key.low) + ".." + FormatInt(key.high);
         const std::string read = FormatInt(ReadDecimalInt(line.value));
         std::string message = IsCleanInt(line.value) ? line.key + " " + read + " is"
                                                      : line.key + " " + Quoted(line.value) + " reads as " + read + ",";
-        message += std::string(" outside ") + range + ": the line is ignored and " + line.key + " stays "
+        message += " outside " + range + ": the line is ignored and " + line.key + " stays "
                  + FormatInt(kept);
         Report(line, std::move(message));
     }
@@ -166,21 +171,21 @@ private:
     void HandleAxisKey(const ConfigLine& line)
     {
         AxisState& axis = *axis_;
-        if (line.key == "Name" || line.key == "Desc") {
+        if (line.key == AxisNameKey || line.key == AxisDescKey) {
             NoteRepeat(axis.lines, line);
-            if (line.key == "Name")
+            if (line.key == AxisNameKey)
                 axis.name = line.value;
         } else if (double* bound = BoundField(axis, line.key)) {
             CheckReal(line);
             NoteRepeat(axis.lines, line);
             *bound = ReadDecimalReal(line.value);
-        } else if (line.key == "Inverse") {
+        } else if (line.key == AxisInverseKey) {
             CheckInt(line);
             NoteRepeat(axis.lines, line);
             const int value = ReadDecimalInt(line.value);
             if (value != 0 && value != 1 && IsCleanInt(line.value))
                 Report(line, "Inverse " + FormatInt(value) + " reads as 1");
-        } else if (line.key == "Counter") {
+        } else if (line.key == CounterKey) {
             NoteRepeat(axis.lines, line);
             CheckCounterPath(line);
         } else {
@@ -190,15 +195,10 @@ private:
 
     static double* BoundField(AxisState& axis, const std::string& key)
     {
-        if (key == "MinValue")
-            return &axis.minValue;
-        if (key == "MaxValue")
-            return &axis.maxValue;
-        if (key == "CriticalValue")
-            return &axis.criticalValue;
-        if (key == "Multiplier")
-            return &axis.multiplier;
-        return nullptr;
+        const std::array<double*, AxisBoundKeys.size()> fields {&axis.minValue, &axis.maxValue, &axis.criticalValue,
+                                                                &axis.multiplier};
+        const auto it = std::find(AxisBoundKeys.begin(), AxisBoundKeys.end(), key);
+        return it == AxisBoundKeys.end() ? nullptr : fields[static_cast<std::size_t>(it - AxisBoundKeys.begin())];
     }
 
     void CheckCounterPath(const ConfigLine& line)
@@ -237,16 +237,16 @@ private:
         if (!line.hasEquals && trimmed.empty())
             return;  // a blank line
         const std::string known(trimmed);
-        const bool knownHere = inAxis ? Contains(AxisKeys, known) : IsGlobalKey(known);
-        const bool marker = known == "BeginAxis" || known == "EndAxis";
+        const bool knownHere = inAxis ? IsAxisKey(known) : IsGlobalKey(known);
+        const bool marker = known == BeginAxisMarker || known == EndAxisMarker;
         if (line.hasEquals && trimmed.empty()) {
             Report(line, "no key before \"=\"; the line is ignored");
-        } else if (trimmed != line.key && (knownHere || marker || Contains(AxisKeys, known) || IsGlobalKey(known))) {
+        } else if (trimmed != line.key && (knownHere || marker || IsAxisKey(known) || IsGlobalKey(known))) {
             Report(line, "blanks around " + Quoted(known) + (line.hasEquals ? " and \"=\"" : "")
                              + ": the key " + Quoted(line.key) + " is not recognised and the line is ignored");
         } else if (inAxis && IsGlobalKey(line.key)) {
             Report(line, line.key + " inside an axis section is ignored (it belongs before the first BeginAxis)");
-        } else if (!inAxis && Contains(AxisKeys, line.key)) {
+        } else if (!inAxis && IsAxisKey(line.key)) {
             Report(line, line.key + " outside an axis section is ignored (it belongs between BeginAxis and EndAxis)");
         } else if (!line.hasEquals) {
             Report(line, Quoted(line.key) + " is not a key line; it is ignored");
@@ -299,7 +299,7 @@ private:
         if (axis.multiplier == 0.0)
             Report(LatestLine(axis.lines, {"Multiplier"}),
                    AxisLabel(axis) + ": Multiplier 0 divides every value by zero; the programs refuse it");
-        if (!axis.lines.contains("Counter"))
+        if (!axis.lines.contains(CounterKey))
             Report(axis.beginLine, AxisLabel(axis) + " has no Counter line; it never gets a value");
         axis_.reset();
     }
@@ -352,41 +352,30 @@ private:
 
 } // namespace
 
-bool CheckProfile(const std::string& path, const ScreenSize& screen, std::vector<Finding>& findings,
-                  std::string& error)
+std::vector<Finding> CheckProfile(const std::string& text, const ScreenSize& screen)
 {
-    findings.clear();
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        error = std::strerror(errno);
-        return false;
-    }
-    ScanRawLines(file, findings);
-    bool readable = !std::ferror(file);
-    if (readable) {
-        std::rewind(file);
-        ProfileChecker checker(screen, findings);
+    std::vector<Finding> findings;
+    ScanRawLines(text, findings);
+    // The reader's own line splitting, over the text in memory.
+    std::FILE* file = text.empty() ? nullptr : ::fmemopen(const_cast<char*>(text.data()), text.size(), "rb");
+    ProfileChecker checker(screen, findings);
+    if (file != nullptr) {
         ConfigReader reader(file);
         ConfigLine line;
         while (reader.Next(line)) {
             if (!checker.Handle(line)) {
-                // Nothing after a 33rd axis is read: drop what the raw scan found there.
+                // Nothing after the last axis slot is read: drop what the raw scan found there.
                 const int stop = line.lineNumber;
                 std::erase_if(findings, [stop](const Finding& f) { return f.line > stop; });
                 break;
             }
         }
-        readable = !reader.Failed();
-        checker.Finish();
+        std::fclose(file);
     }
-    std::fclose(file);
-    if (!readable) {
-        error = "read error";
-        return false;
-    }
+    checker.Finish();
     std::stable_sort(findings.begin(), findings.end(),
                      [](const Finding& a, const Finding& b) { return a.line < b.line; });
-    return true;
+    return findings;
 }
 
 } // namespace quel::cli

@@ -2,8 +2,9 @@
 // Reads a profile as the programs do and finds every line they would ignore or correct: unknown
 // keys, keys with blanks around "=", keys in the wrong place, numbers that do not read as
 // written, Interval and History out of range, repeated keys, axis bounds out of order, a zero
-// multiplier, counter paths that name no counter, axes beyond 32, a window rectangle off the
-// screen, lines too long to be read whole and NUL bytes.
+// multiplier, counter paths that name no counter, axes beyond the reader's 32 slots, a window
+// rectangle off the screen, lines too long to be read whole and NUL bytes. Key names, ranges
+// and the axis capacity are the reader's own (windrose/config_keys.h, profile/monitor_settings.h).
 
 #include "profile/monitor_settings.h"
 
@@ -17,8 +18,7 @@ struct Finding {
     std::string message;
 };
 
-// The findings in line order. False with error set when the file cannot be read.
-bool CheckProfile(const std::string& path, const ScreenSize& screen, std::vector<Finding>& findings,
-                  std::string& error);
+// The findings on a profile's text (as the profile gate read it), in line order.
+std::vector<Finding> CheckProfile(const std::string& text, const ScreenSize& screen);
 
 } // namespace quel::cli

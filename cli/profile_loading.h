@@ -10,8 +10,9 @@
 
 namespace quel::cli {
 
-// A regular file that can be opened for reading; else false with the reason.
-bool CheckReadableFile(const std::string& path, std::string& error);
+// The text of a file the programs take as a profile (read once, through the profile gate);
+// else false with the reason.
+bool ReadProfileText(const std::string& path, std::string& text, std::string& error);
 
 // A private folder under the temporary folder, removed with everything in it.
 class ScratchFolder {
@@ -28,11 +29,8 @@ private:
     std::filesystem::path path_;
 };
 
-// Loads a copy of the profile at path (made in scratch) into monitor; false with the reason.
-bool LoadProfileCopy(CounterMonitor& monitor, const std::string& path, const ScratchFolder& scratch,
+// Loads a profile's text into monitor through a copy made in scratch; false with the reason.
+bool LoadProfileCopy(CounterMonitor& monitor, const std::string& text, const ScratchFolder& scratch,
                      std::string& error);
-
-// The text of a file (at most limit bytes); false when it cannot be read.
-bool ReadWholeFile(const std::filesystem::path& path, std::string& text, std::size_t limit = 64u << 20);
 
 } // namespace quel::cli

@@ -4,19 +4,15 @@
 
 namespace quel::cli {
 
-void ScanRawLines(std::FILE* file, std::vector<Finding>& findings)
+void ScanRawLines(std::string_view text, std::vector<Finding>& findings)
 {
     int line = 1;
     std::size_t length = 0;
     bool reportedNul = false;
-    for (int c = std::getc(file); c != EOF; c = std::getc(file)) {
-        if (c == '\r') {
-            const int next = std::getc(file);
-            if (next == '\n')
-                c = '\n';
-            else if (next != EOF)
-                std::ungetc(next, file);
-        }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            c = text[++i];
         if (c == '\n') {
             if (length > ConfigReader::PieceLength)
                 findings.push_back({line, "longer than 2046 characters: the rest of the line is read as a line of its own"});

@@ -5,12 +5,12 @@
 
 #include "cli/profile_check.h"
 
-#include <cstdio>
+#include <string_view>
 #include <vector>
 
 namespace quel::cli {
 
-// Reads file to its end; appends one finding per such line.
-void ScanRawLines(std::FILE* file, std::vector<Finding>& findings);
+// Appends one finding per such line of text.
+void ScanRawLines(std::string_view text, std::vector<Finding>& findings);
 
 } // namespace quel::cli

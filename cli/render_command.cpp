@@ -121,14 +121,14 @@ std::unique_ptr<QGuiApplication> MakeApplication()
 
 // Sets the monitor up as the desktop program does for a profile or the standard counter set,
 // with its log off.
-bool PrepareMonitor(CounterMonitor& monitor, const RenderOptions& options, ScratchFolder& scratch,
-                    std::string& error)
+bool PrepareMonitor(CounterMonitor& monitor, const RenderOptions& options, const std::string& profileText,
+                    ScratchFolder& scratch, std::string& error)
 {
     monitor.SetUpDefaultProfile();
     if (options.profile) {
         monitor.RemoveAllAxes();
         monitor.ResetSettings();
-        if (!scratch.Create(error) || !LoadProfileCopy(monitor, *options.profile, scratch, error))
+        if (!scratch.Create(error) || !LoadProfileCopy(monitor, profileText, scratch, error))
             return false;
         monitor.ApplyDisplaySettings();
     }
@@ -157,7 +157,8 @@ int RunRender(const Arguments& args, PerfDataSource& source, CommandStreams io)
     if (const int result = ParseRenderOptions(args, options, io.err); result != ExitSuccess)
         return result;
     std::string error;
-    if (options.profile && !CheckReadableFile(*options.profile, error)) {
+    std::string profileText;
+    if (options.profile && !ReadProfileText(*options.profile, profileText, error)) {
         ReportError(io.err, "render", "cannot read " + *options.profile + ": " + error);
         return ExitUsage;
     }
@@ -167,7 +168,7 @@ int RunRender(const Arguments& args, PerfDataSource& source, CommandStreams io)
     MonitorEnvironment environment;
     environment.source = &source;
     CounterMonitor monitor(environment);
-    if (!PrepareMonitor(monitor, options, scratch, error)) {
+    if (!PrepareMonitor(monitor, options, profileText, scratch, error)) {
         ReportError(io.err, "render", "cannot read " + *options.profile + ": " + error);
         return ExitUsage;
     }

@@ -2,11 +2,6 @@
 
 #include "platform/program_folders.h"
 
-#include <filesystem>
-#include <system_error>
-
-#include <unistd.h>
-
 namespace quel::desktop {
 
 std::string GetProgramFolder()
@@ -16,14 +11,9 @@ std::string GetProgramFolder()
 
 std::string NewProfileFolder(const std::string& programFolder)
 {
-    if (!programFolder.empty() && ::access(programFolder.c_str(), W_OK) == 0)
-        return WithSlash(programFolder);
-    const std::string folder = UserDataFolder();
-    if (!folder.empty()) {
-        std::error_code error;
-        std::filesystem::create_directories(folder, error);
-    }
-    return folder;
+    const FolderChoice choice = ChooseWritableFolder(programFolder, UserDataFolder());
+    // When neither can be written, the save that follows names the per-user folder it failed in.
+    return choice.folder.empty() ? WithSlash(UserDataFolder()) : choice.folder;
 }
 
 } // namespace quel::desktop

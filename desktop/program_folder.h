@@ -9,8 +9,9 @@ namespace quel::desktop {
 // empty string when it cannot be found.
 std::string GetProgramFolder();
 
-// The folder new profiles go to: the program's folder when it is writable, otherwise the
-// per-user data folder (made when missing). Always ends with "/" unless empty.
+// The folder new profiles go to, by the program-folder rule of platform/program_folders.h: the
+// program's folder when it is writable, otherwise the per-user data folder (made when missing).
+// Always ends with "/" unless empty.
 std::string NewProfileFolder(const std::string& programFolder);
 
 } // namespace quel::desktop

@@ -8,7 +8,6 @@
 #include "desktop/new_profile_wizard.h"
 #include "desktop/page_opener.h"
 #include "desktop/preferences_dlg.h"
-#include "desktop/profile_file_check.h"
 #include "desktop/quellarimond_app.h"
 #include "desktop/quellarimond_view.h"
 #include "desktop/remote_host_dlg.h"
@@ -17,6 +16,7 @@
 #include "engine/standard_counter_set.h"
 #include "gui/qt_color.h"
 #include "platform/registry.h"
+#include "profile/profile_file.h"
 
 #include <QFileInfo>
 
@@ -412,7 +412,7 @@ void CQuellarimondDoc::PrepareNewProfile()
 
 bool CQuellarimondDoc::LoadProfile(const std::string& path)
 {
-    return IsProfileFile(path) && monitor_.LoadFromFile(path) != 0;
+    return ProfileFile::Read(path).IsProfile() && monitor_.LoadFromFile(path) != 0;
 }
 
 void CQuellarimondDoc::Message(const QString& text)

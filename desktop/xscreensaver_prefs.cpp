@@ -2,20 +2,20 @@
 
 #include "platform/atomic_file.h"
 #include "platform/program_folders.h"
+#include "platform/regular_file.h"
 #include "platform/text_scan.h"
 
 #include <cerrno>
-#include <filesystem>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace quel::desktop {
 namespace {
 
 constexpr const char* MinimalHeader = "# XScreenSaver Preferences File\n";
+// A preferences file holds a few kilobytes; a larger one is not read (nor rewritten).
+constexpr std::size_t MaxPrefsSize = std::size_t{4} << 20;
 
 struct Line {
     std::string_view text;  // without its end
@@ -222,23 +222,13 @@ std::string WithBlankMode(std::string_view prefs)
 
 std::optional<std::string> ReadPrefsFile(const std::string& path, std::string& error)
 {
-    std::error_code status;
-    const std::filesystem::file_type type = std::filesystem::status(path, status).type();
-    if (type == std::filesystem::file_type::not_found)
-        return std::nullopt;
-    if (type != std::filesystem::file_type::regular) {
-        error = status ? status.message() : "not a regular file";
-        return std::nullopt;
-    }
-    std::ifstream file(path, std::ios::binary);
     std::string text;
-    if (file)
-        text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    if (!file.is_open() || file.bad()) {
-        error = "cannot be read";
-        return std::nullopt;
-    }
-    return text;
+    FileProblem problem;
+    if (ReadRegularFile(path, MaxPrefsSize, text, problem))
+        return text;
+    if (problem.failure != FileFailure::Missing)
+        error = problem.reason;
+    return std::nullopt;
 }
 
 bool WriteUserSaver(const std::string& path, bool use, std::string& error)

@@ -1,7 +1,8 @@
 #include "platform/proc_file.h"
 
+#include "platform/regular_file.h"
+
 #include <cerrno>
-#include <fcntl.h>
 #include <unistd.h>
 #include <utility>
 
@@ -16,27 +17,6 @@ constexpr std::size_t MaxBufferSize = std::size_t{64} << 20;
 
 ProcFile::ProcFile(std::string path) : path_(std::move(path)) {}
 
-ProcFile::~ProcFile()
-{
-    Close();
-}
-
-ProcFile::ProcFile(ProcFile&& other) noexcept
-    : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)), buffer_(std::move(other.buffer_))
-{
-}
-
-ProcFile& ProcFile::operator=(ProcFile&& other) noexcept
-{
-    if (this != &other) {
-        Close();
-        path_ = std::move(other.path_);
-        fd_ = std::exchange(other.fd_, -1);
-        buffer_ = std::move(other.buffer_);
-    }
-    return *this;
-}
-
 void ProcFile::SetPath(std::string path)
 {
     Close();
@@ -45,21 +25,17 @@ void ProcFile::SetPath(std::string path)
 
 void ProcFile::Close()
 {
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
+    fd_.Reset();
 }
 
 bool ProcFile::Open()
 {
-    if (fd_ >= 0)
+    if (fd_.Valid())
         return true;
-    if (path_.empty())
-        return false;
-    do {
-        fd_ = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd_ < 0 && errno == EINTR);
-    return fd_ >= 0;
+    // Procfs and sysfs files are regular: a FIFO or device in a file's place (a corrupted or
+    // fake tree) is refused instead of blocking the sampling thread for ever.
+    FileProblem problem;
+    return OpenRegularFile(path_, fd_, problem);
 }
 
 bool ProcFile::Read(std::string_view& content)
@@ -83,7 +59,7 @@ bool ProcFile::ReadOpen(std::string_view& content)
                 return false;
             buffer_.resize(buffer_.size() * 2);
         }
-        const ssize_t got = ::pread(fd_, buffer_.data() + length, buffer_.size() - length, static_cast<off_t>(length));
+        const ssize_t got = ::pread(fd_.Get(), buffer_.data() + length, buffer_.size() - length, static_cast<off_t>(length));
         if (got < 0) {
             if (errno == EINTR)
                 continue;

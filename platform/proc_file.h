@@ -1,7 +1,10 @@
 #pragma once
 // ProcFile: one procfs or sysfs file kept open and read again from offset 0 with pread, which
 // makes the kernel regenerate its content and costs one system call instead of open, read and
-// close. The buffer grows to the largest content seen and is then reused.
+// close. Only regular files are read, opened without blocking. The buffer grows to the largest
+// content seen and is then reused.
+
+#include "platform/unique_fd.h"
 
 #include <string>
 #include <string_view>
@@ -13,11 +16,6 @@ class ProcFile {
 public:
     ProcFile() = default;
     explicit ProcFile(std::string path);
-    ~ProcFile();
-    ProcFile(ProcFile&& other) noexcept;
-    ProcFile& operator=(ProcFile&& other) noexcept;
-    ProcFile(const ProcFile&) = delete;
-    ProcFile& operator=(const ProcFile&) = delete;
 
     // Reads the whole file; content stays valid until the next Read. A failed read closes the
     // file and tries once more with a fresh descriptor (the file may have been replaced).
@@ -31,7 +29,7 @@ private:
     bool ReadOpen(std::string_view& content);
 
     std::string path_;
-    int fd_ = -1;
+    UniqueFd fd_;
     std::vector<char> buffer_;
 };
 

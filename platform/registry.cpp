@@ -1,16 +1,15 @@
 #include "platform/registry.h"
 
 #include "platform/atomic_file.h"
+#include "platform/regular_file.h"
+#include "platform/text_scan.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <string_view>
 #include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -18,38 +17,13 @@ namespace quel {
 namespace {
 
 // A settings file larger than this is not ours; reading it would only waste memory.
-constexpr off_t MaxFileSize = 1 << 20;
-
-bool EqualNoCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-               return lower(x) == lower(y);
-           });
-}
+constexpr std::size_t MaxFileSize = std::size_t{1} << 20;
 
 std::string EnvironmentValue(const char* name)
 {
     const char* value = std::getenv(name);
     return value ? std::string(value) : std::string();
 }
-
-// Closes a file descriptor when it goes out of scope.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // The lines of a settings file, without their line ends.
 struct IniLines {
@@ -59,30 +33,11 @@ struct IniLines {
 enum class ReadResult { Ok, Missing, Failed };
 
 // Reads a regular file; never blocks on a FIFO or device and refuses oversized files.
-ReadResult ReadLines(const std::string& file, IniLines& out)
+ReadResult ReadLines(const std::string& file, IniLines& out, FileProblem& problem)
 {
-    if (file.empty())
-        return ReadResult::Failed;
-    FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (fd.Get() < 0)
-        return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
-    struct stat info {};
-    if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > MaxFileSize)
-        return ReadResult::Failed;
     std::string text;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return ReadResult::Failed;
-        if (n == 0)
-            break;
-        text.append(buffer, static_cast<std::size_t>(n));
-        if (text.size() > static_cast<std::size_t>(MaxFileSize))
-            return ReadResult::Failed;
-    }
+    if (!ReadRegularFile(file, MaxFileSize, text, problem))
+        return problem.failure == FileFailure::Missing ? ReadResult::Missing : ReadResult::Failed;
     out.lines.clear();
     std::size_t start = 0;
     while (start < text.size()) {
@@ -96,6 +51,12 @@ ReadResult ReadLines(const std::string& file, IniLines& out)
         start = end + 1;
     }
     return ReadResult::Ok;
+}
+
+ReadResult ReadLines(const std::string& file, IniLines& out)
+{
+    FileProblem ignored;
+    return ReadLines(file, out, ignored);
 }
 
 bool IsComment(const std::string& line) { return !line.empty() && (line[0] == ';' || line[0] == '#'); }
@@ -140,7 +101,7 @@ KeyLocation FindKey(const IniLines& ini, const std::string& key)
     for (std::size_t i = 0; i < ini.lines.size(); ++i) {
         const std::string& line = ini.lines[i];
         if (SectionName(line, section)) {
-            inside = EqualNoCase(section, key);
+            inside = text::EqualsNoCase(section, key);
             if (inside) {
                 location.found = true;
                 location.insertAt = i + 1;
@@ -165,7 +126,7 @@ bool FindValue(const IniLines& ini, const KeyLocation& location, const std::stri
     std::string lineName;
     std::string lineValue;
     for (std::size_t index : location.valueLines) {
-        if (!SplitValue(ini.lines[index], lineName, lineValue) || !EqualNoCase(lineName, name))
+        if (!SplitValue(ini.lines[index], lineName, lineValue) || !text::EqualsNoCase(lineName, name))
             continue;
         found = true;
         if (value)
@@ -229,7 +190,7 @@ public:
     bool Locked() const { return locked_; }
 
 private:
-    FileDescriptor fd_;
+    UniqueFd fd_;
     bool locked_ = false;
 };
 
@@ -291,12 +252,29 @@ std::optional<RegistryKey> RegistryKey::Create(RegistryHive hive, const std::str
     return CreateFile(HiveFile(hive), key);
 }
 
+std::optional<RegistryKey> RegistryKey::Open(RegistryHive hive, const std::string& key, std::string& problem)
+{
+    return OpenFile(HiveFile(hive), key, problem);
+}
+
 std::optional<RegistryKey> RegistryKey::OpenFile(const std::string& file, const std::string& key)
 {
+    std::string ignored;
+    return OpenFile(file, key, ignored);
+}
+
+std::optional<RegistryKey> RegistryKey::OpenFile(const std::string& file, const std::string& key, std::string& problem)
+{
+    problem.clear();
     if (!ValidKeyName(key))
         return std::nullopt;
     IniLines ini;
-    if (ReadLines(file, ini) != ReadResult::Ok || !FindKey(ini, key).found)
+    FileProblem fileProblem;
+    const ReadResult read = ReadLines(file, ini, fileProblem);
+    if (read == ReadResult::Failed && !file.empty())
+        problem = fileProblem.failure == FileFailure::TooLarge ? "the file is " + fileProblem.reason
+                                                               : fileProblem.reason;
+    if (read != ReadResult::Ok || !FindKey(ini, key).found)
         return std::nullopt;
     return RegistryKey(file, key);
 }

@@ -19,6 +19,7 @@
 // Writes are atomic: the whole file is written to a temporary file in the same folder, synced
 // and renamed over the old one, under an advisory lock (flock) on "<file>.lock", and the file is
 // re-read under that lock first, so two programs never lose each other's values.
+// A settings file holds at most 1 MiB; a larger one is not read.
 // A missing or unreadable file behaves as a key that cannot be opened; an unwritable one as a
 // key that cannot be created. Nothing here throws.
 
@@ -41,11 +42,15 @@ public:
 
     // Opens an existing key for reading and writing; none when the file or the key is missing.
     static std::optional<RegistryKey> Open(RegistryHive hive, const std::string& key);
+    // The same; when the file exists but cannot be read (a folder, unreadable, larger than the
+    // 1 MiB a settings file may have), problem says why. A missing file or key is no problem.
+    static std::optional<RegistryKey> Open(RegistryHive hive, const std::string& key, std::string& problem);
     // Opens a key, creating the file (and its folder) and the key when missing; none when that
     // is not possible.
     static std::optional<RegistryKey> Create(RegistryHive hive, const std::string& key);
     // The same on an explicit file (tests, tools).
     static std::optional<RegistryKey> OpenFile(const std::string& file, const std::string& key);
+    static std::optional<RegistryKey> OpenFile(const std::string& file, const std::string& key, std::string& problem);
     static std::optional<RegistryKey> CreateFile(const std::string& file, const std::string& key);
 
     // A string value of the key; false when it is missing.

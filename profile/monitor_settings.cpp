@@ -3,50 +3,45 @@
 #include "windrose/number_text.h"
 
 #include <array>
+#include <limits>
 #include <string_view>
 
 namespace quel {
 namespace {
 
-struct SettingsKey {
-    std::string_view name;
-    std::int32_t MonitorSettings::*field;
-};
+constexpr std::int32_t AnyLow = std::numeric_limits<std::int32_t>::min();
+constexpr std::int32_t AnyHigh = std::numeric_limits<std::int32_t>::max();
 
-// The keys in the order the profile writes them (not the field order).
+// The keys in the order the profile writes them (not the field order). A key with a range is
+// taken only when its value lies in it.
 constexpr std::array<SettingsKey, 26> KeysInFileOrder {{
-    {"History", &MonitorSettings::History},
-    {"Interval", &MonitorSettings::Interval},
-    {"AlwaysOntop", &MonitorSettings::AlwaysOntop},
-    {"EnableTray", &MonitorSettings::EnableTray},
-    {"Caption", &MonitorSettings::Caption},
-    {"ShowCurrent", &MonitorSettings::ShowCurrent},
-    {"ShowAverage", &MonitorSettings::ShowAverage},
-    {"ShowMax", &MonitorSettings::ShowMax},
-    {"CurColor", &MonitorSettings::CurColor},
-    {"AvgColor", &MonitorSettings::AvgColor},
-    {"MaxColor", &MonitorSettings::MaxColor},
-    {"BackColor", &MonitorSettings::BackColor},
-    {"TextColor", &MonitorSettings::TextColor},
-    {"LineColor", &MonitorSettings::LineColor},
-    {"CritColor", &MonitorSettings::CritColor},
-    {"BoldCur", &MonitorSettings::BoldCur},
-    {"BoldAvg", &MonitorSettings::BoldAvg},
-    {"BoldMax", &MonitorSettings::BoldMax},
-    {"BoldCrit", &MonitorSettings::BoldCrit},
-    {"WndLeft", &MonitorSettings::WndLeft},
-    {"WndRight", &MonitorSettings::WndRight},
-    {"WndTop", &MonitorSettings::WndTop},
-    {"WndBottom", &MonitorSettings::WndBottom},
-    {"LogMode", &MonitorSettings::LogMode},
-    {"LogFormat", &MonitorSettings::LogFormat},
-    {"LogFileSize", &MonitorSettings::LogFileSize},
+    {"History", &MonitorSettings::History, MinHistory, MaxHistory},
+    {"Interval", &MonitorSettings::Interval, MinInterval, MaxInterval},
+    {"AlwaysOntop", &MonitorSettings::AlwaysOntop, AnyLow, AnyHigh},
+    {"EnableTray", &MonitorSettings::EnableTray, AnyLow, AnyHigh},
+    {"Caption", &MonitorSettings::Caption, AnyLow, AnyHigh},
+    {"ShowCurrent", &MonitorSettings::ShowCurrent, AnyLow, AnyHigh},
+    {"ShowAverage", &MonitorSettings::ShowAverage, AnyLow, AnyHigh},
+    {"ShowMax", &MonitorSettings::ShowMax, AnyLow, AnyHigh},
+    {"CurColor", &MonitorSettings::CurColor, AnyLow, AnyHigh},
+    {"AvgColor", &MonitorSettings::AvgColor, AnyLow, AnyHigh},
+    {"MaxColor", &MonitorSettings::MaxColor, AnyLow, AnyHigh},
+    {"BackColor", &MonitorSettings::BackColor, AnyLow, AnyHigh},
+    {"TextColor", &MonitorSettings::TextColor, AnyLow, AnyHigh},
+    {"LineColor", &MonitorSettings::LineColor, AnyLow, AnyHigh},
+    {"CritColor", &MonitorSettings::CritColor, AnyLow, AnyHigh},
+    {"BoldCur", &MonitorSettings::BoldCur, AnyLow, AnyHigh},
+    {"BoldAvg", &MonitorSettings::BoldAvg, AnyLow, AnyHigh},
+    {"BoldMax", &MonitorSettings::BoldMax, AnyLow, AnyHigh},
+    {"BoldCrit", &MonitorSettings::BoldCrit, AnyLow, AnyHigh},
+    {"WndLeft", &MonitorSettings::WndLeft, AnyLow, AnyHigh},
+    {"WndRight", &MonitorSettings::WndRight, AnyLow, AnyHigh},
+    {"WndTop", &MonitorSettings::WndTop, AnyLow, AnyHigh},
+    {"WndBottom", &MonitorSettings::WndBottom, AnyLow, AnyHigh},
+    {"LogMode", &MonitorSettings::LogMode, AnyLow, AnyHigh},
+    {"LogFormat", &MonitorSettings::LogFormat, AnyLow, AnyHigh},
+    {"LogFileSize", &MonitorSettings::LogFileSize, MinLogFileSize, MaxLogFileSize},
 }};
-
-bool InRange(std::int32_t value, int low, int high)
-{
-    return value >= low && value <= high;
-}
 
 } // namespace
 
@@ -113,20 +108,25 @@ void WriteCounterLine(ConfigWriter& file, const std::string& path)
     file.Key(CounterKey, path);
 }
 
-SettingsKeyResult ReadSettingsKey(MonitorSettings& settings, const std::string& key, const std::string& value)
+const SettingsKey* FindSettingsKey(std::string_view key)
 {
     for (const SettingsKey& entry : KeysInFileOrder) {
-        if (entry.name != key)
-            continue;
-        const std::int32_t number = ReadDecimalInt(value);
-        if (entry.field == &MonitorSettings::History && !InRange(number, MinHistory, MaxHistory))
-            return SettingsKeyResult::OutOfRange;
-        if (entry.field == &MonitorSettings::Interval && !InRange(number, MinInterval, MaxInterval))
-            return SettingsKeyResult::OutOfRange;
-        settings.*entry.field = number;
-        return SettingsKeyResult::Taken;
+        if (entry.name == key)
+            return &entry;
     }
-    return SettingsKeyResult::Unknown;
+    return nullptr;
+}
+
+SettingsKeyResult ReadSettingsKey(MonitorSettings& settings, const std::string& key, const std::string& value)
+{
+    const SettingsKey* entry = FindSettingsKey(key);
+    if (entry == nullptr)
+        return SettingsKeyResult::Unknown;
+    const std::int32_t number = ReadDecimalInt(value);
+    if (!entry->Accepts(number))
+        return SettingsKeyResult::OutOfRange;
+    settings.*entry->field = number;
+    return SettingsKeyResult::Taken;
 }
 
 } // namespace quel

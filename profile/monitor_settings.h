@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace quel {
 
@@ -42,12 +43,14 @@ struct MonitorSettings {
     std::int32_t WndBottom;
     std::int32_t LogMode;      // 0 off, 1 every update, 2 value changes, 3 state changes
     std::int32_t LogFormat;    // 0 HTML, 1 CSV
-    std::int32_t LogFileSize;  // size limit of the current log, KB
+    std::int32_t LogFileSize;  // size limit of the current log, KB, 1..10240
     friend bool operator==(const MonitorSettings&, const MonitorSettings&) = default;
 };
 
 constexpr int MinInterval = 1, MaxInterval = 120;
 constexpr int MinHistory = 2, MaxHistory = 120;
+// Below 1 KB the log would rotate at every row and keep nothing.
+constexpr int MinLogFileSize = 1, MaxLogFileSize = 10240;
 
 // The settings of a new monitor on a screen of this size.
 MonitorSettings DefaultMonitorSettings(const ScreenSize& screen);
@@ -66,9 +69,20 @@ void WriteSettingsKeys(ConfigWriter& file, const MonitorSettings& settings);
 // An axis's "Counter" line.
 void WriteCounterLine(ConfigWriter& file, const std::string& path);
 
+// One of the 26 keys: its name in the file, its field, and the values the reader takes.
+struct SettingsKey {
+    std::string_view name;
+    std::int32_t MonitorSettings::*field;
+    std::int32_t low;
+    std::int32_t high;
+    bool Accepts(std::int32_t value) const { return value >= low && value <= high; }
+};
+// The key of that name; null for any other text.
+const SettingsKey* FindSettingsKey(std::string_view key);
+
 enum class SettingsKeyResult {
     Taken,       // a settings key; the value was stored
-    OutOfRange,  // History or Interval outside its range; the previous value stays
+    OutOfRange,  // History, Interval or LogFileSize outside its range; the previous value stays
     Unknown,     // not a settings key
 };
 // Reads one key line of the profile into the settings (decimal integer by the C rules).

@@ -1,6 +1,6 @@
 #include "saver/saver_profile.h"
 
-#include "service/profile_check.h"
+#include "profile/profile_file.h"
 
 namespace quel::saver {
 
@@ -10,7 +10,9 @@ bool IsLoadableProfile(const std::string& path, std::string& reason)
         reason = "no profile chosen";
         return false;
     }
-    return CheckProfileFile(path, reason);
+    const ProfileFile file = ProfileFile::Read(path);
+    reason = file.Reason();
+    return file.IsProfile();
 }
 
 bool LoadSaverProfile(CounterMonitor& monitor, const std::string& path)

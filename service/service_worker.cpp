@@ -7,20 +7,15 @@
 #include "platform/linux_perf_data_source.h"
 #include "platform/program_folders.h"
 #include "platform/registry.h"
+#include "profile/profile_file.h"
 #include "service/metrics_listener.h"
-#include "service/program_folders.h"
-#include "service/profile_check.h"
 #include "service/service_names.h"
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <exception>
-#include <fcntl.h>
 #include <filesystem>
 #include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace quel {
 namespace {
@@ -29,37 +24,19 @@ constexpr std::uint32_t StartWaitHint = 3000;
 constexpr int FallbackInterval = 10;
 constexpr std::chrono::seconds StopTimeout {5};  // how long StopSampling waits
 
-// Says why the settings file cannot be read, when it exists and cannot; a missing file or a
-// missing key is simply "no profile chosen".
-std::string SettingsFileProblem(const std::string& file)
-{
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
-        return errno == ENOENT ? std::string() : std::strerror(errno);
-    struct stat info {};
-    std::string problem;
-    if (::fstat(fd, &info) != 0)
-        problem = std::strerror(errno);
-    else if (S_ISDIR(info.st_mode))
-        problem = std::strerror(EISDIR);
-    else if (!S_ISREG(info.st_mode))
-        problem = "not a regular file";
-    ::close(fd);
-    return problem;
-}
-
-// The "Profile" value of the logon hive's Service key; empty when none is set.
+// The "Profile" value of the logon hive's Service key; empty when none is set. A settings file
+// that exists but cannot be read is reported; a missing file or key means no profile chosen.
 std::string RegistryProfile(Service& service)
 {
     std::string profile;
-    if (auto key = RegistryKey::Open(RegistryHive::LogonDefault, ServiceRegistryKey)) {
+    std::string problem;
+    if (auto key = RegistryKey::Open(RegistryHive::LogonDefault, ServiceRegistryKey, problem)) {
         key->GetString(ServiceProfileValue, profile);
         return profile;
     }
-    const std::string file = RegistryKey::HiveFile(RegistryHive::LogonDefault);
-    const std::string problem = SettingsFileProblem(file);
     if (!problem.empty())
-        service.ReportProblem("cannot read the settings file " + file + ": " + problem);
+        service.ReportProblem("cannot read the settings file " + RegistryKey::HiveFile(RegistryHive::LogonDefault) +
+                              ": " + problem);
     return profile;
 }
 
@@ -86,9 +63,10 @@ bool LoadProfile(Service& service, CounterMonitor& monitor, const std::string& p
 {
     if (profile.empty())
         return false;
-    std::string reason;
-    if (!CheckProfileFile(profile, reason)) {
-        service.ReportProblem("cannot use the profile " + profile + ": " + reason + "; logging the default counters");
+    const ProfileFile file = ProfileFile::Read(profile);
+    if (!file.IsProfile()) {
+        service.ReportProblem("cannot use the profile " + profile + ": " + file.Reason() +
+                              "; logging the default counters");
         return false;
     }
     if (!monitor.LoadFromFile(profile)) {
@@ -107,20 +85,18 @@ bool LoadProfile(Service& service, CounterMonitor& monitor, const std::string& p
 // move is reported; the fallback's folder is the program's, which is read-only when installed.
 std::string LogBaseFolder(Service& service, const std::string& folder, bool reportMove)
 {
-    std::string reason = "the program's folder is unknown";
-    if (!folder.empty() && LogFolderWritable(folder, reason))
-        return folder;
-    std::string data = DataFolder();
-    std::string dataReason = "no folder for data (HOME is not set)";
-    if (!data.empty() && MakeFolder(data, dataReason) && LogFolderWritable(data, dataReason)) {
-        data.pop_back();
-        if (reportMove)
-            service.ReportProblem("cannot write the log in " + folder + "/Logs: " + reason + "; logging to " + data + "/Logs");
-        return data;
+    const FolderChoice choice = ChooseWritableFolder(folder, DataFolder(), "Logs");
+    std::string base = choice.folder;
+    if (!base.empty())
+        base.pop_back();
+    if (base.empty()) {
+        service.ReportProblem("cannot write the log in " + folder + "/Logs (" + choice.preferredProblem + ") nor in " +
+                              WithSlash(DataFolder()) + "Logs (" + choice.fallbackProblem + "); nothing is logged");
+    } else if (reportMove && !choice.preferredProblem.empty()) {
+        service.ReportProblem("cannot write the log in " + folder + "/Logs: " + choice.preferredProblem +
+                              "; logging to " + base + "/Logs");
     }
-    service.ReportProblem("cannot write the log in " + folder + "/Logs (" + reason + ") nor in " + data + "Logs (" +
-                          dataReason + "); nothing is logged");
-    return std::string();
+    return base;
 }
 
 // The standard counter set every 10 s, logged as "ServiceDefault" beside the program.
@@ -239,8 +215,7 @@ void RunWorker(Service& service, const std::vector<std::string>& arguments)
 bool ProfileNamesOtherComputers(Service& service, const std::vector<std::string>& arguments)
 {
     const std::string profile = ChosenProfile(service, arguments);
-    std::string reason;
-    if (profile.empty() || !CheckProfileFile(profile, reason))
+    if (profile.empty() || !ProfileFile::Read(profile).IsProfile())
         return false;
     LinuxPerfDataSource source;
     MonitorEnvironment environment;

@@ -1,11 +1,14 @@
 // The configuration block: SaveToFile, LoadFromFile and the base header.
 
 #include "platform/atomic_file.h"
+#include "platform/regular_file.h"
+#include "windrose/config_keys.h"
 #include "windrose/config_reader.h"
 #include "windrose/number_text.h"
 #include "windrose/wind_rose.h"
 #include "windrose/wind_rose_state.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <exception>
 #include <utility>
@@ -18,52 +21,48 @@ using Guard = std::lock_guard<std::recursive_mutex>;
 
 void WriteAxisSection(ConfigWriter& file, const WindRoseAxis& axis)
 {
-    file.Line("BeginAxis");
-    file.Key("Name", axis.Name ? std::string_view(*axis.Name) : std::string_view());
-    file.Key("Desc", axis.Desc ? std::string_view(*axis.Desc) : std::string_view());
-    file.KeyReal("MinValue", axis.MinValue);
-    file.KeyReal("MaxValue", axis.MaxValue);
-    file.KeyReal("CriticalValue", axis.CriticalValue);
-    file.KeyReal("Multiplier", axis.Multiplier);
-    file.Key("Inverse", static_cast<int>(axis.Inverse));
+    file.Line(BeginAxisMarker);
+    file.Key(AxisNameKey, axis.Name ? std::string_view(*axis.Name) : std::string_view());
+    file.Key(AxisDescKey, axis.Desc ? std::string_view(*axis.Desc) : std::string_view());
+    file.KeyReal(AxisBoundKeys[0], axis.MinValue);
+    file.KeyReal(AxisBoundKeys[1], axis.MaxValue);
+    file.KeyReal(AxisBoundKeys[2], axis.CriticalValue);
+    file.KeyReal(AxisBoundKeys[3], axis.Multiplier);
+    file.Key(AxisInverseKey, static_cast<int>(axis.Inverse));
 }
 
 void EndAxisSection(ConfigWriter& file)
 {
-    file.Line("EndAxis");
+    file.Line(EndAxisMarker);
     file.Line("");
 }
 
-// The option keys, recognised outside axis sections.
-int* OptionField(WindRoseState& s, const std::string& key)
+// The fields behind OptionKeys and AxisBoundKeys, in the same order.
+constexpr std::array<int WindRoseState::*, OptionKeys.size()> OptionFields {
+    &WindRoseState::GridStep,    &WindRoseState::CriticalBorder, &WindRoseState::ShowNames,
+    &WindRoseState::ShowNumbers, &WindRoseState::ShowValues,     &WindRoseState::LabelTrunc};
+constexpr std::array<double WindRoseAxis::*, AxisBoundKeys.size()> BoundFields {
+    &WindRoseAxis::MinValue, &WindRoseAxis::MaxValue, &WindRoseAxis::CriticalValue, &WindRoseAxis::Multiplier};
+
+template <typename Keys>
+std::size_t KeyIndex(const Keys& keys, std::string_view key)
 {
-    if (key == "GridStep")
-        return &s.GridStep;
-    if (key == "CriticalBorder")
-        return &s.CriticalBorder;
-    if (key == "ShowNames")
-        return &s.ShowNames;
-    if (key == "ShowNumbers")
-        return &s.ShowNumbers;
-    if (key == "ShowValues")
-        return &s.ShowValues;
-    if (key == "LabelTrunc")
-        return &s.LabelTrunc;
-    return nullptr;
+    std::size_t i = 0;
+    while (i < keys.size() && keys[i] != key)
+        ++i;
+    return i;
 }
 
-// The axis keys with a number, recognised inside axis sections.
+int* OptionField(WindRoseState& s, const std::string& key)
+{
+    const std::size_t i = KeyIndex(OptionKeys, key);
+    return i < OptionFields.size() ? &(s.*OptionFields[i]) : nullptr;
+}
+
 double* BoundField(WindRoseAxis& axis, const std::string& key)
 {
-    if (key == "MinValue")
-        return &axis.MinValue;
-    if (key == "MaxValue")
-        return &axis.MaxValue;
-    if (key == "CriticalValue")
-        return &axis.CriticalValue;
-    if (key == "Multiplier")
-        return &axis.Multiplier;
-    return nullptr;
+    const std::size_t i = KeyIndex(AxisBoundKeys, key);
+    return i < BoundFields.size() ? &(axis.*BoundFields[i]) : nullptr;
 }
 
 } // namespace
@@ -84,12 +83,8 @@ int WindRose::SaveToFile(const std::string& path)
         ConfigWriter file;
         if (!WriteHeader(file))
             return 0;
-        file.Key("GridStep", s.GridStep);
-        file.Key("CriticalBorder", s.CriticalBorder);
-        file.Key("ShowNames", s.ShowNames);
-        file.Key("ShowNumbers", s.ShowNumbers);
-        file.Key("ShowValues", s.ShowValues);
-        file.Key("LabelTrunc", s.LabelTrunc);
+        for (std::size_t i = 0; i < OptionKeys.size(); ++i)
+            file.Key(OptionKeys[i], s.*OptionFields[i]);
         if (!WriteExtraKeys(file))
             return 0;
         file.Line("");
@@ -116,9 +111,15 @@ int WindRose::LoadFromFile(const std::string& path)
     Guard guard(lock_);
     State& s = *state_;
     s.lastError = Ok;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    // Never blocks: a FIFO or device in the file's place fails like a missing file.
+    UniqueFd fd;
+    FileProblem problem;
+    if (!OpenRegularFile(path, fd, problem))
+        return 0;
+    std::FILE* file = ::fdopen(fd.Get(), "rb");
     if (file == nullptr)
         return 0;
+    fd.Release();
     bool readAll = true;
     try {
         ConfigReader reader(file);
@@ -128,7 +129,7 @@ int WindRose::LoadFromFile(const std::string& path)
         while (reader.Next(line)) {
             if (current != nullptr && currentIndex >= s.axisCount)
                 current = nullptr;  // a hook removed the axis being read
-            if (line.key == "BeginAxis") {
+            if (line.key == BeginAxisMarker) {
                 if (s.axisCount >= s.AxisCapacity)
                     break;  // a full axis table ends the load; no failure
                 currentIndex = s.axisCount++;
@@ -136,20 +137,20 @@ int WindRose::LoadFromFile(const std::string& path)
                 current->MinValue = current->MaxValue = current->CriticalValue = 0.0;
                 current->Multiplier = 1.0;
                 current->Inverse = 0;
-            } else if (line.key == "EndAxis") {
+            } else if (line.key == EndAxisMarker) {
                 current = nullptr;
             } else if (current == nullptr) {
                 if (int* option = OptionField(s, line.key))
                     *option = ReadDecimalInt(line.value);
                 else
                     ReadExtraKey(line.key, line.value);
-            } else if (line.key == "Name") {
+            } else if (line.key == AxisNameKey) {
                 current->Name = line.value;
-            } else if (line.key == "Desc") {
+            } else if (line.key == AxisDescKey) {
                 current->Desc = line.value;
             } else if (double* bound = BoundField(*current, line.key)) {
                 *bound = ReadDecimalReal(line.value);
-            } else if (line.key == "Inverse") {
+            } else if (line.key == AxisInverseKey) {
                 current->Inverse = ReadDecimalInt(line.value) != 0 ? 1 : 0;
             } else if (AxisDataPtr data = ReadAxisKey(line.key, line.value)) {
                 if (currentIndex < s.axisCount)

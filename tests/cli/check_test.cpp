@@ -3,6 +3,7 @@
 
 #include "cli/profile_check.h"
 #include "tests/cli/cli_process.h"
+#include "tests/support/profile_verdict_set.h"
 
 #include <gtest/gtest.h>
 
@@ -76,6 +77,22 @@ TEST(CliCheck, WindowCheckedAgainstTheGivenScreen)
     EXPECT_NE(result.out.find("\r\nWndRight=172\r\nWndTop=9\r\nWndBottom=129\r\n"), std::string::npos);
 }
 
+TEST(CliCheck, GivesTheProgramsVerdictOnTheSharedFileSet)
+{
+    TempFolder folder;
+    for (const VerdictCase& file : MakeProfileVerdictSet(folder)) {
+        const CliResult result = RunCli({"check", file.path.string()});
+        if (file.isProfile) {
+            EXPECT_NE(result.exitCode, 2) << file.name << ": " << result.err;
+            EXPECT_NE(result.out, "") << file.name;
+        } else {
+            EXPECT_EQ(result.exitCode, 2) << file.name;
+            EXPECT_EQ(result.err, "quelmonctl check: cannot read " + file.path.string() + ": " + file.reason + "\n");
+            EXPECT_EQ(result.out, "") << file.name;
+        }
+    }
+}
+
 TEST(CliCheck, UnreadableFilesAndBadArguments)
 {
     TempFolder folder;
@@ -98,13 +115,8 @@ TEST(CliCheck, UnreadableFilesAndBadArguments)
 // The smaller findings, straight from the checker.
 std::vector<std::pair<int, std::string>> Check(const std::string& text, ScreenSize screen = {})
 {
-    TempFolder folder;
-    const auto path = folder.Write("p.qlmd", text);
-    std::vector<cli::Finding> findings;
-    std::string error;
-    EXPECT_TRUE(cli::CheckProfile(path.string(), screen, findings, error)) << error;
     std::vector<std::pair<int, std::string>> result;
-    for (const cli::Finding& finding : findings)
+    for (const cli::Finding& finding : cli::CheckProfile(text, screen))
         result.emplace_back(finding.line, finding.message);
     return result;
 }
@@ -121,6 +133,18 @@ TEST(ProfileCheck, KeysRepeatedMisspelledOrOutOfPlace)
         {8, "GridStep was already given on line 2; this line's value replaces it"},
         {8, "GridStep 101 is outside 0..100; it is kept as read"},
         {10, "Interval \"abc\" reads as 0, outside 1..120: the line is ignored and Interval stays 7"},
+    };
+    EXPECT_EQ(findings, expected);
+}
+
+TEST(ProfileCheck, LogFileSizeOutsideItsRangeIsIgnoredAsTheReaderIgnoresIt)
+{
+    const auto findings = Check("LogFileSize=0\nLogFileSize=10241\nLogFileSize=-5\nLogFileSize=128\nLogFileSize=10240\n");
+    const std::vector<std::pair<int, std::string>> expected = {
+        {1, "LogFileSize 0 is outside 1..10240: the line is ignored and LogFileSize stays 64"},
+        {2, "LogFileSize 10241 is outside 1..10240: the line is ignored and LogFileSize stays 64"},
+        {3, "LogFileSize -5 is outside 1..10240: the line is ignored and LogFileSize stays 64"},
+        {5, "LogFileSize was already given on line 4; this line's value replaces it"},
     };
     EXPECT_EQ(findings, expected);
 }

@@ -8,17 +8,16 @@
 
 #include "desktop/main_frame.h"
 #include "desktop/new_profile_path.h"
-#include "desktop/profile_file_check.h"
 #include "desktop/program_folder.h"
 #include "desktop/quellarimond_doc.h"
 #include "desktop/retarget_counters.h"
 #include "engine/counter_monitor.h"
 #include "platform/registry.h"
+#include "tests/support/profile_verdict_set.h"
 #include "support/server_process.h"
 #include "support/temp_folder.h"
 
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <atomic>
 #include <filesystem>
@@ -182,26 +181,6 @@ TEST_F(DocumentTest, OpenOfAMissingFileLeavesAnEmptyUnsampledProfileUnderItsName
     EXPECT_EQ(app->RecentFiles().Entries().value(0), missing);
 }
 
-TEST(ProfileFileCheck, OnlyRegularFilesThatStartWithTheHeader)
-{
-    QTemporaryDir dir;
-    const std::string folder = dir.path().toStdString() + "/";
-    WriteFile(folder + "crlf.qlmd", "\r\n# QUELLARIMOND CONFIGURATION FILE. DO NOT MODIFY!\r\n\r\nInterval=2\r\n");
-    WriteFile(folder + "bom.qlmd", "\xEF\xBB\xBF\n\n  # QUELLARIMOND CONFIGURATION FILE. DO NOT MODIFY!\n");
-    WriteFile(folder + "other.qlmd", "\n# WINDROSE CONFIGURATION FILE. DO NOT EDIT!\n");
-    WriteFile(folder + "empty.qlmd", "");
-    WriteFile(folder + "blank.qlmd", std::string(10000, '\n'));
-    EXPECT_TRUE(IsProfileFile(folder + "crlf.qlmd"));
-    EXPECT_TRUE(IsProfileFile(folder + "bom.qlmd"));
-    EXPECT_FALSE(IsProfileFile(folder + "other.qlmd"));
-    EXPECT_FALSE(IsProfileFile(folder + "empty.qlmd"));
-    EXPECT_FALSE(IsProfileFile(folder + "blank.qlmd"));
-    EXPECT_FALSE(IsProfileFile(folder + "missing.qlmd"));
-    EXPECT_FALSE(IsProfileFile(folder));
-    ASSERT_EQ(::mkfifo((folder + "pipe.qlmd").c_str(), 0600), 0);
-    EXPECT_FALSE(IsProfileFile(folder + "pipe.qlmd")) << "and it returns without a writer";
-}
-
 TEST_F(DocumentTest, AFileThatIsNoProfileIsReportedAndNeverOverwritten)
 {
     const std::string notes = root + "notes.txt";
@@ -224,6 +203,31 @@ TEST_F(DocumentTest, AFileThatIsNoProfileIsReportedAndNeverOverwritten)
     EXPECT_GT(Monitor().GetAxisCount(), 0);
     EXPECT_EQ(ReadFile(notes), "my notes\nInterval=3\n");
     EXPECT_FALSE(app->RecentFiles().Entries().contains(QString::fromStdString(notes)));
+}
+
+TEST_F(DocumentTest, GivesTheProgramsVerdictOnTheSharedFileSet)
+{
+    Start({QString::fromStdString(MakeProfile(root + "Good.qlmd"))});
+    quel::test::TempFolder folder;
+    for (const quel::test::VerdictCase& file : quel::test::MakeProfileVerdictSet(folder)) {
+        const QString path = QString::fromStdString(file.path.string());
+        const bool regular = std::filesystem::is_regular_file(file.path);  // reading a FIFO would block
+        const std::string before = regular ? ReadFile(file.path) : std::string();
+        prompt.messages.clear();
+        ASSERT_TRUE(app->OpenDocumentFile(path)) << file.name;
+        if (file.isProfile) {
+            EXPECT_TRUE(prompt.messages.empty()) << file.name << ": " << prompt.messages.front().toStdString();
+        } else {
+            ASSERT_EQ(prompt.messages.size(), 1u) << file.name;
+            EXPECT_EQ(prompt.messages[0], QStringLiteral("Cannot read file: ") + path) << file.name;
+            EXPECT_EQ(Monitor().GetAxisCount(), 0) << file.name;
+            // What is not a profile is never saved over.
+            EXPECT_TRUE(app->SaveModified());
+            if (regular) {
+                EXPECT_EQ(ReadFile(file.path), before) << file.name;
+            }
+        }
+    }
 }
 
 TEST_F(DocumentTest, SaveKeepsTheLogAndSaveAsMovesIt)

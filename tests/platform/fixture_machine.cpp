@@ -114,18 +114,36 @@ Reading FixtureProvider::Read(PerfCounterHandle counter)
     return reading;
 }
 
-std::vector<std::string> FixtureProvider::Instances(std::string_view object)
+namespace {
+
+// The counter and instance name lists of an object; false when it has none.
+bool ObjectItems(LinuxPerfDataSource& source, std::string_view object, std::vector<char>& counters,
+                 std::vector<char>& instances)
 {
     std::size_t countersLength = 0;
     std::size_t instancesLength = 0;
     if (source.EnumObjectItems(object, nullptr, countersLength, nullptr, instancesLength) != perf_status::MoreData)
-        return {};
-    std::vector<char> counters(countersLength);
-    std::vector<char> instances(instancesLength);
-    if (source.EnumObjectItems(object, counters.data(), countersLength, instances.data(), instancesLength)
-        != perf_status::Ok)
-        return {};
-    return SplitNameList(instances.data());
+        return false;
+    counters.assign(countersLength, '\0');
+    instances.assign(instancesLength, '\0');
+    return source.EnumObjectItems(object, counters.data(), countersLength, instances.data(), instancesLength) ==
+           perf_status::Ok;
+}
+
+} // namespace
+
+std::vector<std::string> FixtureProvider::Instances(std::string_view object)
+{
+    std::vector<char> counters;
+    std::vector<char> instances;
+    return ObjectItems(source, object, counters, instances) ? SplitNameList(instances.data()) : std::vector<std::string>();
+}
+
+std::vector<std::string> FixtureProvider::Counters(std::string_view object)
+{
+    std::vector<char> counters;
+    std::vector<char> instances;
+    return ObjectItems(source, object, counters, instances) ? SplitNameList(counters.data()) : std::vector<std::string>();
 }
 
 std::vector<std::string> SplitNameList(const char* list)

@@ -81,6 +81,7 @@ public:
     PerfStatus CollectAfter(double seconds);
     Reading Read(PerfCounterHandle counter);
     std::vector<std::string> Instances(std::string_view object);
+    std::vector<std::string> Counters(std::string_view object);
 
     FixtureMachine machine;
     ManualClock clock;

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
+
 namespace quel::test {
 namespace {
 
@@ -138,44 +141,37 @@ TEST(ProviderApiTest, InstancesOfEveryObject)
     EXPECT_EQ(small.Instances("Network Interface"), (std::vector<std::string>{"lo", "ens3"}));
 }
 
-TEST(ProviderApiTest, NamesOfTheStandardIndices)
+TEST(ProviderApiTest, EveryNamedIndexIsAnObjectOrCounterTheProviderServes)
 {
     FixtureProvider p("machine-1cpu");
-    const std::vector<std::pair<std::uint32_t, std::string>> expected = {
-        {2, "System"},
-        {4, "Memory"},
-        {6, "% Processor Time"},
-        {200, "% Disk Time"},
-        {234, "PhysicalDisk"},
-        {236, "LogicalDisk"},
-        {238, "Processor"},
-        {248, "Processes"},
-        {250, "Threads"},
-        {260, "Objects"},
-        {314, "Server Sessions"},
-        {330, "Server"},
-        {388, "Bytes Total/sec"},
-        {408, "% Free Space"},
-        {510, "Network Interface"},
-        {520, "Current Bandwidth"},
-        {700, "Paging File"},
-        {702, "% Usage"},
-        {1350, "% Registry Quota In Use"},
-        {1406, "% Committed Bytes In Use"},
-    };
-    for (const auto& [index, name] : expected) {
-        std::string found;
-        EXPECT_EQ(p.source.LookupPerfNameByIndex(index, found), Ok) << index;
-        EXPECT_EQ(found, name);
-    }
-    std::string found;
-    EXPECT_NE(p.source.LookupPerfNameByIndex(3, found), Ok);
-
-    // Every object and counter named by an index is one the provider answers.
     std::vector<std::string> objects;
     ASSERT_EQ(p.source.EnumObjects(objects), Ok);
     EXPECT_EQ(objects, (std::vector<std::string>{"Processor", "Memory", "Paging File", "System", "Objects", "Server",
                                                  "LogicalDisk", "PhysicalDisk", "Network Interface"}));
+    std::set<std::string> counters;
+    for (const std::string& object : objects) {
+        for (const std::string& counter : p.Counters(object))
+            counters.insert(counter);
+    }
+
+    std::set<std::string> namedObjects;
+    int named = 0;
+    for (std::uint32_t index = 0; index < 10000; ++index) {
+        std::string name;
+        if (p.source.LookupPerfNameByIndex(index, name) != Ok)
+            continue;
+        ++named;
+        EXPECT_EQ(index % 2, 0u) << index << " " << name << ": names sit at even indices";
+        const bool isObject = std::find(objects.begin(), objects.end(), name) != objects.end();
+        if (isObject) {
+            EXPECT_TRUE(namedObjects.insert(name).second) << name << " has two indices";
+        }
+        EXPECT_TRUE(isObject || counters.contains(name)) << index << " names \"" << name << "\", which nothing serves";
+    }
+    EXPECT_EQ(namedObjects.size(), objects.size()) << "every object has its index";
+    EXPECT_GT(named, static_cast<int>(objects.size())) << "and counters have theirs";
+    std::string found = "unchanged";
+    EXPECT_NE(p.source.LookupPerfNameByIndex(3, found), Ok);
 }
 
 TEST(ProviderApiTest, LoopbackIsTheInterfaceOfType772WhateverItsName)

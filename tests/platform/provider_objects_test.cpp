@@ -1,10 +1,13 @@
 // Counters that are not rates: memory, paging file, system, objects and server sessions.
 
 #include "fixture_machine.h"
+#include "tests/support/text_files.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <sys/stat.h>
 
 namespace quel::test {
 namespace {
@@ -40,6 +43,25 @@ TEST(ProviderObjectsTest, MemoryCommitAgainstTheLimitOfTheOvercommitMode)
     ASSERT_EQ(p.Collect(), Ok);
     EXPECT_EQ(p.Read(available).status, Unreadable);
     EXPECT_EQ(p.Read(committed).status, Unreadable);
+}
+
+TEST(ProviderObjectsTest, AFifoInPlaceOfACounterFileIsAFailedReadNotAHang)
+{
+    // Without a writer, reading a FIFO would block the sampling thread for ever.
+    FixtureProvider p("machine-4cpu");
+    const std::string meminfo = p.machine.ProcRoot() + "/meminfo";
+    const std::string original = ReadFile(meminfo);
+    p.machine.Remove("proc/meminfo");
+    ASSERT_EQ(::mkfifo(meminfo.c_str(), 0600), 0);
+    const PerfCounterHandle available = p.Add("\\Memory\\Available Bytes");
+    ASSERT_EQ(p.Collect(), Ok);
+    EXPECT_EQ(p.Read(available).status, Unreadable);
+
+    // Once the file is back, it is read again.
+    std::filesystem::remove(meminfo);
+    p.machine.Write("proc/meminfo", original);
+    ASSERT_EQ(p.Collect(), Ok);
+    EXPECT_EQ(p.Read(available).value, 10000000.0 * 1024);
 }
 
 TEST(ProviderObjectsTest, CommitMayExceedAHundredPercent)

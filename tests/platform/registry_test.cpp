@@ -200,6 +200,29 @@ TEST_F(RegistryTest, FilesThatAreNotSettingsBehaveAsMissingKeys)
     EXPECT_EQ(ReadFile(file_), "[Service]\n");
 }
 
+TEST_F(RegistryTest, OpenSaysWhyAnExistingFileCannotBeRead)
+{
+    std::string problem = "stale";
+    EXPECT_FALSE(RegistryKey::OpenFile(file_, "Service", problem));
+    EXPECT_EQ(problem, "") << "a missing file is no problem";
+    WriteFile(file_, "[Settings]\n");
+    EXPECT_FALSE(RegistryKey::OpenFile(file_, "Service", problem));
+    EXPECT_EQ(problem, "") << "nor a missing key";
+
+    // Over the limit: the reader says so instead of acting as if nothing were chosen.
+    WriteFile(file_, "[Service]\nProfile=/srv/a.qlmd\n#" + std::string(1 << 20, 'x') + "\n");
+    EXPECT_FALSE(RegistryKey::OpenFile(file_, "Service", problem));
+    EXPECT_EQ(problem, "the file is larger than 1 MiB");
+    fs::remove(file_);
+    fs::create_directory(file_);
+    EXPECT_FALSE(RegistryKey::OpenFile(file_, "Service", problem));
+    EXPECT_EQ(problem, "Is a directory");
+    fs::remove(file_);
+    ASSERT_EQ(::mkfifo(file_.c_str(), 0644), 0);
+    EXPECT_FALSE(RegistryKey::OpenFile(file_, "Service", problem));
+    EXPECT_EQ(problem, "not a regular file");
+}
+
 TEST_F(RegistryTest, KeyRemovedByAnotherWriterIsNotRecreated)
 {
     WriteFile(file_, "[Service]\n");

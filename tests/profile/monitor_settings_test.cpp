@@ -100,6 +100,23 @@ TEST(MonitorSettingsTest, IntervalAndHistoryOutsideTheirRangesKeepThePreviousVal
     EXPECT_EQ(settings.History, 2);
 }
 
+TEST(MonitorSettingsTest, LogFileSizeOutside1To10240LeavesThePreviousValue)
+{
+    // A size of 0 or below would rotate the log at every row and lose all but the last two.
+    MonitorSettings settings = DefaultMonitorSettings(ScreenSize {});
+    for (const char* value : {"0", "-1", "", "10241", "99999999999"}) {
+        EXPECT_EQ(ReadSettingsKey(settings, "LogFileSize", value), SettingsKeyResult::OutOfRange) << value;
+        EXPECT_EQ(settings.LogFileSize, 64) << value;
+    }
+    EXPECT_EQ(ReadSettingsKey(settings, "LogFileSize", "1"), SettingsKeyResult::Taken);
+    EXPECT_EQ(settings.LogFileSize, 1);
+    EXPECT_EQ(ReadSettingsKey(settings, "LogFileSize", "10240"), SettingsKeyResult::Taken);
+    EXPECT_EQ(settings.LogFileSize, 10240);
+    ASSERT_NE(FindSettingsKey("LogFileSize"), nullptr);
+    EXPECT_EQ(FindSettingsKey("LogFileSize")->low, MinLogFileSize);
+    EXPECT_EQ(FindSettingsKey("LogFileSize "), nullptr);
+}
+
 TEST(MonitorSettingsTest, ValuesReadAsCIntegers)
 {
     MonitorSettings settings = DefaultMonitorSettings(ScreenSize {});

@@ -1,6 +1,7 @@
 // Bad input never stops the service: it falls back to what it can do and says what went wrong.
 
 #include "service_test_support.h"
+#include "tests/support/profile_verdict_set.h"
 
 #include <gtest/gtest.h>
 
@@ -62,9 +63,28 @@ TEST_F(ServiceFaultTest, TextWithoutCountersIsNoProfile)
     WriteFile(root_ / "notes.qlmd", "Interval=1\nLogMode=0\nshopping list\n");
     RunUntilLogged({"-run", root_ / "notes.qlmd"}, FallbackLog());
     EXPECT_EQ(process_.Stderr(), "quelmondsrvc: cannot use the profile " + (root_ / "notes.qlmd").string() +
-                                     ": not a profile (no counters in it); logging the default counters\n");
+                                     ": not a profile (neither the profile header nor an axis section); logging the default counters\n");
     // The fallback keeps the default log settings, not those the bad file named.
     EXPECT_NE(ReadFile(FallbackLog()).find("changes in counter values only."), std::string::npos);
+}
+
+TEST_F(ServiceFaultTest, GivesTheProgramsVerdictOnTheSharedFileSet)
+{
+    for (const VerdictCase& file : MakeProfileVerdictSet(root_)) {
+        const std::string path = file.path.string();
+        const bool hasAxes = file.isProfile && ReadFile(path).find("BeginAxis") != std::string::npos;
+        const std::string log = hasAxes ? (root_ / "Logs" / (file.path.stem().string() + "-log.html")).string()
+                                        : FallbackLog();
+        RunUntilLogged({"-run", path}, log);
+        std::string expected;
+        if (!file.isProfile)
+            expected = "quelmondsrvc: cannot use the profile " + path + ": " + file.reason;
+        else if (!hasAxes)
+            expected = "quelmondsrvc: the profile " + path + " holds no counters";
+        if (!expected.empty())
+            expected += "; logging the default counters\n";
+        EXPECT_EQ(process_.Stderr(), expected) << file.name;
+    }
 }
 
 TEST_F(ServiceFaultTest, FolderOrMissingFileAsProfileFallsBack)
@@ -87,6 +107,17 @@ TEST_F(ServiceFaultTest, UnreadableSettingsFileIsReportedAndIgnored)
     EXPECT_EQ(process_.Stderr(),
               "quelmondsrvc: cannot read the settings file " + (root_ / "settings.conf").string() +
                   ": Is a directory\n");
+}
+
+TEST_F(ServiceFaultTest, OversizedSettingsFileIsReportedNotTakenForNoChoice)
+{
+    // The file names a profile, but it is over the settings files' limit: say so.
+    WriteFile(root_ / "settings.conf", "[Service]\nProfile=" + (root_ / "p.qlmd").string() + "\n#" +
+                                           std::string(1 << 20, 'x') + "\n");
+    process_.SetEnv("QUELLARIMOND_SYSTEM_CONFIG", root_ / "settings.conf");
+    RunUntilLogged({"-run"}, FallbackLog());
+    EXPECT_EQ(process_.Stderr(), "quelmondsrvc: cannot read the settings file " + (root_ / "settings.conf").string() +
+                                     ": the file is larger than 1 MiB\n");
 }
 
 TEST_F(ServiceFaultTest, UnwritableLogFolderMovesTheLogToTheDataFolder)
@@ -118,26 +149,18 @@ TEST_F(ServiceFaultTest, NoWritableFolderAtAllStillRunsAndStops)
     EXPECT_EQ(process_.Stdout(), std::string(ConsoleStart) + ConsoleStop);
 }
 
-TEST_F(ServiceFaultTest, MonitorOutlivesASamplingThreadThatIsSlowToStop)
+TEST_F(ServiceFaultTest, AFifoInPlaceOfACounterFileBlocksNeitherSamplingNorTheStop)
 {
-    // A counter file that blocks the sampling thread (a FIFO without writer) keeps it from
-    // stopping: the program waits for the thread and only then ends the monitor.
+    // A FIFO without a writer once held the sampling thread for ever, so that even Control-C
+    // could not end the program. Counter files are opened without blocking and only regular
+    // files are read: the counter has no value, the other counters are logged, a stop ends it.
     const std::string loadavg = machine_.Proc("loadavg");
     fs::remove(loadavg);
     ASSERT_EQ(::mkfifo(loadavg.c_str(), 0644), 0);
-    WriteFile(root_ / "threads.qlmd", ProfileText(1, 1, 0, {{"Threads", "\\Objects\\Threads", 1000, 800}}));
-    ASSERT_TRUE(process_.Start({"-run", root_ / "threads.qlmd"}));
-    ASSERT_TRUE(WaitFor([&] { return process_.ThreadWaitsIn("wait_for_partner"); })) << process_.Stderr();
-    ASSERT_TRUE(process_.Signal(SIGINT));
-    EXPECT_TRUE(WaitFor([&] { return !process_.Stderr().empty(); }));
-    EXPECT_EQ(process_.Stderr(), "quelmondsrvc: counter collection did not stop within 5 s; waiting for it to end\n");
-
-    const int writer = ::open(loadavg.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);  // frees the thread
-    EXPECT_GE(writer, 0);
-    EXPECT_EQ(process_.Wait(), 0);
-    EXPECT_EQ(process_.Stdout(), std::string(ConsoleStart) + ConsoleStop);
-    if (writer >= 0)
-        ::close(writer);
+    WriteFile(root_ / "threads.qlmd", ProfileText(1, 1, 0, {{"Threads", "\\Objects\\Threads", 1000, 800},
+                                                            {"Committed", "\\Memory\\% Committed Bytes In Use"}}));
+    RunUntilLogged({"-run", root_ / "threads.qlmd"}, root_ / "Logs/threads-log.html");
+    EXPECT_EQ(process_.Stderr(), "");
 }
 
 } // namespace

@@ -1,9 +1,8 @@
 // The service program's parts that need no running program: command line, notification
-// messages and addresses, the unit's ExecStart word, the profile check, the signal watcher.
+// messages and addresses, the unit's ExecStart word, the signal watcher.
 
 #include "service/command_line.h"
 #include "service/notify_socket.h"
-#include "service/profile_check.h"
 #include "service/service_status.h"
 #include "service/service_unit.h"
 #include "service/signal_watcher.h"
@@ -102,30 +101,6 @@ TEST(ServiceUnitTest, ExecStartWordEscapesWhatSystemdWouldInterpret)
     EXPECT_FALSE(ExecStartWord("/opt/two\nlines/quelmondsrvc", word));
     EXPECT_NE(ServiceUnitText("/opt/My Tools/quelmondsrvc").find("\nExecStart=\"/opt/My Tools/quelmondsrvc\"\n"),
               std::string::npos);
-}
-
-TEST(ProfileCheckTest, OnlyTextFilesWithAxesPass)
-{
-    TempFolder folder;
-    std::string reason;
-    WriteFile(folder / "good.qlmd", "\r\n# QUELLARIMOND CONFIGURATION FILE. DO NOT MODIFY!\r\n\r\nBeginAxis\r\nEndAxis\r\n");
-    EXPECT_TRUE(CheckProfileFile(folder / "good.qlmd", reason)) << reason;
-    EXPECT_FALSE(CheckProfileFile(folder / "none.qlmd", reason));
-    EXPECT_EQ(reason, "No such file or directory");
-    EXPECT_FALSE(CheckProfileFile(folder.Path(), reason));
-    EXPECT_EQ(reason, "Is a directory");
-    ASSERT_EQ(::mkfifo((folder / "fifo").c_str(), 0644), 0);
-    EXPECT_FALSE(CheckProfileFile(folder / "fifo", reason));  // returns at once, no writer needed
-    EXPECT_EQ(reason, "not a regular file");
-    WriteFile(folder / "binary.qlmd", std::string("BeginAxis\n\0\x01\x02", 13));
-    EXPECT_FALSE(CheckProfileFile(folder / "binary.qlmd", reason));
-    EXPECT_EQ(reason, "not a profile (binary data)");
-    WriteFile(folder / "text.qlmd", "Interval=1\nBeginAxisX\n");
-    EXPECT_FALSE(CheckProfileFile(folder / "text.qlmd", reason));
-    EXPECT_EQ(reason, "not a profile (no counters in it)");
-    WriteFile(folder / "huge.qlmd", "BeginAxis\n" + std::string(3 << 20, '#'));
-    EXPECT_FALSE(CheckProfileFile(folder / "huge.qlmd", reason));
-    EXPECT_EQ(reason, "too large for a profile");
 }
 
 TEST(SignalWatcherTest, StopSignalsReachTheHandlerOnItsThread)

@@ -284,7 +284,10 @@ TEST_F(WindRoseConfig, BinaryGarbageNeverCrashesTheReader)
     }
     HookedRose rose;
     EXPECT_EQ(Load(rose, garbage), 1);
-    EXPECT_LE(rose.GetAxisCount(), 32);
+    // The garbage holds 40 axis sections on lines of their own: the reader gets through the
+    // bytes between them and fills all 32 slots.
+    EXPECT_EQ(rose.GetAxisCount(), rose.GetAxisCapacity());
+    EXPECT_EQ(rose.GetAxisCapacity(), 32);
     for (const auto& [key, value] : rose.extraKeys)
         EXPECT_LE(key.size() + value.size(), 2046u);
 }
