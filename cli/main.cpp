@@ -6,6 +6,7 @@
 #include "cli/list_command.h"
 #include "cli/render_command.h"
 #include "cli/sample_command.h"
+#include "platform/file_size_signal.h"
 #include "platform/linux_perf_data_source.h"
 
 #include <exception>
@@ -107,6 +108,7 @@ int Run(const Arguments& all)
 
 int main(int argc, char** argv)
 {
+    quel::IgnoreFileSizeSignal();
     try {
         return Run(Arguments(argv + 1, argv + argc));
     } catch (const std::bad_alloc&) {

@@ -6,6 +6,7 @@
 #include "desktop/qt_prompt.h"
 #include "desktop/quellarimond_app.h"
 #include "gui/qt_message_sink.h"
+#include "platform/file_size_signal.h"
 #include "platform/linux_perf_data_source.h"
 
 #include <QApplication>
@@ -21,6 +22,7 @@ constexpr int HandOverTimeoutMs = 5000;
 
 int main(int argc, char* argv[])
 {
+    quel::IgnoreFileSizeSignal();
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Tolvane"));
     QApplication::setApplicationName(QStringLiteral("Quellarimond"));

@@ -23,6 +23,8 @@ struct LogContext {
     bool interactive;                 // report "Cannot write to file: " through messages
     MessageSink* messages;
     Clock& clock;                     // Now() gives the time texts
+    MessageSink* problems = nullptr;  // a monitor that is not interactive: where a log that
+                                      // stops (and starts again) taking rows is reported
 };
 
 class LogWriter {
@@ -49,10 +51,13 @@ public:
 
 private:
     void FormNames();
+    void Rotate(bool force, const LogContext& context);
     bool CreateIfMissing(bool& created) const;
-    void WriteHeader();
-    long long SectionOffset();
+    void WriteHeader(const LogContext& context);
+    bool Write(long long offset, std::string_view replaced, const LogContext& context);
+    void ReportWrite(int error, const LogContext& context);
     long long RowOffset(const LogContext& context);
+    void RotateWhenFull(const LogContext& context);
     bool FillCells(const double* raw, int count, const LogContext& context);
 
     LogFile file_;
@@ -62,6 +67,7 @@ private:
     std::string currentName_;
     std::string backupName_;
     std::string path_;
+    std::string backupPath_;
     std::string linkedBackup_;   // backup name a header of this opening links to
     std::vector<double> lastSample_;
     std::vector<double> lastLogged_;
@@ -69,6 +75,7 @@ private:
     std::vector<LogCell> cells_;
     LogText text_;               // reused for every write
     int rowCount_ = 0;
+    bool failing_ = false;       // the last write failed; reported once, until one succeeds
 };
 
 } // namespace quel

@@ -45,7 +45,7 @@ protected:
         settings.LogMode = 1;
     }
 
-    LogContext Context() { return LogContext {rose, settings, interactive, &sink, clock}; }
+    LogContext Context() { return LogContext {rose, settings, interactive, &sink, clock, problems}; }
 
     void AddAxis(const char* name, double maximum, double critical, double multiplier = 1.0, bool inverse = false)
     {
@@ -81,6 +81,7 @@ protected:
     FixedClock clock;
     RecordingSink sink;
     bool interactive = true;
+    MessageSink* problems = nullptr;
     LogWriter writer;
 };
 
