@@ -8,33 +8,13 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <functional>
 #include <regex>
 
 #include <sys/mount.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace quel::test {
 namespace {
-
-// Runs body in a child process; its exit code, or -1 when a signal ended it.
-int InChild(const std::function<int()>& body)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        int code = 100;
-        try {
-            code = body();
-        } catch (...) {
-        }
-        ::_exit(code);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 void LimitFileSize(rlim_t bytes)
 {
