@@ -34,6 +34,34 @@ std::size_t SkipDigits(std::string_view text, std::size_t pos)
     return pos;
 }
 
+bool StartsWithNoCase(std::string_view text, std::size_t pos, std::string_view word)
+{
+    if (text.size() - pos < word.size())
+        return false;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        const char c = text[pos + i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != word[i])
+            return false;
+    }
+    return true;
+}
+
+// "inf", "infinity" and "nan" (also "nan(...)"), in any case, as strtod reads them; they are
+// what FormatFixed writes for the values that are not finite.
+bool ReadNonFinite(std::string_view text, std::size_t pos, bool negative, double& value)
+{
+    if (StartsWithNoCase(text, pos, "inf")) {
+        value = negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+        return true;
+    }
+    if (StartsWithNoCase(text, pos, "nan")) {
+        value = std::numeric_limits<double>::quiet_NaN();
+        value = negative ? -value : value;
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int ReadDecimalInt(std::string_view text)
@@ -62,6 +90,8 @@ double ReadDecimalReal(std::string_view text)
     bool negative = false;
     if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
         negative = text[pos++] == '-';
+    if (double special = 0.0; ReadNonFinite(text, pos, negative, special))
+        return special;
     const std::size_t mantissa = pos;
     const std::size_t intEnd = SkipDigits(text, pos);
     std::size_t end = intEnd;

@@ -13,7 +13,8 @@ int ReadDecimalInt(std::string_view text);
 
 // Optional leading white space, an optional sign, digits with at most one ".", and an optional
 // exponent ("e" or "E", optional sign, digits); 0.0 when nothing fits. A magnitude beyond the
-// double range reads as infinity, one below it as zero.
+// double range reads as infinity, one below it as zero. "inf", "infinity" and "nan" in any case,
+// after the optional sign, read as the values FormatFixed writes so.
 double ReadDecimalReal(std::string_view text);
 
 // "%d".
