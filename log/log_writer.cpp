@@ -2,6 +2,7 @@
 
 #include "windrose/number_text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -23,15 +24,12 @@ long long SizeLimit(const MonitorSettings& settings)
     return static_cast<long long>(settings.LogFileSize) * 1024;
 }
 
-std::vector<std::string> AxisNames(const WindRose& axes)
+// The axes' names into names, whose strings are reused.
+void ReadAxisNames(const WindRose& axes, AxisNameList& names)
 {
-    std::vector<std::string> names;
-    for (int i = 0; i < axes.GetAxisCount(); ++i) {
-        std::optional<std::string> name;
-        axes.GetAxisName(i, name);
-        names.push_back(name.value_or(std::string()));
-    }
-    return names;
+    names.resize(static_cast<std::size_t>(std::max(0, axes.GetAxisCount())));
+    for (std::size_t i = 0; i < names.size(); ++i)
+        axes.GetAxisName(static_cast<int>(i), names[i]);
 }
 
 // The value an axis shows: divided by its multiplier and, on an inverse axis, counted down
@@ -50,12 +48,12 @@ double ScaledValue(const WindRose& axes, int axis, double raw)
     return value;
 }
 
-bool EqualAsLogged(double a, double b)
-{
-    return FormatFixed(a, 2) == FormatFixed(b, 2);
-}
-
 } // namespace
+
+LogWriter::LogWriter()
+{
+    started_.reserve(128);  // the longest time text, so that a longer weekday needs no memory
+}
 
 LogWriter::~LogWriter()
 {
@@ -84,11 +82,12 @@ void LogWriter::SetLogLocation(const std::string& profilePath, bool startSection
 
 void LogWriter::FormNames()
 {
+    // Assigned piece by piece, so that a rotation reuses the strings' memory.
     const char* extension = format_ == CsvFormat ? ".csv" : ".html";
-    currentName_ = baseName_ + "-log" + extension;
-    backupName_ = baseName_ + "-log-bkup" + extension;
-    path_ = directory_ + currentName_;
-    backupPath_ = directory_ + backupName_;
+    currentName_.assign(baseName_).append("-log").append(extension);
+    backupName_.assign(baseName_).append("-log-bkup").append(extension);
+    path_.assign(directory_).append(currentName_);
+    backupPath_.assign(directory_).append(backupName_);
 }
 
 void LogWriter::OpenLog(bool forceRotation, const LogContext& context)
@@ -137,7 +136,7 @@ void LogWriter::Rotate(bool force, const LogContext& context)
     if (force || full) {
         ::unlink(backupPath_.c_str());
         if (std::rename(path_.c_str(), backupPath_.c_str()) == 0)
-            linkedBackup_ = backupName_;
+            linkedBackup_.assign(backupName_);
     }
     if (fd >= 0)
         ::close(fd);  // gives the lock back
@@ -199,8 +198,8 @@ void LogWriter::StartLogSection(const LogContext& context)
     if (file_.Ending() == LogEnding::Empty)
         WriteHeader(context);
     const bool csv = format_ == CsvFormat;
-    const std::string started
-        = LocalTimeText(context.clock.Now(), csv ? "%A %m/%d/%Y at %H:%M:%S" : "on %A, %B %d, %Y at %H:%M:%S");
+    LocalTimeText(context.clock.Now(), csv ? "%A %m/%d/%Y at %H:%M:%S" : "on %A, %B %d, %Y at %H:%M:%S", started_);
+    ReadAxisNames(context.axes, axisNames_);
     // An HTML section goes over the footer when the file ends with one (an earlier table keeps
     // its "</table>"), else after whatever the file ends with.
     const LogEnding ending = file_.Ending();
@@ -208,9 +207,9 @@ void LogWriter::StartLogSection(const LogContext& context)
     const long long offset = overFooter ? file_.Size() - static_cast<long long>(HeaderFooter.size()) : file_.Size();
     text_.Clear();
     if (csv)
-        AppendCsvSection(text_, started, AxisNames(context.axes));
+        AppendCsvSection(text_, started_, axisNames_);
     else
-        AppendHtmlSection(text_, started, context.settings.LogMode, AxisNames(context.axes));
+        AppendHtmlSection(text_, started_, context.settings.LogMode, axisNames_);
     Write(offset, overFooter ? HeaderFooter : std::string_view(), context);
 }
 
@@ -293,6 +292,16 @@ void LogWriter::RotateWhenFull(const LogContext& context)
     StartLogSection(context);
 }
 
+// Whether two values print the same with two decimals.
+bool LogWriter::EqualAsLogged(double a, double b)
+{
+    first_.clear();
+    second_.clear();
+    AppendFixed(first_, a, 2);
+    AppendFixed(second_, b, 2);
+    return first_ == second_;
+}
+
 void LogWriter::WriteLogRow(const double* raw, int count, const LogContext& context)
 {
     if (file_.IsOpen())
@@ -303,21 +312,21 @@ void LogWriter::WriteLogRow(const double* raw, int count, const LogContext& cont
         return;
 
     const std::time_t now = context.clock.Now();
-    const std::string date = LocalTimeText(now, "%m/%d");
-    const std::string time = LocalTimeText(now, "%H:%M:%S");
+    LocalTimeText(now, "%m/%d", date_);
+    LocalTimeText(now, "%H:%M:%S", time_);
     LogFileLock lock(file_);
     file_.Refresh();
     bool written = true;  // a format without rows counts its rows all the same
     if (format_ == CsvFormat) {
         text_.Clear();
-        AppendCsvRow(text_, date, time, cells_);
+        AppendCsvRow(text_, date_, time_, cells_);
         written = Write(0, {}, context);
     } else if (format_ == HtmlFormat) {
         const long long offset = RowOffset(context);
         if (offset < 0)
             return;
         text_.Clear();
-        AppendHtmlRow(text_, rowCount_, date, time, cells_);
+        AppendHtmlRow(text_, rowCount_, date_, time_, cells_);
         written = Write(offset, TableFooter, context);
     }
     if (!written)

@@ -29,7 +29,7 @@ struct LogContext {
 
 class LogWriter {
 public:
-    LogWriter() = default;
+    LogWriter();
     ~LogWriter();
     LogWriter(const LogWriter&) = delete;
     LogWriter& operator=(const LogWriter&) = delete;
@@ -59,6 +59,7 @@ private:
     long long RowOffset(const LogContext& context);
     void RotateWhenFull(const LogContext& context);
     bool FillCells(const double* raw, int count, const LogContext& context);
+    bool EqualAsLogged(double a, double b);
 
     LogFile file_;
     int format_ = 0;             // LogFormat the open file was opened with
@@ -73,7 +74,14 @@ private:
     std::vector<double> lastLogged_;
     std::vector<bool> lastFailed_;
     std::vector<LogCell> cells_;
-    LogText text_;               // reused for every write
+    // Reused for every write, so that writing allocates nothing once warm.
+    LogText text_;
+    AxisNameList axisNames_;
+    std::string started_;
+    std::string date_;
+    std::string time_;
+    std::string first_;
+    std::string second_;
     int rowCount_ = 0;
     bool failing_ = false;       // the last write failed; reported once, until one succeeds
 };

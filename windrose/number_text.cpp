@@ -141,18 +141,30 @@ std::string FormatInt(int value)
     return std::string(buffer, result.ptr);
 }
 
-std::string FormatFixed(double value, int decimals)
+void AppendFixed(std::string& out, double value, int decimals)
 {
-    if (std::isnan(value))
-        return std::signbit(value) ? "-nan" : "nan";
-    if (std::isinf(value))
-        return value < 0 ? "-inf" : "inf";
+    if (std::isnan(value)) {
+        out += std::signbit(value) ? "-nan" : "nan";
+        return;
+    }
+    if (std::isinf(value)) {
+        out += value < 0 ? "-inf" : "inf";
+        return;
+    }
     // The largest double in fixed notation has 309 integer digits.
     char buffer[400];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     if (result.ec != std::errc())
-        return "nan";
-    return std::string(buffer, result.ptr);
+        out += "nan";
+    else
+        out.append(buffer, result.ptr);
+}
+
+std::string FormatFixed(double value, int decimals)
+{
+    std::string text;
+    AppendFixed(text, value, decimals);
+    return text;
 }
 
 } // namespace quel

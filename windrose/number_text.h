@@ -21,5 +21,7 @@ double ReadDecimalReal(std::string_view text);
 std::string FormatInt(int value);
 // "%.<decimals>f" in the C locale: "inf", "-inf", "nan" for the non-finite values.
 std::string FormatFixed(double value, int decimals);
+// The same appended to out, without a temporary (for writers that must not allocate).
+void AppendFixed(std::string& out, double value, int decimals);
 
 } // namespace quel
