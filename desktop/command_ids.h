@@ -1,6 +1,7 @@
 #pragma once
 // Command ids of the desktop program's menus. The numbers are those the profile documents and
-// help contexts of the program have always used, so they are kept as they are.
+// help contexts of the program have always used, so they are kept as they are. What each
+// command shows and does is its row in command_table.cpp.
 
 namespace quel::desktop {
 

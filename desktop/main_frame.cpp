@@ -1,6 +1,7 @@
 #include "desktop/main_frame.h"
 
 #include "desktop/command_ids.h"
+#include "desktop/command_table.h"
 #include "desktop/menus.h"
 #include "desktop/quellarimond_app.h"
 #include "desktop/quellarimond_doc.h"
@@ -14,65 +15,6 @@
 #include <QStatusBar>
 
 namespace quel::desktop {
-
-namespace {
-
-// The settings switch a toggle command inverts; null for other commands.
-std::int32_t MonitorSettings::*SettingField(int id)
-{
-    switch (id) {
-    case CmdCaption:
-        return &MonitorSettings::Caption;
-    case CmdAlwaysOnTop:
-        return &MonitorSettings::AlwaysOntop;
-    case CmdEnableTray:
-        return &MonitorSettings::EnableTray;
-    case CmdShowCurrent:
-        return &MonitorSettings::ShowCurrent;
-    case CmdShowAverage:
-        return &MonitorSettings::ShowAverage;
-    case CmdShowMax:
-        return &MonitorSettings::ShowMax;
-    case CmdBoldCurrent:
-        return &MonitorSettings::BoldCur;
-    case CmdBoldAverage:
-        return &MonitorSettings::BoldAvg;
-    case CmdBoldMax:
-        return &MonitorSettings::BoldMax;
-    case CmdBoldCritical:
-        return &MonitorSettings::BoldCrit;
-    default:
-        return nullptr;
-    }
-}
-
-int ColorTargetOf(int id)
-{
-    switch (id) {
-    case CmdColorMax:
-        return ColorMax;
-    case CmdColorAverage:
-        return ColorAverage;
-    case CmdColorCurrent:
-        return ColorCurrent;
-    case CmdBackColor:
-        return ColorBack;
-    case CmdTextColor:
-        return ColorText;
-    case CmdLinesColor:
-        return ColorLines;
-    default:
-        return ColorCritical;
-    }
-}
-
-bool IsColorCommand(int id)
-{
-    return id == CmdColorMax || id == CmdColorAverage || id == CmdColorCurrent || id == CmdBackColor
-        || id == CmdTextColor || id == CmdLinesColor || id == CmdCriticalColor;
-}
-
-} // namespace
 
 CMainFrame::CMainFrame(CQuellarimondApp& app, CQuellarimondDoc& document, bool trayAvailable,
                        const ScreenSize& screen)
@@ -88,12 +30,10 @@ CMainFrame::CMainFrame(CQuellarimondApp& app, CQuellarimondDoc& document, bool t
     view_ = new CQuellarimondView(document, this);
     setCentralWidget(view_);
 
-    BuildMainMenu(*menuBar(), [this](int id) { OnCommand(id); }, recentFileMenu_);
+    BuildMainMenu(*menuBar(), [this](int id) { OnCommand(id); });
     menuBar()->hide();
-    const QList<QAction*> menus = menuBar()->actions();
-    if (!menus.isEmpty() && menus.front()->menu()) {
-        connect(menus.front()->menu(), &QMenu::aboutToShow, this, &CMainFrame::UpdateRecentFileMenu);
-    }
+    for (QAction* menu : menuBar()->actions())
+        UpdateMenuOnShow(menu->menu());
     contextMenu_ = BuildContextMenu(this, [this](int id) { OnCommand(id); });
     CreateShortcuts();
     CreateStatusBar();
@@ -108,20 +48,34 @@ CMainFrame::~CMainFrame()
     RemoveTrayIcon();
 }
 
+// The keys belong to the frame, so that they also work while the menu bar is hidden.
 void CMainFrame::CreateShortcuts()
 {
-    const std::pair<int, QKeySequence> keys[] = {
-        {CmdFileNew, QKeySequence(Qt::CTRL | Qt::Key_N)},
-        {CmdFileOpen, QKeySequence(Qt::CTRL | Qt::Key_O)},
-        {CmdFileSave, QKeySequence(Qt::CTRL | Qt::Key_S)},
-    };
-    for (const auto& [id, key] : keys) {
+    for (const Command& command : CommandTable()) {
+        if (*command.shortcut == '\0')
+            continue;
         auto* action = new QAction(this);
-        action->setShortcut(key);
+        action->setShortcut(QKeySequence(QString::fromLatin1(command.shortcut)));
         action->setShortcutContext(Qt::WindowShortcut);
-        connect(action, &QAction::triggered, this, [this, id = id] { OnCommand(id); });
+        connect(action, &QAction::triggered, this, [this, id = command.id] { OnCommand(id); });
         addAction(action);
     }
+}
+
+// Enabling and check marks are brought up to date whenever a menu opens.
+void CMainFrame::UpdateMenuOnShow(QMenu* menu)
+{
+    if (menu == nullptr)
+        return;
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+        UpdateRecentFileMenu();
+        UpdateCommandStates(*menu, Context());
+    });
+}
+
+CommandContext CMainFrame::Context()
+{
+    return CommandContext {app_, document_, *this};
 }
 
 void CMainFrame::CreateStatusBar()
@@ -179,88 +133,45 @@ void CMainFrame::ApplyWindowSettings(QWidget* menu, bool apply)
             menu = menuBar();
     }
     if (menu != nullptr)
-        SetCheckMarks(*menu);
-}
-
-void CMainFrame::SetCheckMarks(QWidget& menu)
-{
-    const MonitorSettings s = document_.GetMonitor().GetSettings();
-    const CounterMonitor& monitor = document_.GetMonitor();
-    const std::pair<int, bool> marks[] = {
-        {CmdShowNames, monitor.GetShowNames() != 0},
-        {CmdShowValues, monitor.GetShowValues() != 0},
-        {CmdShowNumbers, monitor.GetShowNumbers() != 0},
-        {CmdAlwaysOnTop, s.AlwaysOntop != 0},
-        {CmdEnableTray, s.EnableTray != 0},
-        {CmdShowCurrent, s.ShowCurrent != 0},
-        {CmdShowAverage, s.ShowAverage != 0},
-        {CmdShowMax, s.ShowMax != 0},
-        {CmdBoldCurrent, s.BoldCur != 0},
-        {CmdBoldAverage, s.BoldAvg != 0},
-        {CmdBoldMax, s.BoldMax != 0},
-        {CmdBoldCritical, s.BoldCrit != 0},
-        {CmdCaption, s.Caption != 0},
-    };
-    for (const auto& [id, checked] : marks)
-        SetCommandChecked(menu, id, checked);
-    SetCommandChecked(menu, CmdStatusBar, !statusBar()->isHidden());
+        UpdateCommandStates(*menu, Context());
 }
 
 int CMainFrame::ToggleSetting(int id)
 {
-    std::int32_t MonitorSettings::*field = SettingField(id);
-    if (field == nullptr)
+    const Command* command = FindCommand(id);
+    if (command == nullptr || command->setting == nullptr)
         return 0;
+    std::int32_t MonitorSettings::*field = command->setting;
     CounterMonitor& monitor = document_.GetMonitor();
     MonitorSettings settings = monitor.GetSettings();
     const int value = settings.*field ? 0 : 1;
     settings.*field = value;
     if (id == CmdEnableTray)
         minimizeToTray_ = value != 0;
-    if (menuShown_)
-        SetCommandChecked(*menuBar(), id, value != 0);
     monitor.ApplySettings(settings);
     monitor.ApplyDisplaySettings();
     view_->update();
     return value;
 }
 
-void CMainFrame::ToggleLabels(int id)
+void CMainFrame::ToggleLabel(int (WindRose::*get)() const, void (WindRose::*set)(int))
 {
     CounterMonitor& monitor = document_.GetMonitor();
-    bool shown = false;
     {
         WindRoseLock guard(monitor);
         const int modified = monitor.IsModified();
-        switch (id) {
-        case CmdShowNames:
-            shown = !monitor.GetShowNames();
-            monitor.SetShowNames(shown);
-            break;
-        case CmdShowValues:
-            shown = !monitor.GetShowValues();
-            monitor.SetShowValues(shown);
-            break;
-        default:
-            shown = !monitor.GetShowNumbers();
-            monitor.SetShowNumbers(shown);
-            break;
-        }
+        (monitor.*set)((monitor.*get)() ? 0 : 1);
         monitor.SetModified(modified);  // a display switch is saved silently, not asked about
     }
-    if (menuShown_)
-        SetCommandChecked(*menuBar(), id, shown);
     view_->update();
 }
 
 void CMainFrame::ToggleStatusBar()
 {
-    const bool shown = statusBar()->isHidden();
-    statusBar()->setVisible(shown);
-    SetCommandChecked(*menuBar(), CmdStatusBar, shown);
+    statusBar()->setVisible(statusBar()->isHidden());
 }
 
-void CMainFrame::OnToggleCaption()
+void CMainFrame::ToggleCaption()
 {
     if (ToggleSetting(CmdCaption)) {
         ShowCaptionAndMenu(true);
@@ -300,104 +211,18 @@ void CMainFrame::ChangeWindowFlag(Qt::WindowType flag, bool on)
 
 void CMainFrame::OnCommand(int id)
 {
-    if (id >= CmdRecentFile && id < CmdRecentFile + RecentFileCount) {
-        app_.OnOpenRecentFile(id - CmdRecentFile);
+    CommandContext context = Context();
+    if (!RunCommand(context, id))
         return;
-    }
-    if (IsColorCommand(id)) {
-        document_.ChooseSettingColor(ColorTargetOf(id));
-        return;
-    }
-    switch (id) {
-    case CmdFileNew:
-        app_.OnFileNew();
-        break;
-    case CmdFileOpen:
-        app_.OnFileOpen();
-        break;
-    case CmdFileSave:
-        app_.OnFileSave();
-        break;
-    case CmdFileSaveAs:
-        app_.OnFileSaveAs();
-        break;
-    case CmdAppExit:
-        app_.OnAppExit();
-        break;
-    case CmdViewLog:
-        document_.OnViewLog();
-        break;
-    case CmdCleanLog:
-        document_.OnCleanLog();
-        break;
-    case CmdResetMax:
-        document_.OnResetMax();
-        break;
-    case CmdRestart:
-        document_.OnRestart();
-        break;
-    case CmdCaption:
-        OnToggleCaption();
-        break;
-    case CmdAlwaysOnTop:
-        SetTopmost(ToggleSetting(id) != 0);
-        break;
-    case CmdEnableTray:
-        if (ToggleSetting(id))
-            AddTrayIcon();
-        else
-            RemoveTrayIcon();
-        break;
-    case CmdShowCurrent:
-    case CmdShowAverage:
-    case CmdShowMax:
-    case CmdBoldCurrent:
-    case CmdBoldAverage:
-    case CmdBoldMax:
-    case CmdBoldCritical:
-        ToggleSetting(id);
-        break;
-    case CmdShowNames:
-    case CmdShowValues:
-    case CmdShowNumbers:
-        ToggleLabels(id);
-        break;
-    case CmdStatusBar:
-        ToggleStatusBar();
-        break;
-    case CmdHelpContents:
-        app_.OnHelpContents();
-        break;
-    case CmdAppAbout:
-        app_.OnAppAbout();
-        break;
-    case CmdMinimize:
-        // Goes the way of every minimise: into the tray when that is enabled.
-        QMetaObject::invokeMethod(this, &QWidget::showMinimized, Qt::QueuedConnection);
-        break;
-    case CmdTrayRestore:
-        RestoreFromTray();
-        break;
-    case CmdTrayMinimize:
-        HideToTray();
-        break;
-    default:
-        break;
-    }
+    // Check marks follow the settings the command may have changed.
+    UpdateRecentFileMenu();
+    if (menuShown_)
+        UpdateCommandStates(*menuBar(), context);
 }
 
 void CMainFrame::UpdateRecentFileMenu()
 {
-    recentFileMenu_->clear();
-    const QStringList& entries = app_.RecentFiles().Entries();
-    for (int i = 0; i < entries.size() && i < RecentFileCount; ++i) {
-        QString shown = entries[i];
-        shown.replace(QLatin1Char('&'), QLatin1String("&&"));
-        QAction* action = recentFileMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
-        action->setData(CmdRecentFile + i);
-        connect(action, &QAction::triggered, this, [this, i] { OnCommand(CmdRecentFile + i); });
-    }
-    recentFileMenu_->menuAction()->setEnabled(!entries.isEmpty());
+    UpdateRecentFileItems(*menuBar(), app_.RecentFiles().Entries());
 }
 
 } // namespace quel::desktop

@@ -3,7 +3,8 @@
 // starts hidden and an icon in the notification area (tray). It carries the profile's window
 // settings (Caption, AlwaysOntop, EnableTray) into the window, lets the user drag the window by
 // the diagram, hides the window into the tray when it is minimised and handles the display
-// toggles of the Options menu.
+// toggles of the Options menu. Every menu command runs through its row of the command table
+// (command_table.h), which also gives the check marks and the enabling.
 
 #include "profile/monitor_settings.h"
 #include "windrose/wind_rose_types.h"
@@ -15,8 +16,13 @@
 class QLabel;
 class QMenu;
 
+namespace quel {
+class WindRose;
+}
+
 namespace quel::desktop {
 
+struct CommandContext;
 class CQuellarimondApp;
 class CQuellarimondDoc;
 class CQuellarimondView;
@@ -43,8 +49,13 @@ public:
     // Applies the window settings and sets the check marks of menu (a menu bar or a popup;
     // null: none). With apply, the caption, menu bar and tray icon follow the settings too.
     void ApplyWindowSettings(QWidget* menu, bool apply);
-    // Inverts a settings switch and returns its new value (0 or 1).
+    // Inverts the settings switch of a toggle command and returns its new value (0 or 1).
     int ToggleSetting(int id);
+    // Inverts a display option of the wind rose, keeping its modified flag.
+    void ToggleLabel(int (WindRose::*get)() const, void (WindRose::*set)(int));
+    void ToggleCaption();
+    void ToggleStatusBar();
+    // Runs a command through its row of the command table, then updates the menu bar.
     void OnCommand(int id);
 
     void HideToTray();
@@ -57,7 +68,10 @@ public:
     void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
     // A left press on the tray icon at a monotonic time in ms: two within 500 ms toggle.
     void OnTrayLeftPress(qint64 milliseconds);
+    // The recent-file items of the File menu from the recent-file list.
     void UpdateRecentFileMenu();
+    // Adds or removes the tray icon.
+    void ShowTrayIcon(bool shown);
     // Makes the window topmost or not, without touching the settings.
     void SetTopmost(bool topmost);
 
@@ -68,7 +82,6 @@ public:
     int TrayDefaultItem() const { return trayDefault_; }
     QMenu* ContextMenu() const { return contextMenu_; }
     QMenu* TrayMenu() const { return trayMenu_; }
-    QMenu* RecentFileMenu() const { return recentFileMenu_; }
     QLabel* ReadyLabel() const { return readyLabel_; }
 
 signals:
@@ -94,17 +107,14 @@ private:
     bool RemoveTrayIcon();
     void ShowCaptionAndMenu(bool shown);
     void ChangeWindowFlag(Qt::WindowType flag, bool on);
-    void SetCheckMarks(QWidget& menu);
-    void ToggleLabels(int id);
-    void ToggleStatusBar();
-    void OnToggleCaption();
+    CommandContext Context();
+    void UpdateMenuOnShow(QMenu* menu);
     bool InDiagram(const QPointF& position) const;
 
     CQuellarimondApp& app_;
     CQuellarimondDoc& document_;
     CQuellarimondView* view_ = nullptr;
     QLabel* readyLabel_ = nullptr;
-    QMenu* recentFileMenu_ = nullptr;
     QMenu* contextMenu_ = nullptr;
     QMenu* trayMenu_ = nullptr;
     QSystemTrayIcon* trayIcon_ = nullptr;

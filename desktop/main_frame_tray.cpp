@@ -4,6 +4,7 @@
 #include "desktop/main_frame.h"
 
 #include "desktop/command_ids.h"
+#include "desktop/command_table.h"
 #include "desktop/menus.h"
 #include "desktop/string_table.h"
 
@@ -58,6 +59,14 @@ bool CMainFrame::RemoveTrayIcon()
     return true;
 }
 
+void CMainFrame::ShowTrayIcon(bool shown)
+{
+    if (shown)
+        AddTrayIcon();
+    else
+        RemoveTrayIcon();
+}
+
 void CMainFrame::HideToTray()
 {
     hide();
@@ -86,17 +95,12 @@ void CMainFrame::UpdateTrayMenu()
 {
     if (trayMenu_ == nullptr)
         return;
-    const bool visible = isVisible();
-    trayDefault_ = visible ? CmdTrayMinimize : CmdTrayRestore;
+    trayDefault_ = isVisible() ? CmdTrayMinimize : CmdTrayRestore;
+    UpdateCommandStates(*trayMenu_, Context());
     for (QAction* action : trayMenu_->actions()) {
-        const int id = action->data().toInt();
         QFont font = action->font();
-        font.setBold(id == trayDefault_);
+        font.setBold(action->data().toInt() == trayDefault_);
         action->setFont(font);
-        if (id == CmdTrayMinimize)
-            action->setEnabled(visible);
-        else if (id == CmdTrayRestore)
-            action->setEnabled(!visible);
     }
 }
 

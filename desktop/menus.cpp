@@ -1,76 +1,18 @@
 #include "desktop/menus.h"
 
 #include "desktop/command_ids.h"
+#include "desktop/command_table.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 
-#include <array>
 #include <initializer_list>
 
 namespace quel::desktop {
 
 namespace {
-
-constexpr std::array Commands = {
-    CommandInfo {CmdFileNew, "&New...", "Create a new document", false},
-    CommandInfo {CmdFileOpen, "&Open...", "Open an existing document", false},
-    CommandInfo {CmdFileSave, "&Save", "Save the active document", false},
-    CommandInfo {CmdFileSaveAs, "Save &As...", "Save the active document with a new name", false},
-    CommandInfo {CmdViewLog, "&View Log...", "Display logging data", false},
-    CommandInfo {CmdCleanLog, "&Clean Log", "Reset logging data", false},
-    CommandInfo {CmdLogSettings, "&Log Settings...", "Set logging options", false},
-    CommandInfo {CmdResetMax, "Reset &Max", "Set to zero all max values", false},
-    CommandInfo {CmdRestart, "&Restart", "Bounce counters", false},
-    CommandInfo {CmdAppExit, "E&xit", "Quit the application", false},
-    CommandInfo {CmdCaption, "&Window Caption", "Display window title", true},
-    CommandInfo {CmdEnableTray, "Enable In Tray", "Creates an icon in the system tray", true},
-    CommandInfo {CmdAlwaysOnTop, "Always On &Top", "Make this window on top of the others", true},
-    CommandInfo {CmdStatusBar, "Stat&us Bar", "Show or hide the status bar", true},
-    CommandInfo {CmdShowNames, "&Names", "Display axes names on the diagram", true},
-    CommandInfo {CmdShowValues, "&Values", "Display current values on the diagram", true},
-    CommandInfo {CmdShowNumbers, "Num&bers", "Assign numbers to each axis", true},
-    CommandInfo {CmdShowCurrent, "&Show", "Draw current values on the graph", true},
-    CommandInfo {CmdBoldCurrent, "&Bold", "Draw current values in bold", true},
-    CommandInfo {CmdColorCurrent, "&Color...", "Select color for current values", false},
-    CommandInfo {CmdShowAverage, "&Show", "Draw average values on the graph", true},
-    CommandInfo {CmdBoldAverage, "&Bold", "Draw average values in bold", true},
-    CommandInfo {CmdColorAverage, "&Color...", "Select color for average values", false},
-    CommandInfo {CmdShowMax, "&Show", "Draw max values on the graph", true},
-    CommandInfo {CmdBoldMax, "&Bold", "Draw max values in bold", true},
-    CommandInfo {CmdColorMax, "&Color...", "Select color for max values", false},
-    CommandInfo {CmdBackColor, "&Background...", "Change background color", false},
-    CommandInfo {CmdTextColor, "&Text Color...", "Change text color", false},
-    CommandInfo {CmdLinesColor, "&Lines Color...", "Change color of axis lines", false},
-    CommandInfo {CmdCriticalColor, "&Critical Color...", "Change color of critical border line", false},
-    CommandInfo {CmdBoldCritical, "B&old Critical Line", "Make critical border line bold", true},
-    CommandInfo {CmdConnectTo, "Co&nnect to...", "Connect to remote computer", false},
-    CommandInfo {CmdCounters, "C&ounters...", "Add/update/delete counters", false},
-    CommandInfo {CmdPreferences, "&Preferences...", "Specify diagram charcteristics like grid step, etc.", false},
-    CommandInfo {CmdSystem, "&System...", "Screensaver and service options", false},
-    CommandInfo {CmdHelpContents, "&Contents", "Show help topics", false},
-    CommandInfo {CmdAppAbout, "&About...", "Display program information, version number and copyright", false},
-    CommandInfo {CmdMinimize, "Minimize", "", false},
-    CommandInfo {CmdTrayRestore, "Restore", "", false},
-    CommandInfo {CmdTrayMinimize, "Minimize", "", false},
-};
-
-// Shortcut keys shown beside the items; the keys themselves belong to the frame, so that they
-// also work while the menu bar is hidden.
-QString ShortcutHint(int id)
-{
-    switch (id) {
-    case CmdFileNew:
-        return QStringLiteral("\tCtrl+N");
-    case CmdFileOpen:
-        return QStringLiteral("\tCtrl+O");
-    case CmdFileSave:
-        return QStringLiteral("\tCtrl+S");
-    default:
-        return QString();
-    }
-}
 
 enum class Style {
     Main,       // the main menu's texts with mnemonics and shortcut hints
@@ -79,32 +21,44 @@ enum class Style {
 
 constexpr int Separator = 0;
 
-QAction* AddCommand(QMenu& menu, int id, Style style, const CommandHandler& onCommand)
+QAction* AddCommand(QMenu& menu, int id, Style style, const CommandSink& onCommand)
 {
-    const CommandInfo* info = FindCommandInfo(id);
-    QString text = QString::fromLatin1(info->text);
-    text = style == Style::Main ? text + ShortcutHint(id) : WithoutMnemonics(text);
+    const Command& command = *FindCommand(id);
+    QString text = QString::fromLatin1(command.text);
+    if (style == Style::Plain)
+        text = WithoutMnemonics(text);
+    else if (*command.shortcut != '\0')
+        text += QLatin1Char('\t') + QString::fromLatin1(command.shortcut);
     QAction* action = menu.addAction(text);
     action->setData(id);
-    action->setStatusTip(QString::fromLatin1(info->prompt));
-    action->setCheckable(info->checkable);
+    action->setStatusTip(QString::fromLatin1(command.prompt));
+    action->setCheckable(command.Checkable());
     action->setEnabled(IsCommandAvailable(id));
     QObject::connect(action, &QAction::triggered, action, [onCommand, id] { onCommand(id); });
     return action;
 }
 
-void AddItems(QMenu& menu, std::initializer_list<int> items, Style style, const CommandHandler& onCommand)
+// One item per possible entry; UpdateRecentFileItems fills them in.
+void AddRecentFileItems(QMenu& menu, const CommandSink& onCommand)
+{
+    for (int i = 0; i < RecentFileCount; ++i)
+        AddCommand(menu, CmdRecentFile + i, Style::Main, onCommand)->setVisible(i == 0);
+}
+
+void AddItems(QMenu& menu, std::initializer_list<int> items, Style style, const CommandSink& onCommand)
 {
     for (int id : items) {
         if (id == Separator)
             menu.addSeparator();
+        else if (id == CmdRecentFile)
+            AddRecentFileItems(menu, onCommand);
         else
             AddCommand(menu, id, style, onCommand);
     }
 }
 
 // The five display submenus, shared by the main and the context menu.
-void AddDisplaySubmenus(QMenu& menu, Style style, const CommandHandler& onCommand)
+void AddDisplaySubmenus(QMenu& menu, Style style, const CommandSink& onCommand)
 {
     const bool main = style == Style::Main;
     struct Sub {
@@ -141,15 +95,6 @@ QAction* VisitActions(const QWidget& menu, const Visit& visit)
 
 } // namespace
 
-const CommandInfo* FindCommandInfo(int id)
-{
-    for (const CommandInfo& info : Commands) {
-        if (info.id == id)
-            return &info;
-    }
-    return nullptr;
-}
-
 QString WithoutMnemonics(const QString& text)
 {
     QString result;
@@ -162,31 +107,14 @@ QString WithoutMnemonics(const QString& text)
     return result;
 }
 
-bool IsCommandAvailable(int id)
-{
-    switch (id) {
-    case CmdLogSettings:
-    case CmdCounters:
-    case CmdPreferences:
-    case CmdConnectTo:
-    case CmdSystem:
-        return false;
-    default:
-        return true;
-    }
-}
-
-void BuildMainMenu(QMenuBar& bar, const CommandHandler& onCommand, QMenu*& recentFiles)
+void BuildMainMenu(QMenuBar& bar, const CommandSink& onCommand)
 {
     const Style style = Style::Main;
     QMenu* file = bar.addMenu(QStringLiteral("&File"));
     AddItems(*file,
              {CmdFileNew, CmdFileOpen, CmdFileSave, CmdFileSaveAs, Separator, CmdViewLog, CmdCleanLog,
-              CmdLogSettings, Separator, CmdResetMax, CmdRestart, Separator},
+              CmdLogSettings, Separator, CmdResetMax, CmdRestart, Separator, CmdRecentFile, Separator, CmdAppExit},
              style, onCommand);
-    recentFiles = file->addMenu(QStringLiteral("Recent File"));
-    file->addSeparator();
-    AddItems(*file, {CmdAppExit}, style, onCommand);
 
     QMenu* options = bar.addMenu(QStringLiteral("&Options"));
     AddItems(*options, {CmdCaption, CmdEnableTray, CmdAlwaysOnTop, CmdStatusBar, Separator}, style, onCommand);
@@ -198,7 +126,7 @@ void BuildMainMenu(QMenuBar& bar, const CommandHandler& onCommand, QMenu*& recen
     AddItems(*help, {CmdHelpContents, CmdAppAbout}, style, onCommand);
 }
 
-QMenu* BuildContextMenu(QWidget* parent, const CommandHandler& onCommand)
+QMenu* BuildContextMenu(QWidget* parent, const CommandSink& onCommand)
 {
     const Style style = Style::Plain;
     auto* menu = new QMenu(parent);
@@ -211,7 +139,7 @@ QMenu* BuildContextMenu(QWidget* parent, const CommandHandler& onCommand)
     return menu;
 }
 
-QMenu* BuildTrayMenu(QWidget* parent, const CommandHandler& onCommand)
+QMenu* BuildTrayMenu(QWidget* parent, const CommandSink& onCommand)
 {
     const Style style = Style::Plain;
     auto* menu = new QMenu(parent);
@@ -224,10 +152,38 @@ QAction* FindCommandAction(const QWidget& menu, int id)
     return VisitActions(menu, [id](QAction* action) { return action->data().toInt() == id && id != 0; });
 }
 
-void SetCommandChecked(const QWidget& menu, int id, bool checked)
+void UpdateCommandStates(const QWidget& menu, const CommandContext& context)
 {
-    if (QAction* action = FindCommandAction(menu, id))
-        action->setChecked(checked);
+    VisitActions(menu, [&context](QAction* action) {
+        const int id = action->data().toInt();
+        if (const Command* command = id != 0 ? FindCommand(id) : nullptr) {
+            action->setEnabled(IsCommandEnabled(*command, context, id));
+            if (command->Checkable())
+                action->setChecked(IsCommandChecked(*command, context, id));
+        }
+        return false;
+    });
+}
+
+void UpdateRecentFileItems(const QWidget& menu, const QStringList& entries)
+{
+    for (int i = 0; i < RecentFileCount; ++i) {
+        QAction* action = FindCommandAction(menu, CmdRecentFile + i);
+        if (action == nullptr)
+            continue;
+        const bool listed = i < entries.size();
+        if (listed) {
+            QString name = QFileInfo(entries[i]).fileName();
+            name.replace(QLatin1Char('&'), QLatin1String("&&"));
+            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(name));
+            action->setStatusTip(entries[i]);
+        } else if (i == 0) {
+            action->setText(QString::fromLatin1(FindCommand(CmdRecentFile)->text));
+            action->setStatusTip(QString());
+        }
+        action->setVisible(listed || i == 0);
+        action->setEnabled(listed);
+    }
 }
 
 } // namespace quel::desktop

@@ -7,6 +7,7 @@
 
 #include "desktop/prompt.h"
 #include "desktop/recent_file_list.h"
+#include "platform/clock.h"
 #include "platform/perf_data_source.h"
 #include "platform/user_interface.h"
 #include "profile/monitor_settings.h"
@@ -34,6 +35,7 @@ struct AppEnvironment {
     std::string helpFolder;             // empty: FindHelpFolder(programFolder)
     bool trayAvailable = false;         // whether the desktop has a notification area
     std::optional<ScreenSize> screen;   // none: the size of the virtual desktop
+    Clock* clock = nullptr;             // the monitor's time; null: the system clock
 };
 
 class CQuellarimondApp {

@@ -4,29 +4,24 @@
 #include "desktop/native_path.h"
 #include "desktop/new_profile_path.h"
 #include "desktop/profile_file_check.h"
-#include "desktop/qt_color.h"
 #include "desktop/quellarimond_app.h"
 #include "desktop/quellarimond_view.h"
 #include "desktop/retarget_counters.h"
 #include "desktop/string_table.h"
 #include "engine/standard_counter_set.h"
+#include "gui/qt_color.h"
 #include "platform/registry.h"
 
 #include <QFileInfo>
 #include <QUrl>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 namespace quel::desktop {
 
 namespace {
 
-// StopSampling refuses at once while a thread is still taking its first step or ending after
-// an earlier stop; the document waits as long as one stop would before it gives up.
-constexpr auto StopPatience = std::chrono::milliseconds(5000);
-constexpr auto StopRetryPause = std::chrono::milliseconds(10);
+constexpr std::uint32_t StopRetryPauseMilliseconds = 10;
 
 MonitorEnvironment MakeMonitorEnvironment(const AppEnvironment& app)
 {
@@ -35,6 +30,7 @@ MonitorEnvironment MakeMonitorEnvironment(const AppEnvironment& app)
     environment.interactive = true;
     environment.messages = app.messages;
     environment.screen = app.screen.value_or(ScreenSize {});
+    environment.clock = app.clock;
     return environment;
 }
 
@@ -333,15 +329,21 @@ CustomColors CQuellarimondDoc::CustomColorsFor(int target)
 
 // --- helpers -------------------------------------------------------------------------------
 
+// StopSampling refuses at once while a thread is still taking its first step or ending after
+// an earlier stop, and otherwise waits for the thread itself. All of it shares one time limit,
+// so the window never waits longer than one stop would.
 bool CQuellarimondDoc::StopSamplingForChange()
 {
-    const auto deadline = std::chrono::steady_clock::now() + StopPatience;
-    while (!monitor_.StopSampling()) {
-        if (std::chrono::steady_clock::now() >= deadline)
+    Clock& clock = monitor_.GetClock();
+    const std::uint32_t start = clock.TickCount();
+    for (;;) {
+        const std::uint32_t spent = clock.TickCount() - start;  // modulo 2^32, like the tick count
+        if (spent >= CounterMonitor::StopTimeLimitMilliseconds)
             return false;
-        std::this_thread::sleep_for(StopRetryPause);
+        if (monitor_.StopSampling(CounterMonitor::StopTimeLimitMilliseconds - spent))
+            return true;
+        clock.Sleep(StopRetryPauseMilliseconds);
     }
-    return true;
 }
 
 bool CQuellarimondDoc::ReadLastProfilePath(std::string& path) const

@@ -1,6 +1,5 @@
 #include "desktop/quellarimond_view.h"
 
-#include "desktop/qt_color.h"
 #include "desktop/quellarimond_doc.h"
 #include "gui/qpainter_surface.h"
 

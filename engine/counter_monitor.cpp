@@ -13,7 +13,6 @@ constexpr std::uint32_t PollMilliseconds = 100;
 // The longest the sampling thread sleeps through idle polls, so a new Interval applies soon.
 constexpr std::uint32_t LongestWaitMilliseconds = 2000;
 constexpr std::uint32_t StopPollMilliseconds = 10;
-constexpr std::uint32_t StopTimeoutMilliseconds = 5000;
 
 bool InRange(int value, int low, int high) { return value >= low && value <= high; }
 
@@ -266,7 +265,7 @@ bool CounterMonitor::StartSampling(RepaintTarget* window, bool repaintAtStart)
     return true;
 }
 
-bool CounterMonitor::StopSampling()
+bool CounterMonitor::StopSampling(std::uint32_t timeLimitMilliseconds)
 {
     SamplingControl& control = SamplingControl::Instance();
     bool idle = false;
@@ -294,7 +293,7 @@ bool CounterMonitor::StopSampling()
         const std::uint32_t now = clock_.TickCount();
         elapsed += now >= previous ? now - previous : now;  // a wrapped tick adds the new value
         previous = now;
-        if (elapsed > StopTimeoutMilliseconds)
+        if (elapsed > timeLimitMilliseconds)
             return false;
         clock_.Sleep(StopPollMilliseconds);
     }

@@ -76,9 +76,10 @@ public:
 
     // window may be null (no repaint). False when sampling is not idle or no thread starts.
     bool StartSampling(RepaintTarget* window, bool repaintAtStart);
+    static constexpr std::uint32_t StopTimeLimitMilliseconds = 5000;
     // True once the thread has ended (at once when idle); false while starting or already
-    // stopping, or when the thread has not ended within 5 s.
-    bool StopSampling();
+    // stopping, or when the thread has not ended within the time limit (5 s).
+    bool StopSampling(std::uint32_t timeLimitMilliseconds = StopTimeLimitMilliseconds);
     void RequestSample();
     void ResetMaxValues();
     bool IsInteractive() const { return environment_.interactive; }
@@ -100,6 +101,7 @@ public:
 
     const ScreenSize& GetScreenSize() const { return environment_.screen; }
     PerfDataSource& GetSource() const { return *environment_.source; }
+    Clock& GetClock() const { return clock_; }
 
 private:
     void SamplingThread();

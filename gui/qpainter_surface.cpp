@@ -18,8 +18,6 @@ QPointF PixelCentre(int x, int y) { return QPointF(x + 0.5, y + 0.5); }
 
 } // namespace
 
-QColor ToQColor(ColorRef color) { return QColor(RedOf(color), GreenOf(color), BlueOf(color)); }
-
 QPen ToQPen(const PenDesc& pen)
 {
     QPen q(ToQColor(pen.color));

@@ -3,6 +3,7 @@
 // their descriptions; colours are 0x00BBGGRR. Lines, polylines and circles are drawn through the
 // centres of the model's integer pixels, so antialiased output stays crisp.
 
+#include "gui/qt_color.h"
 #include "windrose/surface.h"
 
 #include <QFont>
@@ -19,7 +20,6 @@
 
 namespace quel {
 
-QColor ToQColor(ColorRef color);
 QPen ToQPen(const PenDesc& pen);
 // "MS Sans Serif" becomes the sans-serif family; a positive height is the cell height, a negative
 // one the character height, both in pixels; 0 keeps base's size.

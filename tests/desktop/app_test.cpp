@@ -3,10 +3,12 @@
 
 #include "tests/desktop/desktop_test_support.h"
 
+#include "desktop/command_ids.h"
 #include "desktop/command_line.h"
 #include "desktop/help_pages.h"
 #include "desktop/instance_channel.h"
 #include "desktop/main_frame.h"
+#include "desktop/menus.h"
 #include "desktop/program_folder.h"
 #include "desktop/quellarimond_doc.h"
 #include "desktop/static_link.h"
@@ -17,6 +19,7 @@
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
 
 #include <filesystem>
@@ -128,10 +131,13 @@ TEST_F(AppTest, RecentFilesKeepTheNewestFourFirst)
     EXPECT_EQ(app->RecentFiles().Entries(), (QStringList {paths[2], paths[4], paths[3], paths[1]}));
 
     Frame().UpdateRecentFileMenu();
-    const QList<QAction*> items = Frame().RecentFileMenu()->actions();
-    ASSERT_EQ(items.size(), 4);
-    EXPECT_EQ(items[0]->text(), QStringLiteral("&1 ") + paths[2]);
-    EXPECT_EQ(items[3]->text(), QStringLiteral("&4 ") + paths[1]);
+    const QAction* first = FindCommandAction(*Frame().menuBar(), CmdRecentFile);
+    const QAction* last = FindCommandAction(*Frame().menuBar(), CmdRecentFile + 3);
+    ASSERT_TRUE(first && last);
+    EXPECT_EQ(first->text(), QStringLiteral("&1 C.qlmd"));
+    EXPECT_EQ(first->statusTip(), paths[2]);
+    EXPECT_EQ(last->text(), QStringLiteral("&4 B.qlmd"));
+    EXPECT_EQ(last->statusTip(), paths[1]);
 
     // The next start reopens the newest one.
     app.reset();

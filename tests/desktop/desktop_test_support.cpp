@@ -1,5 +1,7 @@
 #include "tests/desktop/desktop_test_support.h"
 
+#include "tests/desktop/gated_source.h"
+
 #include "desktop/main_frame.h"
 #include "desktop/quellarimond_doc.h"
 #include "engine/counter_monitor.h"
@@ -97,9 +99,18 @@ void DesktopTest::SetUp()
 
 void DesktopTest::TearDown()
 {
+    if (gate)
+        gate->Open();
     app.reset();
     EXPECT_FALSE(SamplingRunning());
     source.reset();
+}
+
+void DesktopTest::UseGatedSource()
+{
+    auto gated = std::make_unique<GatedSource>(std::move(source));
+    gate = gated.get();
+    source = std::move(gated);
 }
 
 CQuellarimondApp& DesktopTest::Start(const QStringList& arguments, bool trayAvailable)
@@ -113,6 +124,7 @@ CQuellarimondApp& DesktopTest::Start(const QStringList& arguments, bool trayAvai
     environment.helpFolder = helpFolder;
     environment.trayAvailable = trayAvailable;
     environment.screen = Screen;
+    environment.clock = clock;
     app = std::make_unique<CQuellarimondApp>(std::move(environment));
     EXPECT_TRUE(app->InitInstance(arguments));
     return *app;

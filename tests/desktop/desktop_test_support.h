@@ -27,6 +27,8 @@ class CounterMonitor;
 
 namespace quel::desktop::test {
 
+class GatedSource;
+
 class ScriptedPrompt final : public Prompt {
 public:
     void Message(const QString& text) override { messages.push_back(text); }
@@ -87,6 +89,9 @@ protected:
     CMainFrame& Frame() const;
     CounterMonitor& Monitor() const;
 
+    // Holds the sampling thread of the monitor in OpenQuery until gate->Open(); call before Start.
+    void UseGatedSource();
+
     // A profile with the default counters and the given changes to its settings.
     std::string MakeProfile(const std::string& path, const std::function<void(MonitorSettings&)>& change = {});
     void SetRegistry(const std::string& key, const std::string& name, const std::string& value) const;
@@ -101,6 +106,8 @@ protected:
     QString runtimeFolder;
 
     std::unique_ptr<PerfDataSource> source;
+    GatedSource* gate = nullptr;        // the source, after UseGatedSource
+    Clock* clock = nullptr;             // the monitor's clock; null: the system clock
     ScriptedPrompt prompt;
     RecordingShell shell;
     RecordingSink sink;

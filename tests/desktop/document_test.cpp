@@ -3,6 +3,9 @@
 
 #include "tests/desktop/desktop_test_support.h"
 
+#include "tests/desktop/gated_source.h"
+#include "tests/engine/fake_clock.h"
+
 #include "desktop/main_frame.h"
 #include "desktop/new_profile_path.h"
 #include "desktop/profile_file_check.h"
@@ -14,6 +17,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <filesystem>
 
 #include <sys/stat.h>
@@ -380,6 +384,76 @@ TEST_F(DocumentTest, RestartAndResetMaxKeepSampling)
     Doc().OnRestart();  // at once again, while the new thread may still be starting
     EXPECT_TRUE(prompt.messages.empty());
     EXPECT_TRUE(WaitUntil([&] { return HasSampledValues(Monitor()); }));
+}
+
+// Time moves only by sleeps. Once it has gone more than a given span past the moment the clock
+// is armed, the next reading of the tick count runs a hook, once.
+class HookedClock final : public quel::test::FakeClock {
+public:
+    void Arm(std::uint32_t span, std::function<void()> hook)
+    {
+        start_ = FakeClock::TickCount();
+        span_ = span;
+        hook_ = std::move(hook);
+        armed_ = true;
+    }
+    std::uint32_t Since() { return FakeClock::TickCount() - start_; }
+    std::uint32_t TickCount() override
+    {
+        const std::uint32_t now = FakeClock::TickCount();
+        if (now - start_ > span_ && armed_.exchange(false))
+            hook_();
+        return now;
+    }
+
+private:
+    std::uint32_t start_ = 0;
+    std::uint32_t span_ = 0;
+    std::function<void()> hook_;
+    std::atomic<bool> armed_ {false};
+};
+
+// A sampling thread held in its query as by a slow network: Restart and Open wait for it once,
+// at most 5 s in all, then say so and keep the profile.
+TEST_F(DocumentTest, AStopThatRunsOutOfTimeIsReportedAfterOneWait)
+{
+    HookedClock fakeClock;
+    clock = &fakeClock;
+    UseGatedSource();
+    Start({QString::fromStdString(MakeProfile(root + "Slow.qlmd"))});
+    const QString cannotStop = QStringLiteral(
+        "Cannot stop counter collecting process. The most possible reason is the slowness of the network during "
+        "connection to the remote machine. Please try to update the data later.");
+
+    // The thread would end a moment after the stop's time has run out: no second wait for it.
+    fakeClock.Arm(CounterMonitor::StopTimeLimitMilliseconds, [this] { gate->Open(); });
+    Doc().OnRestart();
+    ASSERT_EQ(prompt.messages.size(), 1u) << "Restart waited for the thread a second time";
+    EXPECT_EQ(prompt.messages[0].toStdString(), cannotStop.toStdString());
+    EXPECT_LT(fakeClock.Since(), CounterMonitor::StopTimeLimitMilliseconds + 100);
+    ASSERT_TRUE(WaitUntil([] { return !SamplingRunning(); }));
+    Doc().OnRestart();
+    EXPECT_EQ(prompt.messages.size(), 1u) << "the ended thread lets Restart start again";
+    EXPECT_TRUE(SamplingRunning());
+}
+
+TEST_F(DocumentTest, AnOpenWhileSamplingCannotStopKeepsTheProfile)
+{
+    quel::test::FakeClock fakeClock;
+    clock = &fakeClock;
+    UseGatedSource();
+    const QString path = QString::fromStdString(MakeProfile(root + "Slow.qlmd"));
+    const QString other = QString::fromStdString(MakeProfile(root + "Other.qlmd"));
+    Start({path});
+    const int axes = Monitor().GetAxisCount();
+    ASSERT_GT(axes, 0);
+    const std::uint32_t before = fakeClock.TickCount();
+    EXPECT_FALSE(app->OpenDocumentFile(other));
+    EXPECT_LT(fakeClock.TickCount() - before, CounterMonitor::StopTimeLimitMilliseconds + 100);
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_TRUE(prompt.messages[0].startsWith(QStringLiteral("Cannot stop counter collecting process.")));
+    EXPECT_EQ(Doc().GetPathName(), path);
+    EXPECT_EQ(Monitor().GetAxisCount(), axes);
 }
 
 TEST_F(DocumentTest, ClosingRightAfterStartWaitsForTheSamplingThread)

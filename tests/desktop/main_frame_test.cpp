@@ -4,6 +4,7 @@
 #include "tests/desktop/desktop_test_support.h"
 
 #include "desktop/command_ids.h"
+#include "desktop/command_table.h"
 #include "desktop/main_frame.h"
 #include "desktop/menus.h"
 #include "desktop/quellarimond_doc.h"
@@ -22,11 +23,13 @@ namespace {
 
 using MainFrameTest = DesktopTest;
 
-// "text" per item, "-" per separator, "text>" for a submenu.
+// "text" per item shown, "-" per separator, "text>" for a submenu.
 QStringList Layout(const QWidget& menu)
 {
     QStringList items;
     for (const QAction* action : menu.actions()) {
+        if (!action->isVisible())
+            continue;
         if (action->isSeparator())
             items << QStringLiteral("-");
         else
@@ -58,7 +61,7 @@ TEST_F(MainFrameTest, MenusHaveTheirItemsInOrder)
     EXPECT_EQ(Layout(*Submenu(bar, "&File")),
               (QStringList {"&New...\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-",
                             "&View Log...", "&Clean Log", "&Log Settings...", "-", "Reset &Max", "&Restart", "-",
-                            "Recent File>", "-", "E&xit"}));
+                            "Recent File", "-", "E&xit"}));
     const QMenu& options = *Submenu(bar, "&Options");
     EXPECT_EQ(Layout(options),
               (QStringList {"&Window Caption", "Enable In Tray", "Always On &Top", "Stat&us Bar", "-",
@@ -93,6 +96,47 @@ TEST_F(MainFrameTest, PromptsAndCommandsWithoutDialogsYet)
         EXPECT_FALSE(IsCommandAvailable(id));
     }
     EXPECT_TRUE(FindCommandAction(bar, CmdViewLog)->isEnabled());
+}
+
+QMenu* FileMenu(const CMainFrame& frame)
+{
+    return Submenu(*frame.menuBar(), QStringLiteral("&File"));
+}
+
+// The items of the File menu between the separators before Exit.
+QStringList RecentFileItems(const CMainFrame& frame)
+{
+    QStringList items = Layout(*FileMenu(frame));
+    items = items.mid(items.lastIndexOf(QStringLiteral("-"), items.size() - 3) + 1);
+    items.removeLast();  // Exit
+    items.removeLast();  // its separator
+    return items;
+}
+
+TEST_F(MainFrameTest, RecentFilesAreNumberedItemsOfTheFileMenu)
+{
+    Start();
+    ASSERT_TRUE(app->RecentFiles().Entries().isEmpty());
+    emit FileMenu(Frame())->aboutToShow();
+    EXPECT_EQ(RecentFileItems(Frame()), (QStringList {"Recent File"}));
+    const QAction* placeholder = FindCommandAction(*Frame().menuBar(), CmdRecentFile);
+    EXPECT_FALSE(placeholder->isEnabled());
+    EXPECT_EQ(placeholder->statusTip(), QString());
+
+    const QString first = QString::fromStdString(MakeProfile(root + "First.qlmd"));
+    const QString ampersand = QString::fromStdString(MakeProfile(root + "R&D.qlmd"));
+    ASSERT_TRUE(app->OpenDocumentFile(first));
+    ASSERT_TRUE(app->OpenDocumentFile(ampersand));
+    emit FileMenu(Frame())->aboutToShow();  // the list changed outside a menu command
+    EXPECT_EQ(RecentFileItems(Frame()), (QStringList {"&1 R&&D.qlmd", "&2 First.qlmd"}));
+    QAction* second = FindCommandAction(*Frame().menuBar(), CmdRecentFile + 1);
+    EXPECT_TRUE(second->isEnabled());
+    EXPECT_EQ(second->statusTip(), first);
+    EXPECT_EQ(FindCommandAction(*Frame().menuBar(), CmdRecentFile)->statusTip(), ampersand);
+
+    second->trigger();
+    EXPECT_EQ(Doc().GetPathName(), first);
+    EXPECT_EQ(RecentFileItems(Frame()), (QStringList {"&1 First.qlmd", "&2 R&&D.qlmd"}));
 }
 
 TEST_F(MainFrameTest, StatusBarIsHiddenAtStartAndSaysReady)

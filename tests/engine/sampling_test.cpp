@@ -219,6 +219,24 @@ TEST_F(SamplingTest, StopGivesUpAfterFiveSecondsAndALaterStopSucceeds)
     EXPECT_TRUE(WaitFor([&] { return monitor->StopSampling(); }));
 }
 
+TEST_F(SamplingTest, AStopWithItsOwnTimeLimitGivesUpWhenThatHasPassed)
+{
+    source.ScriptValues("\\A\\x", {0, 1, 2});
+    AddAxis("\\A\\x");
+    source.PauseAtCollection(2);
+    ASSERT_TRUE(monitor->StartSampling(nullptr, false));
+    ASSERT_TRUE(source.WaitUntilPaused());
+
+    const std::uint32_t before = clock.TickCount();
+    EXPECT_FALSE(monitor->StopSampling(1200));
+    const std::uint32_t waited = clock.TickCount() - before;
+    EXPECT_GT(waited, 1200u);
+    EXPECT_LT(waited, 1300u) << "the limit given, not the 5 s";
+
+    source.Resume();
+    EXPECT_TRUE(WaitFor([&] { return monitor->StopSampling(); }));
+}
+
 TEST_F(SamplingTest, DestroyingAMonitorWaitsForItsThread)
 {
     source.ScriptValues("\\A\\x", {0, 1, 2});

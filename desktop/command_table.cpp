@@ -1,0 +1,210 @@
+#include "desktop/command_table.h"
+
+#include "desktop/main_frame.h"
+#include "desktop/quellarimond_app.h"
+#include "desktop/quellarimond_doc.h"
+
+#include <QStatusBar>
+
+#include <array>
+
+namespace quel::desktop {
+
+namespace {
+
+// --- handlers and rules shared by several rows ----------------------------------------------
+
+void ToggleSwitch(CommandContext& c, int id)
+{
+    c.frame.ToggleSetting(id);
+}
+
+template <int (WindRose::*Get)() const, void (WindRose::*Set)(int)>
+void ToggleLabel(CommandContext& c, int)
+{
+    c.frame.ToggleLabel(Get, Set);
+}
+
+template <int (WindRose::*Get)() const>
+bool LabelShown(const CommandContext& c, int)
+{
+    return (c.document.GetMonitor().*Get)() != 0;
+}
+
+template <ColorTarget Target>
+void ChooseColor(CommandContext& c, int)
+{
+    c.document.ChooseSettingColor(Target);
+}
+
+bool WindowVisible(const CommandContext& c, int)
+{
+    return c.frame.isVisible();
+}
+
+bool WindowHidden(const CommandContext& c, int)
+{
+    return !c.frame.isVisible();
+}
+
+// The row of the recent files serves the ids CmdRecentFile + index.
+void OpenRecentFile(CommandContext& c, int id)
+{
+    c.app.OnOpenRecentFile(id - CmdRecentFile);
+}
+
+bool HasRecentFile(const CommandContext& c, int id)
+{
+    return id - CmdRecentFile < c.app.RecentFiles().Entries().size();
+}
+
+// --- the table ------------------------------------------------------------------------------
+// A new command is one more row: its id (command_ids.h), texts, prompt, and its handler; add
+// an enable rule when it is not always enabled, and for a toggle the setting it shows. Then put
+// the id into the menu layouts in menus.cpp. A row without a handler shows a disabled item.
+
+constexpr std::array Commands = {
+    // File menu
+    Command {.id = CmdFileNew, .text = "&New...", .prompt = "Create a new document", .shortcut = "Ctrl+N",
+             .run = [](CommandContext& c, int) { c.app.OnFileNew(); }},
+    Command {.id = CmdFileOpen, .text = "&Open...", .prompt = "Open an existing document", .shortcut = "Ctrl+O",
+             .run = [](CommandContext& c, int) { c.app.OnFileOpen(); }},
+    Command {.id = CmdFileSave, .text = "&Save", .prompt = "Save the active document", .shortcut = "Ctrl+S",
+             .run = [](CommandContext& c, int) { c.app.OnFileSave(); }},
+    Command {.id = CmdFileSaveAs, .text = "Save &As...", .prompt = "Save the active document with a new name",
+             .run = [](CommandContext& c, int) { c.app.OnFileSaveAs(); }},
+    Command {.id = CmdViewLog, .text = "&View Log...", .prompt = "Display logging data",
+             .run = [](CommandContext& c, int) { c.document.OnViewLog(); }},
+    Command {.id = CmdCleanLog, .text = "&Clean Log", .prompt = "Reset logging data",
+             .run = [](CommandContext& c, int) { c.document.OnCleanLog(); }},
+    Command {.id = CmdLogSettings, .text = "&Log Settings...", .prompt = "Set logging options"},
+    Command {.id = CmdResetMax, .text = "Reset &Max", .prompt = "Set to zero all max values",
+             .run = [](CommandContext& c, int) { c.document.OnResetMax(); }},
+    Command {.id = CmdRestart, .text = "&Restart", .prompt = "Bounce counters",
+             .run = [](CommandContext& c, int) { c.document.OnRestart(); }},
+    // The text is that of the placeholder shown while the list is empty; the entries show
+    // their file names, with the full path as prompt.
+    Command {.id = CmdRecentFile, .text = "Recent File", .run = OpenRecentFile, .enabled = HasRecentFile},
+    Command {.id = CmdAppExit, .text = "E&xit", .prompt = "Quit the application",
+             .run = [](CommandContext& c, int) { c.app.OnAppExit(); }},
+
+    // Options menu
+    Command {.id = CmdCaption, .text = "&Window Caption", .prompt = "Display window title",
+             .run = [](CommandContext& c, int) { c.frame.ToggleCaption(); }, .setting = &MonitorSettings::Caption},
+    Command {.id = CmdEnableTray, .text = "Enable In Tray", .prompt = "Creates an icon in the system tray",
+             .run = [](CommandContext& c, int id) { c.frame.ShowTrayIcon(c.frame.ToggleSetting(id) != 0); },
+             .setting = &MonitorSettings::EnableTray},
+    Command {.id = CmdAlwaysOnTop, .text = "Always On &Top", .prompt = "Make this window on top of the others",
+             .run = [](CommandContext& c, int id) { c.frame.SetTopmost(c.frame.ToggleSetting(id) != 0); },
+             .setting = &MonitorSettings::AlwaysOntop},
+    Command {.id = CmdStatusBar, .text = "Stat&us Bar", .prompt = "Show or hide the status bar",
+             .run = [](CommandContext& c, int) { c.frame.ToggleStatusBar(); },
+             .checked = [](const CommandContext& c, int) { return !c.frame.statusBar()->isHidden(); }},
+    Command {.id = CmdShowNames, .text = "&Names", .prompt = "Display axes names on the diagram",
+             .run = ToggleLabel<&WindRose::GetShowNames, &WindRose::SetShowNames>,
+             .checked = LabelShown<&WindRose::GetShowNames>},
+    Command {.id = CmdShowValues, .text = "&Values", .prompt = "Display current values on the diagram",
+             .run = ToggleLabel<&WindRose::GetShowValues, &WindRose::SetShowValues>,
+             .checked = LabelShown<&WindRose::GetShowValues>},
+    Command {.id = CmdShowNumbers, .text = "Num&bers", .prompt = "Assign numbers to each axis",
+             .run = ToggleLabel<&WindRose::GetShowNumbers, &WindRose::SetShowNumbers>,
+             .checked = LabelShown<&WindRose::GetShowNumbers>},
+    Command {.id = CmdShowCurrent, .text = "&Show", .prompt = "Draw current values on the graph",
+             .run = ToggleSwitch, .setting = &MonitorSettings::ShowCurrent},
+    Command {.id = CmdBoldCurrent, .text = "&Bold", .prompt = "Draw current values in bold", .run = ToggleSwitch,
+             .setting = &MonitorSettings::BoldCur},
+    Command {.id = CmdColorCurrent, .text = "&Color...", .prompt = "Select color for current values",
+             .run = ChooseColor<ColorCurrent>},
+    Command {.id = CmdShowAverage, .text = "&Show", .prompt = "Draw average values on the graph",
+             .run = ToggleSwitch, .setting = &MonitorSettings::ShowAverage},
+    Command {.id = CmdBoldAverage, .text = "&Bold", .prompt = "Draw average values in bold", .run = ToggleSwitch,
+             .setting = &MonitorSettings::BoldAvg},
+    Command {.id = CmdColorAverage, .text = "&Color...", .prompt = "Select color for average values",
+             .run = ChooseColor<ColorAverage>},
+    Command {.id = CmdShowMax, .text = "&Show", .prompt = "Draw max values on the graph", .run = ToggleSwitch,
+             .setting = &MonitorSettings::ShowMax},
+    Command {.id = CmdBoldMax, .text = "&Bold", .prompt = "Draw max values in bold", .run = ToggleSwitch,
+             .setting = &MonitorSettings::BoldMax},
+    Command {.id = CmdColorMax, .text = "&Color...", .prompt = "Select color for max values",
+             .run = ChooseColor<ColorMax>},
+    Command {.id = CmdBackColor, .text = "&Background...", .prompt = "Change background color",
+             .run = ChooseColor<ColorBack>},
+    Command {.id = CmdTextColor, .text = "&Text Color...", .prompt = "Change text color",
+             .run = ChooseColor<ColorText>},
+    Command {.id = CmdLinesColor, .text = "&Lines Color...", .prompt = "Change color of axis lines",
+             .run = ChooseColor<ColorLines>},
+    Command {.id = CmdCriticalColor, .text = "&Critical Color...", .prompt = "Change color of critical border line",
+             .run = ChooseColor<ColorCritical>},
+    Command {.id = CmdBoldCritical, .text = "B&old Critical Line", .prompt = "Make critical border line bold",
+             .run = ToggleSwitch, .setting = &MonitorSettings::BoldCrit},
+    Command {.id = CmdConnectTo, .text = "Co&nnect to...", .prompt = "Connect to remote computer"},
+    Command {.id = CmdCounters, .text = "C&ounters...", .prompt = "Add/update/delete counters"},
+    Command {.id = CmdPreferences, .text = "&Preferences...",
+             .prompt = "Specify diagram charcteristics like grid step, etc."},
+    Command {.id = CmdSystem, .text = "&System...", .prompt = "Screensaver and service options"},
+
+    // Help menu
+    Command {.id = CmdHelpContents, .text = "&Contents", .prompt = "Show help topics",
+             .run = [](CommandContext& c, int) { c.app.OnHelpContents(); }},
+    Command {.id = CmdAppAbout, .text = "&About...",
+             .prompt = "Display program information, version number and copyright",
+             .run = [](CommandContext& c, int) { c.app.OnAppAbout(); }},
+
+    // Context and tray menus
+    Command {.id = CmdMinimize, .text = "Minimize",
+             // Goes the way of every minimise: into the tray when that is enabled.
+             .run = [](CommandContext& c, int) {
+                 QMetaObject::invokeMethod(&c.frame, &QWidget::showMinimized, Qt::QueuedConnection);
+             }},
+    Command {.id = CmdTrayRestore, .text = "Restore", .run = [](CommandContext& c, int) { c.frame.RestoreFromTray(); },
+             .enabled = WindowHidden},
+    Command {.id = CmdTrayMinimize, .text = "Minimize", .run = [](CommandContext& c, int) { c.frame.HideToTray(); },
+             .enabled = WindowVisible},
+};
+
+} // namespace
+
+std::span<const Command> CommandTable()
+{
+    return Commands;
+}
+
+const Command* FindCommand(int id)
+{
+    if (id > CmdRecentFile && id < CmdRecentFile + RecentFileCount)
+        id = CmdRecentFile;
+    for (const Command& command : Commands) {
+        if (command.id == id)
+            return &command;
+    }
+    return nullptr;
+}
+
+bool IsCommandAvailable(int id)
+{
+    const Command* command = FindCommand(id);
+    return command != nullptr && command->run != nullptr;
+}
+
+bool IsCommandEnabled(const Command& command, const CommandContext& context, int id)
+{
+    return command.run != nullptr && (command.enabled == nullptr || command.enabled(context, id));
+}
+
+bool IsCommandChecked(const Command& command, const CommandContext& context, int id)
+{
+    if (command.setting != nullptr)
+        return context.document.GetMonitor().GetSettings().*command.setting != 0;
+    return command.checked != nullptr && command.checked(context, id);
+}
+
+bool RunCommand(CommandContext& context, int id)
+{
+    const Command* command = FindCommand(id);
+    if (command == nullptr || !IsCommandEnabled(*command, context, id))
+        return false;
+    command->run(context, id);
+    return true;
+}
+
+} // namespace quel::desktop
