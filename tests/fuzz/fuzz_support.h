@@ -11,7 +11,8 @@
 
 namespace quel::fuzz {
 
-// A folder of its own under $TMPDIR (or /tmp), made once per process and removed at its exit.
+// A folder of its own under /dev/shm (else $TMPDIR or /tmp), made once per process and removed
+// at its exit.
 const std::string& ScratchFolder();
 
 // Replaces the file's contents in place (the same inode, as the kernel regenerates a file
