@@ -18,12 +18,8 @@ bool ExpandCounterPath(PerfDataSource& source, std::string_view path, std::vecto
         paths.emplace_back(path);
         return true;
     }
-    if (!parts.computer.empty() && !IsLocalComputer(parts.computer, LocalHostName())) {
-        error = DescribeStatus(perf_status::NoMachine);
-        return false;
-    }
     ObjectItems items;
-    const PerfStatus status = EnumerateObjectItems(source, parts.object, items);
+    const PerfStatus status = EnumerateObjectItems(source, parts.object, items, parts.computer);
     if (status != perf_status::Ok) {
         error = DescribeStatus(status);
         return false;

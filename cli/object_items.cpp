@@ -8,7 +8,8 @@
 
 namespace quel::cli {
 
-PerfStatus EnumerateObjectItems(PerfDataSource& source, std::string_view object, ObjectItems& items)
+PerfStatus EnumerateObjectItems(PerfDataSource& source, std::string_view object, ObjectItems& items,
+                                std::string_view computer)
 {
     items = {};
     items.object = object;
@@ -16,7 +17,7 @@ PerfStatus EnumerateObjectItems(PerfDataSource& source, std::string_view object,
         items.object = family->name;
         items.hasInstances = family->hasInstances;
     }
-    const PerfStatus status = ReadObjectItems(source, object, items.counters, items.instances);
+    const PerfStatus status = ReadObjectItems(source, object, items.counters, items.instances, computer);
     if (status == perf_status::Ok && !items.instances.empty())
         items.hasInstances = true;
     return status;
@@ -71,7 +72,9 @@ std::string DescribeStatus(PerfStatus status)
     case perf_status::BadPath:
         return "not a counter path (\\Object(instance)\\Counter or \\Object\\Counter)";
     case perf_status::NoMachine:
-        return "remote computers are not supported";
+        return "the computer did not answer";
+    case perf_status::RemoteUnavailable:
+        return "remote computers cannot be read here (the quel_remote module is missing)";
     case perf_status::NoMemory:
         return "out of memory";
     default:

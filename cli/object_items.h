@@ -17,8 +17,10 @@ struct ObjectItems {
     std::vector<std::string> instances;  // those that exist now, in the provider's order
 };
 
-// Counters and instances of an object (its name matched as the provider matches it).
-PerfStatus EnumerateObjectItems(PerfDataSource& source, std::string_view object, ObjectItems& items);
+// Counters and instances of an object (its name matched as the provider matches it) on a
+// computer (empty: this one).
+PerfStatus EnumerateObjectItems(PerfDataSource& source, std::string_view object, ObjectItems& items,
+                                std::string_view computer = {});
 
 // "\Object(instance)\Counter" for every counter and, within it, every instance; with
 // withInstances false (or for an object without instances) one path per counter,

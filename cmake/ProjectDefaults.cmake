@@ -43,3 +43,20 @@ function(quel_library name)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
   quel_defaults(${name})
 endfunction()
+
+# Modules of ours loaded with dlopen at run time (see platform/loadable_module.h). In the build
+# tree they all go to one folder, which the tests name in QUELLARIMOND_MODULE_DIR.
+set(QUEL_MODULE_BUILD_DIR ${PROJECT_BINARY_DIR}/modules)
+set(QUEL_MODULE_INSTALL_DIR ${CMAKE_INSTALL_FULL_LIBDIR}/quellarimond)
+
+# quel_module(name SOURCES ... DEPS ...): a module file "<name>.so".
+function(quel_module name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} MODULE ${ARG_SOURCES})
+  set_target_properties(${name} PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY ${QUEL_MODULE_BUILD_DIR}
+    CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+  quel_defaults(${name})
+  install(TARGETS ${name} LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/quellarimond)
+endfunction()

@@ -3,6 +3,7 @@
 #include "desktop/main_frame.h"
 #include "desktop/quellarimond_app.h"
 #include "desktop/quellarimond_doc.h"
+#include "desktop/system_config_dialog.h"
 
 #include <QStatusBar>
 
@@ -141,7 +142,8 @@ constexpr std::array Commands = {
     Command {.id = CmdCounters, .text = "C&ounters...", .prompt = "Add/update/delete counters"},
     Command {.id = CmdPreferences, .text = "&Preferences...",
              .prompt = "Specify diagram charcteristics like grid step, etc."},
-    Command {.id = CmdSystem, .text = "&System...", .prompt = "Screensaver and service options"},
+    Command {.id = CmdSystem, .text = "&System...", .prompt = "Screensaver and service options",
+             .run = [](CommandContext& c, int) { RunSystemConfig(&c.frame, c.app.GetPrompt()); }},
 
     // Help menu
     Command {.id = CmdHelpContents, .text = "&Contents", .prompt = "Show help topics",

@@ -3,20 +3,27 @@
 #include <QMetaObject>
 #include <QWidget>
 
+#include <utility>
+
 namespace quel {
 
-QtRepaintTarget::QtRepaintTarget(QWidget& widget) : widget_(&widget) {}
+QtRepaintTarget::QtRepaintTarget(QWidget& widget) : QtRepaintTarget(widget, [&widget] { widget.update(); }) {}
+
+QtRepaintTarget::QtRepaintTarget(QObject& context, std::function<void()> repaint)
+    : context_(&context), repaint_(std::move(repaint))
+{
+}
 
 void QtRepaintTarget::Invalidate()
 {
     if (queued_.exchange(true))
         return;
-    // Queued on the widget itself: Qt drops the event if the widget is destroyed first.
+    // Queued on the context itself: Qt drops the event if the context is destroyed first.
     QMetaObject::invokeMethod(
-        widget_,
+        context_,
         [this] {
             queued_ = false;
-            widget_->update();
+            repaint_();
         },
         Qt::QueuedConnection);
 }

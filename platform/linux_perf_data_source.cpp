@@ -1,8 +1,11 @@
 #include "platform/linux_perf_data_source.h"
 
+#include "platform/computer_address.h"
 #include "platform/counter_path.h"
+#include "platform/node_exporter_feed.h"
 #include "platform/object_catalog.h"
 #include "platform/perf_names.h"
+#include "platform/service_page.h"
 #include "platform/system_snapshot.h"
 
 #include <algorithm>
@@ -21,9 +24,23 @@ struct LinuxPerfDataSource::Query {
     SourceMask sources = 0;
 };
 
+// A counter of a remote computer: read from our service's page by its path, or computed from a
+// node exporter's page by the reader this machine would use.
+struct RemoteCounter {
+    RemoteMachine* machine = nullptr;
+    std::string path;
+    CounterPath parts;  // views into path
+    const ObjectFamily* family = nullptr;
+    std::size_t index = 0;
+    PerfStatus familyStatus = perf_status::Ok;  // why a node exporter page cannot give it
+    std::unique_ptr<CounterReader> reader;
+    std::uint64_t epoch = 0;  // the machine's epoch the reader was made in
+};
+
 struct LinuxPerfDataSource::Counter {
     Query* query = nullptr;
-    std::unique_ptr<CounterReader> reader;  // null when the path did not resolve
+    std::unique_ptr<CounterReader> reader;  // null when the path did not resolve or is remote
+    std::unique_ptr<RemoteCounter> remote;
     PerfStatus pathStatus = perf_status::Ok;
     PerfStatus status = perf_status::NoData;
     double value = 0.0;
@@ -75,6 +92,26 @@ void WriteNameList(const auto& names, char* buffer)
     *buffer = '\0';
 }
 
+// The two-call protocol of EnumObjectItems: sizes first, then the lists.
+PerfStatus FillNameLists(const auto& counterNames, const auto& instanceNames, char* counters,
+                         std::size_t& countersLength, char* instances, std::size_t& instancesLength)
+{
+    const std::size_t countersNeeded = NameListLength(counterNames);
+    const std::size_t instancesNeeded = NameListLength(instanceNames);
+    if (countersLength < countersNeeded || instancesLength < instancesNeeded) {
+        countersLength = countersNeeded;
+        instancesLength = instancesNeeded;
+        return perf_status::MoreData;
+    }
+    if (counters == nullptr || instances == nullptr)
+        return perf_status::InvalidArgument;
+    WriteNameList(counterNames, counters);
+    WriteNameList(instanceNames, instances);
+    countersLength = countersNeeded;
+    instancesLength = instancesNeeded;
+    return perf_status::Ok;
+}
+
 } // namespace
 
 LinuxPerfDataSource::LinuxPerfDataSource() : LinuxPerfDataSource(LinuxPerfDataSourceOptions{}) {}
@@ -94,6 +131,7 @@ LinuxPerfDataSource::LinuxPerfDataSource(LinuxPerfDataSourceOptions options)
     snapshot.volumeStat = std::move(options.volumeStat);
     snapshot.volumeProbeWait = options.volumeProbeWait;
     snapshot_ = std::make_unique<SystemSnapshot>(snapshot);
+    remote_ = std::make_unique<RemoteComputers>(std::move(options.remote));
 }
 
 LinuxPerfDataSource::~LinuxPerfDataSource() = default;
@@ -122,7 +160,7 @@ PerfStatus LinuxPerfDataSource::AddCounter(PerfQueryHandle query, std::string_vi
         auto added = std::make_unique<Counter>();
         added->query = owner;
         added->pathStatus = Resolve(path, *added);
-        added->status = added->reader ? perf_status::NoData : added->pathStatus;
+        added->status = added->reader || added->remote ? perf_status::NoData : added->pathStatus;
         Counter* raw = added.get();
         counters_.reserve(counters_.size() + 1);
         owner->counters.push_back(std::move(added));
@@ -140,8 +178,8 @@ PerfStatus LinuxPerfDataSource::Resolve(std::string_view path, Counter& counter)
     CounterPath parts;
     if (!ParseCounterPath(path, parts))
         return perf_status::BadPath;
-    if (!parts.computer.empty() && !IsLocalComputer(parts.computer, hostName_))
-        return perf_status::NoMachine;
+    if (IsRemoteComputer(parts.computer, hostName_))
+        return ResolveRemote(path, counter);
     const ObjectFamily* family = FindObjectFamily(parts.object);
     if (family == nullptr)
         return perf_status::NoObject;
@@ -152,6 +190,50 @@ PerfStatus LinuxPerfDataSource::Resolve(std::string_view path, Counter& counter)
         return perf_status::NoInstance;
     counter.reader = family->makeReader(*index, parts.instance);
     return perf_status::Ok;
+}
+
+PerfStatus LinuxPerfDataSource::ResolveRemote(std::string_view path, Counter& counter) const
+{
+    auto remote = std::make_unique<RemoteCounter>();
+    remote->path.assign(path);
+    ParseCounterPath(remote->path, remote->parts);
+    remote->machine = &remote_->Machine(remote->parts.computer);
+    remote->family = FindObjectFamily(remote->parts.object);
+    std::optional<std::size_t> index;
+    if (remote->family == nullptr)
+        remote->familyStatus = perf_status::NoObject;
+    else if (!(index = FindCounterIndex(*remote->family, remote->parts.counter)))
+        remote->familyStatus = perf_status::NoCounter;
+    else if (remote->family->hasInstances != remote->parts.hasInstance)
+        remote->familyStatus = perf_status::NoInstance;
+    remote->index = index.value_or(0);
+    const PerfStatus status = remote->machine->status;
+    counter.remote = std::move(remote);
+    return status;
+}
+
+void LinuxPerfDataSource::SampleRemote(Counter& counter)
+{
+    RemoteCounter& remote = *counter.remote;
+    const RemoteMachine& machine = *remote.machine;
+    double value = 0.0;
+    if (machine.status != perf_status::Ok) {
+        counter.status = machine.status;
+    } else if (!machine.answered) {
+        counter.status = perf_status::NoMachine;
+    } else if (machine.service) {
+        counter.status = ServicePageValue(*machine.page, remote.parts, value);
+    } else if (remote.familyStatus != perf_status::Ok) {
+        counter.status = remote.familyStatus;
+    } else {
+        // A reader made before the computer last failed starts afresh: its rates prime again.
+        if (!remote.reader || remote.epoch != machine.epoch) {
+            remote.reader = remote.family->makeReader(remote.index, remote.parts.instance);
+            remote.epoch = machine.epoch;
+        }
+        counter.status = remote.reader->Sample(remote.machine->snapshot, value);
+    }
+    counter.value = counter.status == perf_status::Ok ? value : 0.0;
 }
 
 void LinuxPerfDataSource::UpdateSources(Query& query)
@@ -166,14 +248,35 @@ void LinuxPerfDataSource::UpdateSources(Query& query)
 PerfStatus LinuxPerfDataSource::CollectQueryData(PerfQueryHandle query)
 {
     try {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
         Query* owner = FindQuery(query);
         if (owner == nullptr)
             return perf_status::InvalidHandle;
         if (owner->counters.empty())
             return perf_status::NoData;
+        // One scrape per remote computer, all at once, waited for without the lock so that
+        // other callers (and other queries) are not held up by a slow computer.
+        std::vector<RemoteMachine*> machines;
+        for (const auto& counter : owner->counters) {
+            RemoteMachine* machine = counter->remote ? counter->remote->machine : nullptr;
+            if (machine != nullptr && std::find(machines.begin(), machines.end(), machine) == machines.end())
+                machines.push_back(machine);
+        }
+        if (!machines.empty()) {
+            lock.unlock();
+            RemoteComputers::Scrape(machines, remote_->Wait());
+            lock.lock();
+            owner = FindQuery(query);
+            if (owner == nullptr)
+                return perf_status::InvalidHandle;
+            remote_->Take(machines);
+        }
         snapshot_->Refresh(owner->sources);
         for (const auto& counter : owner->counters) {
+            if (counter->remote) {
+                SampleRemote(*counter);
+                continue;
+            }
             if (!counter->reader)
                 continue;
             double value = 0.0;
@@ -242,9 +345,11 @@ LinuxPerfDataSource::Counter* LinuxPerfDataSource::FindCounter(PerfCounterHandle
 }
 
 PerfStatus LinuxPerfDataSource::EnumObjectItems(std::string_view object, char* counters, std::size_t& countersLength,
-                                                char* instances, std::size_t& instancesLength)
+                                                char* instances, std::size_t& instancesLength, std::string_view computer)
 {
     try {
+        if (IsRemoteComputer(computer, hostName_))
+            return ListRemoteObjectItems(computer, object, counters, countersLength, instances, instancesLength);
         std::lock_guard lock(mutex_);
         return ListObjectItems(object, counters, countersLength, instances, instancesLength);
     } catch (const std::bad_alloc&) {
@@ -263,20 +368,31 @@ PerfStatus LinuxPerfDataSource::ListObjectItems(std::string_view object, char* c
         snapshot_->Refresh(family->instanceSources);
         family->listInstances(*snapshot_, names);
     }
-    const std::size_t countersNeeded = NameListLength(family->counters);
-    const std::size_t instancesNeeded = NameListLength(names);
-    if (countersLength < countersNeeded || instancesLength < instancesNeeded) {
-        countersLength = countersNeeded;
-        instancesLength = instancesNeeded;
-        return perf_status::MoreData;
-    }
-    if (counters == nullptr || instances == nullptr)
-        return perf_status::InvalidArgument;
-    WriteNameList(family->counters, counters);
-    WriteNameList(names, instances);
-    countersLength = countersNeeded;
-    instancesLength = instancesNeeded;
-    return perf_status::Ok;
+    return FillNameLists(family->counters, names, counters, countersLength, instances, instancesLength);
+}
+
+PerfStatus LinuxPerfDataSource::ListRemoteObjectItems(std::string_view computer, std::string_view object,
+                                                      char* counters, std::size_t& countersLength, char* instances,
+                                                      std::size_t& instancesLength)
+{
+    return remote_->WithPage(computer, [&](const ExpositionPage& page) {
+        std::vector<std::string> counterNames;
+        std::vector<std::string> instanceNames;
+        if (IsServicePage(page)) {
+            if (!ListServiceObjectItems(page, object, counterNames, instanceNames))
+                return perf_status::NoObject;
+            return FillNameLists(counterNames, instanceNames, counters, countersLength, instances, instancesLength);
+        }
+        const ObjectFamily* family = FindObjectFamily(object);
+        if (family == nullptr)
+            return perf_status::NoObject;
+        if (family->hasInstances) {
+            SystemSnapshot snapshot(FedSnapshotOptions());
+            NodeExporterFeed::Apply(page, 0, snapshot);
+            family->listInstances(snapshot, instanceNames);
+        }
+        return FillNameLists(family->counters, instanceNames, counters, countersLength, instances, instancesLength);
+    });
 }
 
 PerfStatus LinuxPerfDataSource::LookupPerfNameByIndex(std::uint32_t index, std::string& name)
@@ -292,10 +408,21 @@ PerfStatus LinuxPerfDataSource::LookupPerfNameByIndex(std::uint32_t index, std::
     }
 }
 
-PerfStatus LinuxPerfDataSource::EnumObjects(std::vector<std::string>& objects)
+PerfStatus LinuxPerfDataSource::EnumObjects(std::vector<std::string>& objects, std::string_view computer)
 {
     try {
         objects.clear();
+        if (IsRemoteComputer(computer, hostName_)) {
+            return remote_->WithPage(computer, [&](const ExpositionPage& page) {
+                if (IsServicePage(page)) {
+                    ListServiceObjects(page, objects);
+                    return perf_status::Ok;
+                }
+                for (const ObjectFamily* family : ObjectCatalog())
+                    objects.emplace_back(family->name);
+                return perf_status::Ok;
+            });
+        }
         for (const ObjectFamily* family : ObjectCatalog())
             objects.emplace_back(family->name);
         return perf_status::Ok;

@@ -4,6 +4,7 @@
 // and its siblings). Every operation is safe to call from any thread.
 
 #include "platform/perf_data_source.h"
+#include "platform/remote_computers.h"
 #include "platform/volume_space_probe.h"
 
 #include <chrono>
@@ -31,6 +32,8 @@ struct LinuxPerfDataSourceOptions {
     std::chrono::milliseconds volumeProbeWait{20};
     // This machine's name in counter paths; empty: gethostname().
     std::string hostName;
+    // How remote computers are read.
+    RemoteOptions remote;
 };
 
 class LinuxPerfDataSource final : public PerfDataSource {
@@ -49,9 +52,9 @@ public:
     PerfStatus RemoveCounter(PerfCounterHandle counter) override;
     PerfStatus CloseQuery(PerfQueryHandle query) override;
     PerfStatus EnumObjectItems(std::string_view object, char* counters, std::size_t& countersLength, char* instances,
-                               std::size_t& instancesLength) override;
+                               std::size_t& instancesLength, std::string_view computer = {}) override;
     PerfStatus LookupPerfNameByIndex(std::uint32_t index, std::string& name) override;
-    PerfStatus EnumObjects(std::vector<std::string>& objects) override;
+    PerfStatus EnumObjects(std::vector<std::string>& objects, std::string_view computer = {}) override;
     // The interface whose sysfs type is ARPHRD_LOOPBACK (772), whatever its name.
     bool IsLoopbackInterface(std::string_view instance) override;
 
@@ -62,13 +65,19 @@ private:
     Query* FindQuery(PerfQueryHandle handle) const;
     Counter* FindCounter(PerfCounterHandle handle) const;
     PerfStatus Resolve(std::string_view path, Counter& counter) const;
+    PerfStatus ResolveRemote(std::string_view path, Counter& counter) const;
     static void UpdateSources(Query& query);
+    static void SampleRemote(Counter& counter);
     PerfStatus ListObjectItems(std::string_view object, char* counters, std::size_t& countersLength, char* instances,
                                std::size_t& instancesLength);
+    PerfStatus ListRemoteObjectItems(std::string_view computer, std::string_view object, char* counters,
+                                     std::size_t& countersLength, char* instances, std::size_t& instancesLength);
 
     std::mutex mutex_;
     std::string hostName_;
     std::unique_ptr<SystemSnapshot> snapshot_;
+    // Remote computers; nothing is loaded or started until the first remote counter.
+    std::unique_ptr<RemoteComputers> remote_;
     std::vector<std::unique_ptr<Query>> queries_;
     std::vector<Counter*> counters_;  // every live counter, sorted, to check handles
 };

@@ -14,6 +14,8 @@
 
 namespace quel {
 
+class NodeExporterFeed;
+
 class MountSource {
 public:
     MountSource(const std::string& procRoot, VolumeStatFunction stat, std::chrono::milliseconds probeWait);
@@ -31,6 +33,9 @@ public:
     void List(std::vector<std::string>& names) const;
 
 private:
+    // A remote computer's page fills these sources in place of the kernel files.
+    friend class NodeExporterFeed;
+
     void Parse(std::string_view content);
 
     ProcFile file_;

@@ -9,6 +9,8 @@
 
 namespace quel {
 
+class NodeExporterFeed;
+
 // The /proc/meminfo fields we use, in KiB.
 struct MemInfo {
     std::uint64_t memTotal = 0;
@@ -47,6 +49,9 @@ public:
     bool CommitLimit(std::uint64_t& kib) const;
 
 private:
+    // A remote computer's page fills these sources in place of the kernel files.
+    friend class NodeExporterFeed;
+
     ProcFile meminfo_;
     ProcFile overcommit_;
     ProcFile vmstat_;

@@ -13,6 +13,8 @@
 
 namespace quel {
 
+class NodeExporterFeed;
+
 struct InterfaceStat {
     std::string name;
     std::uint64_t rxBytes = 0;
@@ -35,6 +37,9 @@ public:
     bool IsLoopback(std::string_view name);
 
 private:
+    // A remote computer's page fills these sources in place of the kernel files.
+    friend class NodeExporterFeed;
+
     // The sysfs files of one interface, kept open while it exists.
     struct InterfaceFiles {
         std::string name;

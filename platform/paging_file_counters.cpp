@@ -53,7 +53,7 @@ std::unique_ptr<CounterReader> MakePagingFileReader(std::size_t counter, std::st
 void ListPagingFiles(SystemSnapshot& snapshot, std::vector<std::string>& instances)
 {
     snapshot.Swaps().List(instances);
-    if (!instances.empty())
+    if (snapshot.Swaps().HasSwap())
         instances.emplace_back(TotalInstance);
 }
 
@@ -81,8 +81,15 @@ void SwapSource::Refresh()
         text::DecodeOctalEscapes(name, area.name);
         area.sizeKib = size;
         area.usedKib = used;
+    }
+    RaisePeaks();
+}
+
+void SwapSource::RaisePeaks()
+{
+    for (const SwapArea& area : areas_) {
         double percent = 0.0;
-        if (Usage(used, size, percent))
+        if (Usage(area.usedKib, area.sizeKib, percent))
             RaisePeak(area.name, percent);
     }
     double total = 0.0;
@@ -92,6 +99,8 @@ void SwapSource::Refresh()
 
 const SwapArea* SwapSource::Find(std::string_view name) const
 {
+    if (totalsOnly_)
+        return nullptr;
     for (const SwapArea& area : areas_) {
         if (area.name == name)
             return &area;
@@ -150,7 +159,7 @@ void SwapSource::RaisePeak(std::string_view name, double percent)
 
 void SwapSource::List(std::vector<std::string>& names) const
 {
-    if (!valid_)
+    if (!valid_ || totalsOnly_)
         return;
     for (const SwapArea& area : areas_)
         names.push_back(area.name);

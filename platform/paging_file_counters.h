@@ -12,6 +12,8 @@
 
 namespace quel {
 
+class NodeExporterFeed;
+
 struct SwapArea {
     std::string name;  // the file or device, escapes decoded
     std::uint64_t sizeKib = 0;
@@ -33,19 +35,26 @@ public:
     bool Peak(std::string_view name, double& percent) const;
     bool TotalPeak(double& percent) const;
     void List(std::vector<std::string>& names) const;
+    bool HasSwap() const { return valid_ && !areas_.Empty(); }
 
 private:
+    // A remote computer's page fills these sources in place of the kernel files.
+    friend class NodeExporterFeed;
+
     struct PeakEntry {
         std::string name;
         double percent = 0.0;
     };
     void RaisePeak(std::string_view name, double percent);
+    void RaisePeaks();
 
     ProcFile file_;
     bool valid_ = false;
     SlotList<SwapArea> areas_;
     std::vector<PeakEntry> peaks_;
     double totalPeak_ = -1.0;
+    // Only the sum of every area is known (a remote computer): no area is an instance.
+    bool totalsOnly_ = false;
 };
 
 const ObjectFamily& PagingFileFamily();

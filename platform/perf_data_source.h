@@ -28,7 +28,8 @@ constexpr PerfStatus BadPath = 0xC0000BC0;        // the path is malformed
 constexpr PerfStatus InvalidHandle = 0xC0000BBC;  // a query or counter handle that is not ours
 constexpr PerfStatus InvalidArgument = 0xC0000BBD;
 constexpr PerfStatus MoreData = 0x800007D2;       // EnumObjectItems: buffers too small, sizes returned
-constexpr PerfStatus NoMachine = 0x800007D0;      // a remote computer (not supported yet)
+constexpr PerfStatus NoMachine = 0x800007D0;      // the remote computer did not answer (in time)
+constexpr PerfStatus RemoteUnavailable = 0xC0000BC3;  // remote computers cannot be read (no HTTP module)
 constexpr PerfStatus NoMemory = 0xC0000BBB;
 } // namespace perf_status
 
@@ -52,15 +53,18 @@ public:
     virtual PerfStatus RemoveCounter(PerfCounterHandle counter) = 0;
     virtual PerfStatus CloseQuery(PerfQueryHandle query) = 0;
 
-    // Counters and instances of an object on the local computer. Call first with null buffers
-    // and lengths 0 to learn the sizes (status MoreData, lengths set), then with buffers of those
-    // sizes: each buffer is a list of NUL-terminated names ended by an empty name.
+    // Counters and instances of an object on a computer (empty: this one, else a computer part
+    // of a path such as "web01:9100"). Call first with null buffers and lengths 0 to learn the
+    // sizes (status MoreData, lengths set), then with buffers of those sizes: each buffer is a
+    // list of NUL-terminated names ended by an empty name. A remote computer is asked over the
+    // network, which takes up to its deadline: call it off the user-interface thread.
     virtual PerfStatus EnumObjectItems(std::string_view object, char* counters, std::size_t& countersLength,
-                                       char* instances, std::size_t& instancesLength) = 0;
+                                       char* instances, std::size_t& instancesLength,
+                                       std::string_view computer = {}) = 0;
     // The English name of a standard object or counter index.
     virtual PerfStatus LookupPerfNameByIndex(std::uint32_t index, std::string& name) = 0;
-    // The objects this provider offers, in its order.
-    virtual PerfStatus EnumObjects(std::vector<std::string>& objects) = 0;
+    // The objects this provider offers on a computer (empty: this one), in its order.
+    virtual PerfStatus EnumObjects(std::vector<std::string>& objects, std::string_view computer = {}) = 0;
     // Whether a "Network Interface" instance is the loopback interface (left out of new profiles).
     virtual bool IsLoopbackInterface(std::string_view instance) { return instance == "lo"; }
 };

@@ -19,7 +19,7 @@ std::vector<std::string> SplitNameList(const char* buffer, std::size_t length)
 }
 
 PerfStatus ReadObjectItems(PerfDataSource& source, std::string_view object, std::vector<std::string>& counters,
-                           std::vector<std::string>& instances)
+                           std::vector<std::string>& instances, std::string_view computer)
 {
     counters.clear();
     instances.clear();
@@ -31,7 +31,7 @@ PerfStatus ReadObjectItems(PerfDataSource& source, std::string_view object, std:
         std::size_t instancesLength = instanceBuffer.size();
         const PerfStatus status = source.EnumObjectItems(
             object, counterBuffer.empty() ? nullptr : counterBuffer.data(), countersLength,
-            instanceBuffer.empty() ? nullptr : instanceBuffer.data(), instancesLength);
+            instanceBuffer.empty() ? nullptr : instanceBuffer.data(), instancesLength, computer);
         if (status == perf_status::Ok) {
             counters = SplitNameList(counterBuffer.data(), std::min(countersLength, counterBuffer.size()));
             instances = SplitNameList(instanceBuffer.data(), std::min(instancesLength, instanceBuffer.size()));

@@ -14,7 +14,8 @@ namespace quel {
 std::vector<std::string> SplitNameList(const char* buffer, std::size_t length);
 
 // Asks for the sizes, then for the lists; asks again when the instances changed in between.
+// computer: empty for this one, else a computer part such as "web01:9100".
 PerfStatus ReadObjectItems(PerfDataSource& source, std::string_view object, std::vector<std::string>& counters,
-                           std::vector<std::string>& instances);
+                           std::vector<std::string>& instances, std::string_view computer = {});
 
 } // namespace quel

@@ -13,6 +13,8 @@
 
 namespace quel {
 
+class NodeExporterFeed;
+
 struct DiskStat {
     std::string name;
     std::uint64_t device = 0;  // major << 32 | minor
@@ -31,6 +33,9 @@ public:
     void List(std::vector<std::string>& names) const;
 
 private:
+    // A remote computer's page fills these sources in place of the kernel files.
+    friend class NodeExporterFeed;
+
     // Whether a device is a whole physical disk, remembered per name and device so sysfs is
     // asked once per device rather than once per collection.
     struct Kind {

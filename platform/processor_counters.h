@@ -11,6 +11,8 @@
 
 namespace quel {
 
+class NodeExporterFeed;
+
 // Jiffies of one "cpu" line. Guest time is already inside user and nice.
 struct CpuTimes {
     std::uint64_t user = 0;
@@ -41,6 +43,9 @@ public:
     void ListCpus(std::vector<std::string>& names) const;
 
 private:
+    // A remote computer's page fills these sources in place of the kernel files.
+    friend class NodeExporterFeed;
+
     bool Parse(std::string_view content);
 
     ProcFile file_;

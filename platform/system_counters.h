@@ -11,6 +11,8 @@
 
 namespace quel {
 
+class NodeExporterFeed;
+
 // Counts the numeric entries (processes) of the proc root. The directory stays open and is
 // rewound for each count, which allocates nothing.
 class ProcessDirectory {
@@ -24,6 +26,9 @@ public:
     bool Count(std::uint64_t& processes) const;
 
 private:
+    // A remote computer's page fills these sources in place of the kernel files.
+    friend class NodeExporterFeed;
+
     std::string path_;
     DIR* dir_ = nullptr;
     bool valid_ = false;
@@ -42,6 +47,9 @@ public:
     bool Processes(std::uint64_t& processes) const { return processes_.Count(processes); }
 
 private:
+    // A remote computer's page fills these sources in place of the kernel files.
+    friend class NodeExporterFeed;
+
     ProcFile loadavg_;
     ProcFile uptime_;
     ProcessDirectory processes_;
@@ -62,6 +70,9 @@ public:
     bool Sessions(std::uint64_t& sessions) const;
 
 private:
+    // A remote computer's page fills these sources in place of the kernel files.
+    friend class NodeExporterFeed;
+
     bool ReadKsmbd(std::uint64_t& sessions);
     bool CountTcp(ProcFile& file, std::uint64_t& sessions);
 

@@ -18,6 +18,8 @@
 
 namespace quel {
 
+class NodeExporterFeed;
+
 // A monotonic time source in nanoseconds.
 using MonotonicClock = std::function<std::int64_t()>;
 std::int64_t SteadyNanoseconds();
@@ -49,6 +51,9 @@ public:
     NetSource& Net() { return net_; }
 
 private:
+    // A remote computer's page fills these sources in place of the kernel files.
+    friend class NodeExporterFeed;
+
     MonotonicClock clock_;
     std::int64_t nowNs_ = 0;
     std::uint64_t collections_ = 0;

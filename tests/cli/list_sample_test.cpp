@@ -3,6 +3,8 @@
 #include "cli/counter_path_expansion.h"
 #include "tests/cli/cli_process.h"
 #include "tests/platform/fixture_machine.h"
+#include "tests/support/server_process.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -188,6 +190,63 @@ TEST(CliSample, UsageErrors)
         EXPECT_EQ(result.out, "") << args.back();
         EXPECT_FALSE(result.err.empty()) << args.back();
     }
+}
+
+} // namespace
+} // namespace quel::test
+
+namespace quel::test {
+namespace {
+
+// Another computer's counters through its metrics endpoint (a fake node exporter page).
+class CliRemote : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string page = "node_memory_MemAvailable_bytes 2048000\nnode_memory_MemTotal_bytes 4096000\n";
+        for (const char* cpu : {"0", "1"}) {
+            for (const char* mode : {"user", "system", "idle"})
+                page += std::string("node_cpu_seconds_total{cpu=\"") + cpu + "\",mode=\"" + mode + "\"} 10\n";
+        }
+        ASSERT_TRUE(server.Start(FakeMetricsServer("page", folder.Write("metrics", page).string())));
+        computer = "127.0.0.1:" + std::to_string(server.Port());
+    }
+    TempFolder folder;
+    ServerProcess server;
+    std::string computer;
+};
+
+TEST_F(CliRemote, ListsTheComputersInstancesAsPathsOnThatComputer)
+{
+    const CliResult result = RunCli({"list", "--computer", computer, "Processor"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    const std::string prefix = "\\\\" + computer + "\\Processor(";
+    EXPECT_EQ(result.out.substr(0, result.out.find('\n') + 1), prefix + "0)\\% Processor Time\n");
+    EXPECT_NE(result.out.find(prefix + "_Total)\\% Idle Time\n"), std::string::npos) << result.out;
+    const CliResult objects = RunCli({"list", "--computer", computer});
+    EXPECT_EQ(objects.exitCode, 0) << objects.err;
+    EXPECT_NE(objects.out.find("Memory\n"), std::string::npos);
+}
+
+TEST_F(CliRemote, SamplesAndExpandsWildcardsOnThatComputer)
+{
+    const CliResult result = RunCli({"sample", "-n", "1", "-i", "1", "\\\\" + computer + "\\Memory\\Available Bytes",
+                                     "\\\\" + computer + "\\Processor(*)\\% Idle Time"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    const std::string header = result.out.substr(0, result.out.find('\n'));
+    EXPECT_EQ(header, "\"(PDH-CSV 4.0)\",\"\\\\" + computer + "\\Memory\\Available Bytes\",\"\\\\" + computer
+                          + "\\Processor(0)\\% Idle Time\",\"\\\\" + computer + "\\Processor(1)\\% Idle Time\",\"\\\\"
+                          + computer + "\\Processor(_Total)\\% Idle Time\"");
+    // The page does not change: the idle time has no second value yet, the memory has its own.
+    EXPECT_NE(result.out.find(",\"2048000.000000\",\"\",\"\",\"\""), std::string::npos) << result.out;
+}
+
+TEST_F(CliRemote, AComputerThatDoesNotAnswerIsSaidSo)
+{
+    server.Stop();
+    const CliResult result = RunCli({"list", "--computer", computer, "Memory"});
+    EXPECT_NE(result.exitCode, 0);
+    EXPECT_NE(result.err.find("the computer did not answer"), std::string::npos) << result.err;
 }
 
 } // namespace

@@ -13,6 +13,8 @@
 #include "desktop/quellarimond_doc.h"
 #include "desktop/retarget_counters.h"
 #include "engine/counter_monitor.h"
+#include "support/server_process.h"
+#include "support/temp_folder.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -307,18 +309,50 @@ TEST_F(DocumentTest, RetargetCountersRewritesEveryAxisAndSamplesAgain)
         Monitor().AddAxis("mem", "", 0, 0, 100, 80, 1, std::make_unique<CounterPathData>("\\Memory\\Available Bytes"));
         Monitor().SetModified(0);
     }
-    ASSERT_TRUE(Doc().RetargetCounters("srv1"));
+    // A closed loopback port stands for the computer: a name would be looked up in DNS.
+    ASSERT_TRUE(Doc().RetargetCounters("127.0.0.1:1"));
     std::string path;
     Monitor().GetCounterPath(0, path);
-    EXPECT_EQ(path, "\\\\srv1\\Processor(_Total)\\% Processor Time");
+    EXPECT_EQ(path, "\\\\127.0.0.1:1\\Processor(_Total)\\% Processor Time");
     Monitor().GetCounterPath(1, path);
-    EXPECT_EQ(path, "\\\\srv1\\Memory\\Available Bytes");
+    EXPECT_EQ(path, "\\\\127.0.0.1:1\\Memory\\Available Bytes");
     EXPECT_TRUE(Monitor().IsModified());
     EXPECT_TRUE(SamplingRunning());
 
     ASSERT_TRUE(Doc().RetargetCounters(""));
     Monitor().GetCounterPath(0, path);
     EXPECT_EQ(path, "\\Processor(_Total)\\% Processor Time");
+    EXPECT_TRUE(prompt.messages.empty());
+}
+
+// Connect to "127.0.0.1:PORT" as typed: the counters are read from that computer's metrics
+// endpoint; a blank name brings them back to this machine.
+TEST_F(DocumentTest, ConnectToAHostAndPortSamplesThatComputerAndBlankReturnsToLocal)
+{
+    quel::test::TempFolder pages;
+    const std::filesystem::path page = pages.Write("metrics", "node_memory_MemAvailable_bytes 123456512\n"
+                                                              "node_memory_MemTotal_bytes 987654321\n");
+    quel::test::ServerProcess server;
+    ASSERT_TRUE(server.Start(quel::test::FakeMetricsServer("page", page.string())));
+    Start();
+    ASSERT_TRUE(WaitUntil([&] { return Monitor().StopSampling(); }));
+    Monitor().RemoveAllAxes();
+    Monitor().AddAxis("mem", "", 0, 0, 100, 80, 1, std::make_unique<CounterPathData>("\\Memory\\Available Bytes"));
+    const auto current = [&] {
+        double value = 0, maximum = 0, average = 0;
+        Monitor().GetStatistics(0, value, maximum, average);
+        return value;
+    };
+
+    ASSERT_TRUE(Doc().RetargetCounters("127.0.0.1:" + std::to_string(server.Port())));
+    std::string path;
+    Monitor().GetCounterPath(0, path);
+    EXPECT_EQ(path, "\\\\127.0.0.1:" + std::to_string(server.Port()) + "\\Memory\\Available Bytes");
+    EXPECT_TRUE(WaitUntil([&] { return current() == 123456512.0; })) << current();
+
+    ASSERT_TRUE(Doc().RetargetCounters(""));
+    EXPECT_TRUE(WaitUntil([&] { return current() > 0 && current() != 123456512.0; })) << current();
+    EXPECT_EQ(RetargetCounterPath("\\Memory\\Available Bytes", "[::1]:9100"), "\\\\[::1]:9100\\Memory\\Available Bytes");
     EXPECT_TRUE(prompt.messages.empty());
 }
 

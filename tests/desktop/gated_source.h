@@ -45,15 +45,18 @@ public:
     PerfStatus RemoveCounter(PerfCounterHandle counter) override { return inner_->RemoveCounter(counter); }
     PerfStatus CloseQuery(PerfQueryHandle query) override { return inner_->CloseQuery(query); }
     PerfStatus EnumObjectItems(std::string_view object, char* counters, std::size_t& countersLength,
-                               char* instances, std::size_t& instancesLength) override
+                               char* instances, std::size_t& instancesLength, std::string_view computer = {}) override
     {
-        return inner_->EnumObjectItems(object, counters, countersLength, instances, instancesLength);
+        return inner_->EnumObjectItems(object, counters, countersLength, instances, instancesLength, computer);
     }
     PerfStatus LookupPerfNameByIndex(std::uint32_t index, std::string& name) override
     {
         return inner_->LookupPerfNameByIndex(index, name);
     }
-    PerfStatus EnumObjects(std::vector<std::string>& objects) override { return inner_->EnumObjects(objects); }
+    PerfStatus EnumObjects(std::vector<std::string>& objects, std::string_view computer = {}) override
+    {
+        return inner_->EnumObjects(objects, computer);
+    }
     bool IsLoopbackInterface(std::string_view instance) override { return inner_->IsLoopbackInterface(instance); }
 
 private:

@@ -91,11 +91,12 @@ TEST_F(MainFrameTest, PromptsAndCommandsWithoutDialogsYet)
     EXPECT_EQ(FindCommandAction(bar, CmdPreferences)->statusTip(),
               QStringLiteral("Specify diagram charcteristics like grid step, etc."));
     EXPECT_EQ(FindCommandAction(*Frame().ContextMenu(), CmdMinimize)->statusTip(), QString());
-    for (int id : {CmdCounters, CmdPreferences, CmdLogSettings, CmdConnectTo, CmdSystem}) {
+    for (int id : {CmdCounters, CmdPreferences, CmdLogSettings, CmdConnectTo}) {
         EXPECT_FALSE(FindCommandAction(bar, id)->isEnabled()) << id;
         EXPECT_FALSE(IsCommandAvailable(id));
     }
     EXPECT_TRUE(FindCommandAction(bar, CmdViewLog)->isEnabled());
+    EXPECT_TRUE(FindCommandAction(bar, CmdSystem)->isEnabled());
 }
 
 QMenu* FileMenu(const CMainFrame& frame)

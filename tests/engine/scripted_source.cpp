@@ -202,7 +202,7 @@ PerfStatus ScriptedSource::CloseQuery(PerfQueryHandle query)
 }
 
 PerfStatus ScriptedSource::EnumObjectItems(std::string_view object, char* counters, std::size_t& countersLength,
-                                           char* instances, std::size_t& instancesLength)
+                                           char* instances, std::size_t& instancesLength, std::string_view)
 {
     std::lock_guard guard(lock_);
     const auto found = instances_.find(std::string(object));
@@ -231,7 +231,7 @@ PerfStatus ScriptedSource::LookupPerfNameByIndex(std::uint32_t index, std::strin
     return perf_status::Ok;
 }
 
-PerfStatus ScriptedSource::EnumObjects(std::vector<std::string>& objects)
+PerfStatus ScriptedSource::EnumObjects(std::vector<std::string>& objects, std::string_view)
 {
     std::lock_guard guard(lock_);
     objects.clear();

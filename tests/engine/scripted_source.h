@@ -51,9 +51,9 @@ public:
     PerfStatus RemoveCounter(PerfCounterHandle counter) override;
     PerfStatus CloseQuery(PerfQueryHandle query) override;
     PerfStatus EnumObjectItems(std::string_view object, char* counters, std::size_t& countersLength,
-                               char* instances, std::size_t& instancesLength) override;
+                               char* instances, std::size_t& instancesLength, std::string_view computer = {}) override;
     PerfStatus LookupPerfNameByIndex(std::uint32_t index, std::string& name) override;
-    PerfStatus EnumObjects(std::vector<std::string>& objects) override;
+    PerfStatus EnumObjects(std::vector<std::string>& objects, std::string_view computer = {}) override;
     bool IsLoopbackInterface(std::string_view instance) override;
 
 private:

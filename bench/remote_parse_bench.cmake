@@ -1,0 +1,1 @@
+quel_bench(remote_parse_bench DEPS quel_platform)

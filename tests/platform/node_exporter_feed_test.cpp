@@ -1,0 +1,73 @@
+// Pages that a broken or hostile endpoint might send go through the feed and every reader
+// without harm: no crash, no value that is not a number, no table sized by the page.
+
+#include "platform/exposition_page.h"
+#include "platform/node_exporter_feed.h"
+#include "platform/object_catalog.h"
+#include "platform/system_snapshot.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace quel {
+namespace {
+
+TEST(NodeExporterFeed, HostilePagesGiveFailedReadsOrFiniteValues)
+{
+    const char* const values[] = {"0", "1", "-1", "NaN", "+Inf", "-Inf", "1e308", "-1e308", "1.8e19", "4294967296",
+                                  "123.456", "1e-300"};
+    const char* const labels[] = {"0", "1", "65535", "65536", "99999999999999999999", "-1", "", "_Total", "/",
+                                  "/dev/sda2", "lo", "dm-0", "a\\\"b"};
+    const char* const metrics[] = {
+        "node_cpu_seconds_total{cpu=\"%l\",mode=\"user\"}", "node_cpu_seconds_total{cpu=\"%l\",mode=\"idle\"}",
+        "node_cpu_seconds_total{cpu=\"%l\",mode=\"bogus\"}", "node_memory_MemTotal_bytes",
+        "node_memory_SwapTotal_bytes", "node_memory_SwapFree_bytes", "node_memory_Committed_AS_bytes",
+        "node_vmstat_pswpin", "node_vmstat_pgfault", "node_context_switches_total", "node_procs_running",
+        "node_processes_threads", "node_processes_pids", "node_boot_time_seconds", "node_time_seconds",
+        "node_filesystem_size_bytes{device=\"%l\",fstype=\"ext4\",mountpoint=\"%l\"}",
+        "node_filesystem_avail_bytes{device=\"%l\",fstype=\"ext4\",mountpoint=\"%l\"}",
+        "node_filesystem_free_bytes{device=\"%l\",fstype=\"tmpfs\",mountpoint=\"%l\"}",
+        "node_disk_io_time_seconds_total{device=\"%l\"}", "node_disk_read_bytes_total{device=\"%l\"}",
+        "node_disk_info{device=\"%l\",major=\"%l\",minor=\"%l\"}", "node_network_receive_bytes_total{device=\"%l\"}",
+        "node_network_speed_bytes{device=\"%l\"}", "node_network_iface_id{device=\"%l\"}",
+    };
+    std::mt19937 random(99);
+    const auto pick = [&](const auto& list) { return std::string(list[random() % std::size(list)]); };
+    std::vector<std::pair<const ObjectFamily*, std::unique_ptr<CounterReader>>> readers;
+    for (const ObjectFamily* family : ObjectCatalog()) {
+        for (std::size_t counter = 0; counter < family->counters.size(); ++counter) {
+            for (const char* instance : {"0", "65535", "_Total", "/", "/dev/sda2", "lo", "a\"b", ""})
+                readers.emplace_back(family, family->makeReader(counter, family->hasInstances ? instance : ""));
+        }
+    }
+    SystemSnapshot snapshot(FedSnapshotOptions());
+    ExpositionPage page;
+    std::int64_t time = 0;
+    for (int round = 0; round < 400; ++round) {
+        std::string text;
+        for (int line = 0; line < 60; ++line) {
+            std::string metric = pick(metrics);
+            for (std::size_t at; (at = metric.find("%l")) != std::string::npos;)
+                metric.replace(at, 2, pick(labels));
+            text += metric + " " + pick(values) + "\n";
+        }
+        page.Parse(std::move(text));
+        time += static_cast<std::int64_t>(random() % 3) * 500'000'000;  // sometimes no time passes
+        NodeExporterFeed::Apply(page, time, snapshot);
+        for (auto& [family, reader] : readers) {
+            double value = 0.0;
+            if (reader->Sample(snapshot, value) == perf_status::Ok) {
+                ASSERT_TRUE(std::isfinite(value)) << family->name << " round " << round;
+            }
+        }
+        std::vector<std::string> instances;
+        for (const ObjectFamily* family : ObjectCatalog())
+            family->listInstances(snapshot, instances);
+        ASSERT_LT(instances.size(), 1000u);
+    }
+}
+
+} // namespace
+} // namespace quel

@@ -1,0 +1,108 @@
+#include "remote_machine.h"
+
+#include <filesystem>
+#include <sstream>
+
+namespace quel::test {
+
+LinuxPerfDataSourceOptions RemoteProviderOptions(ManualClock& clock, std::chrono::milliseconds deadline,
+                                                 std::chrono::milliseconds wait)
+{
+    LinuxPerfDataSourceOptions options;
+    options.clock = clock.Function();
+    options.hostName = "testbox";
+    options.remote.clock = clock.Function();
+    options.remote.deadline = deadline;
+    options.remote.wait = wait;
+    return options;
+}
+
+NodeExporterMachine::NodeExporterMachine()
+{
+    // What the node exporter reads beyond the local provider's files: its mount table, and a
+    // root with the mounted folders for statfs. The swap figures of meminfo agree with swaps.
+    const std::string root = std::filesystem::path(machine.ProcRoot()).parent_path().string();
+    rootfs_ = root + "/rootfs";
+    std::filesystem::create_directories(rootfs_ + "/home");
+    const std::string mounts = "/dev/sda2 / ext4 rw,relatime 0 0\n/dev/nvme0n1p1 /home xfs rw 0 0\n"
+                               "proc /proc proc rw 0 0\ntmpfs /run tmpfs rw 0 0\n";
+    machine.Write("proc/mounts", mounts);
+    machine.Write("proc/1/mounts", mounts);
+    machine.Write("proc/meminfo", "MemTotal:       16000000 kB\nMemFree:         6000000 kB\n"
+                                  "MemAvailable:   10000000 kB\nSwapTotal:       4000000 kB\n"
+                                  "SwapFree:        2750000 kB\nCommitLimit:    12000000 kB\n"
+                                  "Committed_AS:    5000000 kB\n");
+    machine.Write("proc/self/mountinfo", "26 1 8:2 / / rw,relatime shared:1 - ext4 /dev/sda2 rw\n"
+                                         "27 26 259:1 / /home rw,relatime - xfs /dev/nvme0n1p1 rw\n"
+                                         "31 26 0:41 / /run rw,nosuid - tmpfs tmpfs rw\n");
+
+    LinuxPerfDataSourceOptions localOptions = RemoteProviderOptions(clock, std::chrono::seconds(2),
+                                                                    std::chrono::seconds(2));
+    localOptions.procRoot = machine.ProcRoot();
+    localOptions.sysRoot = machine.SysRoot();
+    const std::string rootfs = rootfs_;
+    localOptions.volumeStat = [rootfs](const char* mountPoint, VolumeSpace& space) {
+        return StatVolume((rootfs + mountPoint).c_str(), space);
+    };
+    localOptions.volumeProbeWait = std::chrono::seconds(30);
+    local = std::make_unique<LinuxPerfDataSource>(localOptions);
+    remote = std::make_unique<LinuxPerfDataSource>(
+        RemoteProviderOptions(clock, std::chrono::seconds(5), std::chrono::seconds(5)));
+
+    const int port = FreeLoopbackPort();
+    running_ = port > 0
+        && exporter_.Start({"prometheus-node-exporter", "--path.procfs=" + machine.ProcRoot(),
+                            "--path.sysfs=" + machine.SysRoot(), "--path.rootfs=" + rootfs_,
+                            "--no-collector.netdev.netlink", "--web.listen-address=127.0.0.1:" + std::to_string(port)},
+                           port);
+}
+
+std::string NodeExporterMachine::Computer() const
+{
+    return "127.0.0.1:" + std::to_string(exporter_.Port());
+}
+
+std::string NodeExporterMachine::Remote(const std::string& path) const
+{
+    return "\\\\" + Computer() + path;
+}
+
+void NodeExporterMachine::Advance(int step) const
+{
+    const auto n = [step](long base, long perStep) { return std::to_string(base + perStep * step); };
+    std::ostringstream stat;
+    stat << "cpu  " << n(1000, 170) << ' ' << n(40, 4) << ' ' << n(500, 60) << ' ' << n(8000, 500) << ' '
+         << n(200, 30) << ' ' << n(50, 8) << ' ' << n(50, 6) << ' ' << n(60, 4) << " 0 0\n";
+    const long perCpu[4][8] = {{10, 1, 5, 200, 5, 1, 1, 1}, {40, 1, 20, 100, 10, 3, 2, 1},
+                               {50, 1, 15, 100, 5, 2, 1, 1}, {70, 1, 20, 100, 10, 2, 2, 1}};
+    const long baseCpu[4][8] = {{100, 10, 50, 2000, 20, 5, 5, 10}, {200, 10, 150, 1900, 80, 15, 15, 20},
+                                {300, 10, 100, 2100, 50, 10, 10, 10}, {400, 10, 200, 2000, 50, 20, 20, 20}};
+    for (int cpu = 0; cpu < 4; ++cpu) {
+        stat << "cpu" << cpu;
+        for (int field = 0; field < 8; ++field)
+            stat << ' ' << n(baseCpu[cpu][field], perCpu[cpu][field]);
+        stat << " 0 0\n";
+    }
+    stat << "ctxt " << n(251465, 3000) << "\nbtime 1796746685\nprocesses 4987\nprocs_running " << n(7, 1)
+         << "\nprocs_blocked 0\n";
+    machine.Write("proc/stat", stat.str());
+    machine.Write("proc/vmstat", "pgpgin 100\npgpgout 200\npswpin " + n(1000, 40) + "\npswpout " + n(500, 20)
+                                     + "\npgfault " + n(1425545, 7000) + "\npgmajfault 900\n");
+    machine.Write("proc/diskstats",
+                  "   8       0 sda 27550 5748 " + n(2017770, 4096) + " 5682 8198 6219 " + n(602664, 2048)
+                      + " 4872 0 " + n(4836, 700) + " 11689 4207 39 107504 866 1005 268\n"
+                      + " 259       0 nvme0n1 5000 0 " + n(400000, 8) + " 900 2000 0 " + n(100000, 16)
+                      + " 300 0 " + std::to_string((4294966796L + 900L * step) % 4294967296L)
+                      + " 1200 0 0 0 0 0 0\n"
+                      + " 253       0 dm-0 100 0 2000 10 10 0 80 2 0 12 12 0 0 0 0 0 0\n");
+    machine.Write("proc/net/dev",
+                  "Inter-|   Receive                                                |  Transmit\n"
+                  " face |bytes    packets errs drop fifo frame compressed multicast|bytes    packets errs drop "
+                  "fifo colls carrier compressed\n"
+                  "  eth0: " + n(36958825, 250000) + "    1064    0    0    0     0          0         0    "
+                      + n(43772, 125000) + "     520    0    0    0     0       0          0\n"
+                  " wlan0: " + n(1000000, 1000) + "     100    0    0    0     0          0         0   "
+                      + n(500000, 500) + "      50    0    0    0     0       0          0\n");
+}
+
+} // namespace quel::test

@@ -1,0 +1,300 @@
+#include "remote_machine.h"
+
+#include "support/server_process.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <deque>
+#include <filesystem>
+#include <thread>
+
+namespace quel::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Pair {
+    std::string path;
+    PerfCounterHandle local = nullptr;
+    PerfCounterHandle remote = nullptr;
+};
+
+Reading Read(PerfDataSource& source, PerfCounterHandle counter)
+{
+    Reading reading{0, 0.0};
+    reading.status = source.GetFormattedCounterValue(counter, reading.value);
+    return reading;
+}
+
+class NodeExporterTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!node.Running())
+            GTEST_SKIP() << "prometheus-node-exporter could not be started";
+        node.Advance(0);
+        ASSERT_EQ(node.local->OpenQuery(localQuery), perf_status::Ok);
+        ASSERT_EQ(node.remote->OpenQuery(remoteQuery), perf_status::Ok);
+    }
+
+    Pair& Add(const std::string& path)
+    {
+        Pair& pair = pairs.emplace_back();
+        pair.path = path;
+        node.local->AddCounter(localQuery, path, pair.local);
+        node.remote->AddCounter(remoteQuery, node.Remote(path), pair.remote);
+        return pair;
+    }
+
+    void CollectBoth()
+    {
+        node.local->CollectQueryData(localQuery);
+        node.remote->CollectQueryData(remoteQuery);
+    }
+
+    NodeExporterMachine node;
+    PerfQueryHandle localQuery = nullptr;
+    PerfQueryHandle remoteQuery = nullptr;
+    std::deque<Pair> pairs;
+};
+
+// The same machine read from its files and through the node exporter gives the same counters:
+// rates from two collections over the same time, percentages from the same jiffies.
+TEST_F(NodeExporterTest, CountersEqualThoseOfTheLocalProviderOnTheSameTree)
+{
+    const char* const counters[] = {
+        "\\Processor(0)\\% Processor Time", "\\Processor(1)\\% User Time", "\\Processor(2)\\% Privileged Time",
+        "\\Processor(3)\\% Interrupt Time", "\\Processor(_Total)\\% Idle Time", "\\Processor(_Total)\\% Processor Time",
+        "\\Memory\\% Committed Bytes In Use", "\\Memory\\Available Bytes", "\\Memory\\Committed Bytes",
+        "\\Memory\\Commit Limit", "\\Memory\\Pages/sec", "\\Memory\\Page Faults/sec",
+        "\\Paging File(_Total)\\% Usage", "\\Paging File(_Total)\\% Usage Peak",
+        "\\System\\Context Switches/sec", "\\System\\Processor Queue Length",
+        "\\PhysicalDisk(sda)\\% Disk Time", "\\PhysicalDisk(nvme0n1)\\% Disk Time",
+        "\\PhysicalDisk(sda)\\Disk Read Bytes/sec", "\\PhysicalDisk(_Total)\\Disk Write Bytes/sec",
+        "\\Network Interface(eth0)\\Bytes Total/sec", "\\Network Interface(eth0)\\Current Bandwidth",
+        "\\Network Interface(wlan0)\\Bytes Total/sec", "\\Network Interface(wlan0)\\Current Bandwidth",
+        "\\LogicalDisk(/)\\% Free Space", "\\LogicalDisk(/home)\\% Free Space",
+        "\\LogicalDisk(_Total)\\% Free Space",
+    };
+    for (const char* path : counters)
+        Add(path);
+    CollectBoth();
+    node.Advance(1);
+    node.clock.Advance(2.0);
+    CollectBoth();
+
+    int compared = 0;
+    for (const Pair& pair : pairs) {
+        const Reading local = Read(*node.local, pair.local);
+        const Reading remote = Read(*node.remote, pair.remote);
+        const bool bothFail = local.status != perf_status::Ok && remote.status != perf_status::Ok;
+        if (pair.path.find("wlan0)\\Current") != std::string::npos) {
+            EXPECT_TRUE(bothFail) << pair.path << ": an unknown link speed is no number";
+            continue;
+        }
+        ASSERT_EQ(local.status, perf_status::Ok) << pair.path;
+        ASSERT_EQ(remote.status, perf_status::Ok) << pair.path;
+        // Free space comes from two statfs calls on a live file system a moment apart.
+        const bool liveDisk = pair.path.starts_with("\\LogicalDisk");
+        const double tolerance = liveDisk ? 0.05 : 1e-9 * std::max(1.0, std::fabs(local.value));
+        EXPECT_NEAR(remote.value, local.value, tolerance) << pair.path;
+        ++compared;
+    }
+    EXPECT_EQ(compared, static_cast<int>(std::size(counters)) - 1);
+}
+
+TEST_F(NodeExporterTest, WhatThePageCannotGiveIsAFailedReadNotANumber)
+{
+    // The processes collector is off by default; servers sessions and the registry have no
+    // metrics at all; an instance the page does not list does not exist.
+    Pair& processes = Add("\\Objects\\Processes");
+    Pair& sessions = Add("\\Server\\Server Sessions");
+    Pair& quota = Add("\\System\\% Registry Quota In Use");
+    Pair& disk = Add("\\LogicalDisk(/nowhere)\\% Free Space");
+    Pair& unknown = Add("\\Nonsense\\Counter");
+    Pair& rate = Add("\\Processor(0)\\% Processor Time");
+    CollectBoth();
+    for (const Pair* pair : {&processes, &sessions, &quota, &disk, &unknown})
+        EXPECT_NE(Read(*node.remote, pair->remote).status, perf_status::Ok) << pair->path;
+    EXPECT_EQ(Read(*node.remote, unknown.remote).status, perf_status::NoObject);
+    // A rate needs two pages.
+    EXPECT_EQ(Read(*node.remote, rate.remote).status, perf_status::NoData);
+}
+
+TEST_F(NodeExporterTest, EnumerationListsTheRemoteInstances)
+{
+    std::size_t countersLength = 0;
+    std::size_t instancesLength = 0;
+    ASSERT_EQ(node.remote->EnumObjectItems("Processor", nullptr, countersLength, nullptr, instancesLength,
+                                           node.Computer()),
+              perf_status::MoreData);
+    std::vector<char> counters(countersLength);
+    std::vector<char> instances(instancesLength);
+    ASSERT_EQ(node.remote->EnumObjectItems("Processor", counters.data(), countersLength, instances.data(),
+                                           instancesLength, node.Computer()),
+              perf_status::Ok);
+    EXPECT_EQ(SplitNameList(instances.data()), (std::vector<std::string>{"0", "1", "2", "3", "_Total"}));
+    EXPECT_EQ(SplitNameList(counters.data()).front(), "% Processor Time");
+
+    countersLength = instancesLength = 0;
+    node.remote->EnumObjectItems("PhysicalDisk", nullptr, countersLength, nullptr, instancesLength, node.Computer());
+    counters.resize(countersLength);
+    instances.resize(instancesLength);
+    ASSERT_EQ(node.remote->EnumObjectItems("PhysicalDisk", counters.data(), countersLength, instances.data(),
+                                           instancesLength, node.Computer()),
+              perf_status::Ok);
+    EXPECT_EQ(SplitNameList(instances.data()), (std::vector<std::string>{"nvme0n1", "sda", "_Total"}));
+
+    std::vector<std::string> objects;
+    ASSERT_EQ(node.remote->EnumObjects(objects, node.Computer()), perf_status::Ok);
+    EXPECT_NE(std::find(objects.begin(), objects.end(), "Memory"), objects.end());
+}
+
+// Our own service's page: counters found by their path, whatever computer the path names.
+class ServicePageTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Serve("# TYPE quellarimond_axis_current_value gauge\n"
+              "quellarimond_axis_current_value{profile=\"web\",axis=\"CPU\",path=\"\\\\Processor(_Total)\\\\% Processor Time\"} 12.5\n"
+              "quellarimond_axis_current_value{profile=\"web\",axis=\"Disk \\\"/\\\"\",path=\"\\\\\\\\db01\\\\LogicalDisk(/)\\\\% Free Space\"} 40\n"
+              "quellarimond_axis_current_value{profile=\"web\",axis=\"broken\",path=\"\\\\Memory\\\\Pages/sec\"} NaN\n"
+              "quellarimond_samples_total 17\n");
+        ASSERT_TRUE(server.Start(FakeMetricsServer("page", page.string())));
+        source = std::make_unique<LinuxPerfDataSource>(RemoteProviderOptions(clock, 2s, 2s));
+        ASSERT_EQ(source->OpenQuery(query), perf_status::Ok);
+    }
+    void Serve(const std::string& text) { page = folder.Write("page.txt", text); }
+    std::string Computer() const { return "localhost:" + std::to_string(server.Port()); }
+    Reading Sample(const std::string& path)
+    {
+        PerfCounterHandle counter = nullptr;
+        source->AddCounter(query, "\\\\" + Computer() + path, counter);
+        source->CollectQueryData(query);
+        return Read(*source, counter);
+    }
+
+    TempFolder folder;
+    std::filesystem::path page;
+    ServerProcess server;
+    ManualClock clock;
+    std::unique_ptr<LinuxPerfDataSource> source;
+    PerfQueryHandle query = nullptr;
+};
+
+TEST_F(ServicePageTest, ReadsCountersByPathAndFailsNaNAndAbsentOnes)
+{
+    const Reading cpu = Sample("\\processor(_Total)\\% processor time");
+    EXPECT_EQ(cpu.status, perf_status::Ok);
+    EXPECT_DOUBLE_EQ(cpu.value, 12.5);
+    const Reading disk = Sample("\\LogicalDisk(/)\\% Free Space");
+    EXPECT_EQ(disk.status, perf_status::Ok);
+    EXPECT_DOUBLE_EQ(disk.value, 40.0);
+    EXPECT_EQ(Sample("\\Memory\\Pages/sec").status, perf_status::Unreadable);
+    EXPECT_EQ(Sample("\\Memory\\Available Bytes").status, perf_status::NoInstance);
+    // Instances are compared exactly, as on this machine.
+    EXPECT_EQ(Sample("\\Processor(_total)\\% Processor Time").status, perf_status::NoInstance);
+}
+
+TEST_F(ServicePageTest, EnumerationListsTheObjectsOfThePaths)
+{
+    std::vector<std::string> objects;
+    ASSERT_EQ(source->EnumObjects(objects, Computer()), perf_status::Ok);
+    EXPECT_EQ(objects, (std::vector<std::string>{"Processor", "LogicalDisk", "Memory"}));
+    std::size_t countersLength = 0;
+    std::size_t instancesLength = 0;
+    ASSERT_EQ(source->EnumObjectItems("logicaldisk", nullptr, countersLength, nullptr, instancesLength, Computer()),
+              perf_status::MoreData);
+    std::vector<char> counters(countersLength);
+    std::vector<char> instances(instancesLength);
+    ASSERT_EQ(source->EnumObjectItems("logicaldisk", counters.data(), countersLength, instances.data(),
+                                      instancesLength, Computer()),
+              perf_status::Ok);
+    EXPECT_EQ(SplitNameList(counters.data()), std::vector<std::string>{"% Free Space"});
+    EXPECT_EQ(SplitNameList(instances.data()), std::vector<std::string>{"/"});
+    EXPECT_EQ(source->EnumObjectItems("Registry", nullptr, countersLength, nullptr, instancesLength, Computer()),
+              perf_status::NoObject);
+}
+
+// A computer that goes away fails its counters; when it answers again its rates prime afresh.
+TEST_F(ServicePageTest, AComputerThatComesBackPrimesItsRatesAgain)
+{
+    const std::string nodePage = folder.Write("node.txt", "node_context_switches_total 1000\n").string();
+    ServerProcess node;
+    ASSERT_TRUE(node.Start(FakeMetricsServer("page", nodePage)));
+    PerfCounterHandle counter = nullptr;
+    source->AddCounter(query, "\\\\127.0.0.1:" + std::to_string(node.Port()) + "\\System\\Context Switches/sec",
+                       counter);
+    const auto collectAfter = [&](double seconds, const std::string& value) {
+        if (value.empty())
+            std::filesystem::remove(nodePage);
+        else
+            folder.Write("node.txt", "node_context_switches_total " + value + "\n");
+        clock.Advance(seconds);
+        source->CollectQueryData(query);
+        return Read(*source, counter);
+    };
+    EXPECT_EQ(collectAfter(0, "1000").status, perf_status::NoData);
+    const Reading first = collectAfter(2, "3000");
+    EXPECT_EQ(first.status, perf_status::Ok);
+    EXPECT_DOUBLE_EQ(first.value, 1000.0);
+    EXPECT_EQ(collectAfter(2, "").status, perf_status::NoMachine);
+    // Back: the first page only primes, so the outage is not averaged into a rate.
+    EXPECT_EQ(collectAfter(2, "9000").status, perf_status::NoData);
+    const Reading again = collectAfter(2, "9400");
+    EXPECT_EQ(again.status, perf_status::Ok);
+    EXPECT_DOUBLE_EQ(again.value, 200.0);
+}
+
+// Endpoints that misbehave: every read fails, nothing hangs, nothing crashes, and the next
+// collection is not held up by a scrape that is still hanging.
+TEST(RemoteFailures, SilentTruncatedHugeAndGarbagePagesAreFailedReads)
+{
+    ManualClock clock;
+    LinuxPerfDataSource source(RemoteProviderOptions(clock, 1500ms, 300ms));
+    PerfQueryHandle query = nullptr;
+    ASSERT_EQ(source.OpenQuery(query), perf_status::Ok);
+    std::vector<std::unique_ptr<ServerProcess>> servers;
+    std::vector<PerfCounterHandle> counters;
+    for (const char* mode : {"silent", "midpage", "huge", "garbage"}) {
+        servers.push_back(std::make_unique<ServerProcess>());
+        ASSERT_TRUE(servers.back()->Start(FakeMetricsServer(mode))) << mode;
+        for (const char* path : {"\\Memory\\Available Bytes", "\\Processor(_Total)\\% Processor Time"}) {
+            PerfCounterHandle counter = nullptr;
+            source.AddCounter(query, "\\\\127.0.0.1:" + std::to_string(servers.back()->Port()) + path, counter);
+            counters.push_back(counter);
+        }
+    }
+    // A closed port: nothing listens there.
+    PerfCounterHandle closed = nullptr;
+    source.AddCounter(query, "\\\\127.0.0.1:" + std::to_string(FreeLoopbackPort()) + "\\Memory\\Available Bytes",
+                      closed);
+    counters.push_back(closed);
+    for (int collection = 0; collection < 4; ++collection) {
+        clock.Advance(1);
+        ASSERT_EQ(source.CollectQueryData(query), perf_status::Ok);
+        for (PerfCounterHandle counter : counters)
+            EXPECT_NE(Read(source, counter).status, perf_status::Ok) << collection;
+    }
+    EXPECT_EQ(source.CloseQuery(query), perf_status::Ok);
+}
+
+TEST(RemoteFailures, MalformedComputerPartsAreBadPathsAndNeverFetched)
+{
+    ManualClock clock;
+    LinuxPerfDataSource source(RemoteProviderOptions(clock, 500ms, 100ms));
+    PerfQueryHandle query = nullptr;
+    ASSERT_EQ(source.OpenQuery(query), perf_status::Ok);
+    for (const char* path : {"\\\\host:0\\Memory\\Available Bytes", "\\\\a b\\Memory\\Available Bytes",
+                             "\\\\user@evil:80\\Memory\\Available Bytes", "\\\\[::1\\Memory\\Available Bytes"}) {
+        PerfCounterHandle counter = nullptr;
+        EXPECT_EQ(source.AddCounter(query, path, counter), perf_status::BadPath) << path;
+        source.CollectQueryData(query);
+        EXPECT_EQ(Read(source, counter).status, perf_status::BadPath) << path;
+    }
+}
+
+} // namespace
+} // namespace quel::test
