@@ -7,6 +7,7 @@
 #include "cli/render_command.h"
 #include "cli/rules_command.h"
 #include "cli/sample_command.h"
+#include "platform/file_size_signal.h"
 #include "platform/linux_perf_data_source.h"
 
 #include <exception>
@@ -110,6 +111,7 @@ int Run(const Arguments& all)
 
 int main(int argc, char** argv)
 {
+    quel::IgnoreFileSizeSignal();
     try {
         return Run(Arguments(argv + 1, argv + argc));
     } catch (const std::bad_alloc&) {

@@ -8,6 +8,7 @@
 #include "desktop/qt_shell.h"
 #include "desktop/quellarimond_app.h"
 #include "gui/qt_message_sink.h"
+#include "platform/file_size_signal.h"
 #include "platform/linux_perf_data_source.h"
 
 #include <QApplication>
@@ -22,6 +23,7 @@ constexpr int HandOverTimeoutMs = 5000;
 
 int main(int argc, char* argv[])
 {
+    quel::IgnoreFileSizeSignal();
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Tolvane"));
     QApplication::setApplicationName(QStringLiteral("Quellarimond"));

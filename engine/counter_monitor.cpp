@@ -629,7 +629,7 @@ void CounterMonitor::Draw(Surface& surface, const Rect& rect)
 
 LogContext CounterMonitor::MakeLogContext()
 {
-    return LogContext {*this, settings_, environment_.interactive, environment_.messages, clock_};
+    return LogContext {*this, settings_, environment_.interactive, environment_.messages, clock_, environment_.problems};
 }
 
 void CounterMonitor::SetLogLocation(const std::string& profilePath, bool startSection)

@@ -41,6 +41,8 @@ struct MonitorEnvironment {
     PerfDataSource* source = nullptr;   // required; outlives the monitor
     bool interactive = false;           // errors are reported through messages
     MessageSink* messages = nullptr;    // where an interactive monitor reports (may be null)
+    MessageSink* problems = nullptr;    // where one that is not reports what it works around,
+                                        // such as a log that cannot take rows (may be null)
     ScreenSize screen {1024, 768};      // for the default and the checked window rectangle
     Clock* clock = nullptr;             // null: SystemClock()
 };

@@ -4,6 +4,7 @@
 #include <array>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,9 +26,37 @@ bool LogFile::Open(const char* path, bool appendOnly)
 void LogFile::Close()
 {
     if (fd_ >= 0)
-        ::close(fd_);
+        ::close(fd_);  // also gives the lock back
     fd_ = -1;
+    lockDepth_ = 0;
     known_ = false;
+}
+
+void LogFile::Lock()
+{
+    if (fd_ < 0)
+        return;
+    if (lockDepth_++ > 0)
+        return;
+    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+    known_ = false;  // another writer may have written while we waited
+}
+
+void LogFile::Unlock()
+{
+    if (fd_ < 0 || lockDepth_ == 0)
+        return;
+    if (--lockDepth_ == 0)
+        ::flock(fd_, LOCK_UN);
+}
+
+bool LogFile::IsAt(const char* path) const
+{
+    struct stat open {};
+    struct stat named {};
+    return fd_ >= 0 && ::fstat(fd_, &open) == 0 && ::stat(path, &named) == 0 && open.st_dev == named.st_dev &&
+           open.st_ino == named.st_ino;
 }
 
 void LogFile::Refresh()
@@ -79,28 +108,32 @@ void LogFile::Inspect(long long size)
         ending_ = LogEnding::Header;
 }
 
-bool LogFile::WriteAt(long long offset, std::string_view text)
+int LogFile::WriteAt(long long offset, std::string_view text, std::string_view replaced)
 {
     if (fd_ < 0)
-        return false;
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t written = appendOnly_
-            ? ::write(fd_, text.data() + done, text.size() - done)
-            : ::pwrite(fd_, text.data() + done, text.size() - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            known_ = false;
-            return false;
-        }
-        done += static_cast<std::size_t>(written);
+        return EBADF;
+    if (appendOnly_) {
+        Refresh();  // where the text will begin, should it have to be taken back
+        offset = size_;
+        replaced = {};
     }
-    const long long end = appendOnly_ ? size_ + static_cast<long long>(text.size())
-                                      : offset + static_cast<long long>(text.size());
+    ssize_t written = -1;
+    do {
+        written = appendOnly_ ? ::write(fd_, text.data(), text.size())
+                              : ::pwrite(fd_, text.data(), text.size(), static_cast<off_t>(offset));
+    } while (written < 0 && errno == EINTR);
+    if (written != static_cast<ssize_t>(text.size())) {
+        // A short write sets no error number; the next write would have said why.
+        const int error = written < 0 ? errno : ENOSPC;
+        if (written > 0)
+            Undo(offset, replaced);
+        known_ = false;
+        return error;
+    }
+    const long long end = offset + static_cast<long long>(text.size());
     if (!known_ || end < size_) {
         known_ = false;  // written into a file of unknown or larger size: look again
-        return true;
+        return 0;
     }
     size_ = end;
     if (text.ends_with(TableFooter))
@@ -109,7 +142,22 @@ bool LogFile::WriteAt(long long offset, std::string_view text)
         ending_ = LogEnding::Header;
     else
         ending_ = size_ == 0 ? LogEnding::Empty : LogEnding::Foreign;
-    return true;
+    return 0;
+}
+
+// Puts back what a cut write overwrote. The replaced bytes go where they were, into space the
+// file already had, so this works on a full disk; then the rest of the cut text is cut off.
+void LogFile::Undo(long long offset, std::string_view replaced)
+{
+    if (!replaced.empty()) {
+        ssize_t restored = -1;
+        do {
+            restored = ::pwrite(fd_, replaced.data(), replaced.size(), static_cast<off_t>(offset));
+        } while (restored < 0 && errno == EINTR);
+    }
+    const off_t end = static_cast<off_t>(offset) + static_cast<off_t>(replaced.size());
+    while (::ftruncate(fd_, end) != 0 && errno == EINTR) {
+    }
 }
 
 } // namespace quel

@@ -23,11 +23,10 @@ const char* TrackingText(int logMode)
 void AppendHtmlHeader(LogText& out, const std::string& baseName, const std::string& currentName,
                       const std::string& backupName)
 {
-    const std::string home = std::string("http://") + WebHost + "/quellarimond";
     out << "<html><body>\n<h1>"
-        << "<a href=\"" << home << "\">\n"
+        << "<a href=\"http://" << WebHost << "/quellarimond\">\n"
         << "<img border=0 align=absmiddle alt=\"Home\" \n"
-        << "src=\"" << home << "/images/log.gif\"></a>\n"
+        << "src=\"http://" << WebHost << "/quellarimond/images/log.gif\"></a>\n"
         << "Quellarimond Log: ";
     out.Html(baseName) << "</h1>\n"
                        << "Navigate: <a href=\"#end\">End Of File</a>"
@@ -40,15 +39,15 @@ void AppendHtmlHeader(LogText& out, const std::string& baseName, const std::stri
     out << "<br>\n" << HeaderFooter;
 }
 
-void AppendHtmlSection(LogText& out, const std::string& started, int logMode, const std::vector<std::string>& axisNames)
+void AppendHtmlSection(LogText& out, const std::string& started, int logMode, const AxisNameList& axisNames)
 {
     out << "\n<p><font size=+1><b>Started " << started << "</b></font><br>\n"
         << "Logging is set to track " << TrackingText(logMode) << "</p>\n\n"
         << "<table border=1 cellspacing=0 cellpadding=4>\n"
         << " <tr>\n  <th>Date</th>\n  <th>Time</th>\n";
-    for (const std::string& name : axisNames) {
+    for (const std::optional<std::string>& name : axisNames) {
         out << "  <th>";
-        out.Html(name) << "</th>\n";
+        out.Html((name ? std::string_view(*name) : std::string_view())) << "</th>\n";
     }
     out << " </tr>\n\n" << TableFooter;
 }
@@ -79,13 +78,18 @@ void AppendCsvTitle(LogText& out, const std::string& baseName)
     out << "Quellarimond Log: " << baseName << "\n";
 }
 
-void AppendCsvSection(LogText& out, const std::string& started, const std::vector<std::string>& axisNames)
+void AppendCsvSection(LogText& out, const std::string& started, const AxisNameList& axisNames)
 {
     out << "\nStarted on " << started << "\n" << "Date,Time";
-    for (const std::string& name : axisNames) {
-        std::string plain;
-        std::remove_copy(name.begin(), name.end(), std::back_inserter(plain), ',');
-        out << "," << plain;
+    for (const std::optional<std::string>& name : axisNames) {
+        // The name without its commas, written piece by piece.
+        const std::string_view text = (name ? std::string_view(*name) : std::string_view());
+        out << ",";
+        for (std::size_t start = 0; start <= text.size();) {
+            const std::size_t comma = std::min(text.find(',', start), text.size());
+            out << text.substr(start, comma - start);
+            start = comma + 1;
+        }
     }
     out << "\n";
 }

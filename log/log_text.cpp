@@ -1,5 +1,7 @@
 #include "log/log_text.h"
 
+#include <algorithm>
+
 #include "windrose/number_text.h"
 
 #include <locale.h>
@@ -37,36 +39,42 @@ LogText& LogText::Html(std::string_view text)
 LogText& LogText::Href(std::string_view fileName)
 {
     // '%', '#' and '?' would make the rest of a relative link a query or an anchor.
-    std::string link;
-    for (const char c : fileName) {
-        switch (c) {
-        case '%': link += "%25"; break;
-        case '#': link += "%23"; break;
-        case '?': link += "%3F"; break;
-        default: link += c; break;
-        }
+    for (std::size_t start = 0; start < fileName.size();) {
+        const std::size_t special = std::min(fileName.find_first_of("%#?", start), fileName.size());
+        Html(fileName.substr(start, special - start));
+        if (special < fileName.size())
+            text_ += fileName[special] == '%' ? "%25" : fileName[special] == '#' ? "%23" : "%3F";
+        start = special + 1;
     }
-    return Html(link);
+    return *this;
 }
 
 LogText& LogText::Fixed2(double value)
 {
-    text_ += FormatFixed(value, 2);
+    AppendFixed(text_, value, 2);
     return *this;
+}
+
+void LocalTimeText(std::time_t time, const char* format, std::string& text)
+{
+    text.clear();
+    std::tm local {};
+    if (localtime_r(&time, &local) == nullptr)
+        return;
+    const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+    if (c == static_cast<locale_t>(nullptr))
+        return;
+    char buffer[128];
+    const std::size_t length = strftime_l(buffer, sizeof buffer, format, &local, c);
+    freelocale(c);
+    text.assign(buffer, length);
 }
 
 std::string LocalTimeText(std::time_t time, const char* format)
 {
-    std::tm local {};
-    if (localtime_r(&time, &local) == nullptr)
-        return {};
-    const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    if (c == static_cast<locale_t>(nullptr))
-        return {};
-    char text[128];
-    const std::size_t length = strftime_l(text, sizeof text, format, &local, c);
-    freelocale(c);
-    return std::string(text, length);
+    std::string text;
+    LocalTimeText(time, format, text);
+    return text;
 }
 
 } // namespace quel

@@ -29,5 +29,7 @@ private:
 // Local time formatted by strftime in the C locale (English names whatever the process's
 // locale); empty when the time cannot be converted or the text exceeds 127 characters.
 std::string LocalTimeText(std::time_t time, const char* format);
+// The same into text (whose memory is reused).
+void LocalTimeText(std::time_t time, const char* format, std::string& text);
 
 } // namespace quel

@@ -2,13 +2,15 @@
 
 #include "windrose/number_text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
+#include <cstring>
 #include <optional>
-#include <system_error>
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quel {
@@ -22,15 +24,12 @@ long long SizeLimit(const MonitorSettings& settings)
     return static_cast<long long>(settings.LogFileSize) * 1024;
 }
 
-std::vector<std::string> AxisNames(const WindRose& axes)
+// The axes' names into names, whose strings are reused.
+void ReadAxisNames(const WindRose& axes, AxisNameList& names)
 {
-    std::vector<std::string> names;
-    for (int i = 0; i < axes.GetAxisCount(); ++i) {
-        std::optional<std::string> name;
-        axes.GetAxisName(i, name);
-        names.push_back(name.value_or(std::string()));
-    }
-    return names;
+    names.resize(static_cast<std::size_t>(std::max(0, axes.GetAxisCount())));
+    for (std::size_t i = 0; i < names.size(); ++i)
+        axes.GetAxisName(static_cast<int>(i), names[i]);
 }
 
 // The value an axis shows: divided by its multiplier and, on an inverse axis, counted down
@@ -49,12 +48,12 @@ double ScaledValue(const WindRose& axes, int axis, double raw)
     return value;
 }
 
-bool EqualAsLogged(double a, double b)
-{
-    return FormatFixed(a, 2) == FormatFixed(b, 2);
-}
-
 } // namespace
+
+LogWriter::LogWriter()
+{
+    started_.reserve(128);  // the longest time text, so that a longer weekday needs no memory
+}
 
 LogWriter::~LogWriter()
 {
@@ -83,10 +82,12 @@ void LogWriter::SetLogLocation(const std::string& profilePath, bool startSection
 
 void LogWriter::FormNames()
 {
+    // Assigned piece by piece, so that a rotation reuses the strings' memory.
     const char* extension = format_ == CsvFormat ? ".csv" : ".html";
-    currentName_ = baseName_ + "-log" + extension;
-    backupName_ = baseName_ + "-log-bkup" + extension;
-    path_ = directory_ + currentName_;
+    currentName_.assign(baseName_).append("-log").append(extension);
+    backupName_.assign(baseName_).append("-log-bkup").append(extension);
+    path_.assign(directory_).append(currentName_);
+    backupPath_.assign(directory_).append(backupName_);
 }
 
 void LogWriter::OpenLog(bool forceRotation, const LogContext& context)
@@ -100,16 +101,9 @@ void LogWriter::OpenLog(bool forceRotation, const LogContext& context)
     if (context.settings.LogMode == 0)
         return;
 
-    std::error_code error;
-    std::filesystem::create_directory(directory_, error);
-    const std::uintmax_t size = std::filesystem::file_size(path_, error);
+    ::mkdir(directory_.c_str(), 0777);
     linkedBackup_.clear();
-    if (forceRotation || (!error && static_cast<long long>(size) >= SizeLimit(context.settings))) {
-        const std::string backupPath = directory_ + backupName_;
-        ::unlink(backupPath.c_str());
-        if (std::rename(path_.c_str(), backupPath.c_str()) == 0)
-            linkedBackup_ = backupName_;
-    }
+    Rotate(forceRotation, context);
 
     bool created = false;
     if (!CreateIfMissing(created))
@@ -119,8 +113,33 @@ void LogWriter::OpenLog(bool forceRotation, const LogContext& context)
             context.messages->ShowMessage("Cannot write to file: " + path_);
         return;
     }
-    if (created || file_.Ending() == LogEnding::Empty)
-        WriteHeader();
+    LogFileLock lock(file_);
+    if (file_.Ending() == LogEnding::Empty)
+        WriteHeader(context);
+}
+
+// Moves the current log to the backup when forced or when it has reached its size limit. The
+// current log's lock is held meanwhile, and its size is looked at under the lock, so that of
+// two writers of one log only the first rotates it.
+void LogWriter::Rotate(bool force, const LogContext& context)
+{
+    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd >= 0) {
+        while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+        }
+    }
+    struct stat opened {};
+    struct stat named {};
+    const bool full = fd >= 0 && ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+                      ::stat(path_.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+                      opened.st_ino == named.st_ino && opened.st_size >= SizeLimit(context.settings);
+    if (force || full) {
+        ::unlink(backupPath_.c_str());
+        if (std::rename(path_.c_str(), backupPath_.c_str()) == 0)
+            linkedBackup_.assign(backupName_);
+    }
+    if (fd >= 0)
+        ::close(fd);  // gives the lock back
 }
 
 bool LogWriter::CreateIfMissing(bool& created) const
@@ -132,44 +151,66 @@ bool LogWriter::CreateIfMissing(bool& created) const
     return errno == EEXIST;
 }
 
-void LogWriter::WriteHeader()
+void LogWriter::WriteHeader(const LogContext& context)
 {
     text_.Clear();
     if (format_ == CsvFormat)
         AppendCsvTitle(text_, baseName_);
     else
         AppendHtmlHeader(text_, baseName_, currentName_, linkedBackup_);
-    file_.WriteAt(0, text_.View());
+    Write(0, {}, context);
 }
 
-// Where a new HTML section goes: over the footer when the file ends with one (an earlier
-// table keeps its "</table>"), else after whatever the file ends with.
-long long LogWriter::SectionOffset()
+// Writes text_ at offset over replaced (see LogFile::WriteAt) and reports a change between
+// failing and working writes.
+bool LogWriter::Write(long long offset, std::string_view replaced, const LogContext& context)
 {
-    const LogEnding ending = file_.Ending();
-    const long long size = file_.Size();
-    if (ending == LogEnding::Header || ending == LogEnding::Table)
-        return size - static_cast<long long>(HeaderFooter.size());
-    return size;
+    const int error = file_.WriteAt(offset, text_.View(), replaced);
+    ReportWrite(error, context);
+    return error == 0;
+}
+
+// A log that cannot take its rows (a full disk, a file size limit) is said once when it starts
+// failing and, where nobody is shown a message box, once when it takes rows again.
+void LogWriter::ReportWrite(int error, const LogContext& context)
+{
+    if ((error != 0) == failing_)
+        return;
+    failing_ = error != 0;
+    if (context.interactive) {
+        if (failing_ && context.messages != nullptr)
+            context.messages->ShowMessage("Cannot write to file: " + path_);
+        return;
+    }
+    if (context.problems == nullptr)
+        return;
+    context.problems->ShowMessage(failing_ ? "cannot write to the log " + path_ + ": " + std::strerror(error) +
+                                                 "; rows are left out until it can be written again"
+                                           : "the log " + path_ + " is written again");
 }
 
 void LogWriter::StartLogSection(const LogContext& context)
 {
     if (!file_.IsOpen() || context.settings.LogMode == 0)
         return;
+    LogFileLock lock(file_);
     file_.Refresh();
     if (file_.Ending() == LogEnding::Empty)
-        WriteHeader();
+        WriteHeader(context);
     const bool csv = format_ == CsvFormat;
-    const std::string started
-        = LocalTimeText(context.clock.Now(), csv ? "%A %m/%d/%Y at %H:%M:%S" : "on %A, %B %d, %Y at %H:%M:%S");
-    const long long offset = csv ? 0 : SectionOffset();
+    LocalTimeText(context.clock.Now(), csv ? "%A %m/%d/%Y at %H:%M:%S" : "on %A, %B %d, %Y at %H:%M:%S", started_);
+    ReadAxisNames(context.axes, axisNames_);
+    // An HTML section goes over the footer when the file ends with one (an earlier table keeps
+    // its "</table>"), else after whatever the file ends with.
+    const LogEnding ending = file_.Ending();
+    const bool overFooter = !csv && (ending == LogEnding::Header || ending == LogEnding::Table);
+    const long long offset = overFooter ? file_.Size() - static_cast<long long>(HeaderFooter.size()) : file_.Size();
     text_.Clear();
     if (csv)
-        AppendCsvSection(text_, started, AxisNames(context.axes));
+        AppendCsvSection(text_, started_, axisNames_);
     else
-        AppendHtmlSection(text_, started, context.settings.LogMode, AxisNames(context.axes));
-    file_.WriteAt(offset, text_.View());
+        AppendHtmlSection(text_, started_, context.settings.LogMode, axisNames_);
+    Write(offset, overFooter ? HeaderFooter : std::string_view(), context);
 }
 
 // Where an HTML row goes: over the footer of a table; a file that does not end with one gets
@@ -240,35 +281,56 @@ bool LogWriter::FillCells(const double* raw, int count, const LogContext& contex
     }
 }
 
+// A log at its size limit is rotated, and one that another writer has rotated away is left
+// for the new current log.
+void LogWriter::RotateWhenFull(const LogContext& context)
+{
+    file_.Refresh();
+    if (file_.Size() < SizeLimit(context.settings) && file_.IsAt(path_.c_str()))
+        return;
+    OpenLog(false, context);
+    StartLogSection(context);
+}
+
+// Whether two values print the same with two decimals.
+bool LogWriter::EqualAsLogged(double a, double b)
+{
+    first_.clear();
+    second_.clear();
+    AppendFixed(first_, a, 2);
+    AppendFixed(second_, b, 2);
+    return first_ == second_;
+}
+
 void LogWriter::WriteLogRow(const double* raw, int count, const LogContext& context)
 {
-    if (file_.IsOpen()) {
-        file_.Refresh();
-        if (file_.Size() >= SizeLimit(context.settings)) {
-            OpenLog(false, context);
-            StartLogSection(context);
-        }
-    }
+    if (file_.IsOpen())
+        RotateWhenFull(context);
     if (!file_.IsOpen() || context.settings.LogMode == 0 || count < 0 || (count > 0 && raw == nullptr))
         return;
     if (!FillCells(raw, count, context))
         return;
 
     const std::time_t now = context.clock.Now();
-    const std::string date = LocalTimeText(now, "%m/%d");
-    const std::string time = LocalTimeText(now, "%H:%M:%S");
+    LocalTimeText(now, "%m/%d", date_);
+    LocalTimeText(now, "%H:%M:%S", time_);
+    LogFileLock lock(file_);
+    file_.Refresh();
+    bool written = true;  // a format without rows counts its rows all the same
     if (format_ == CsvFormat) {
         text_.Clear();
-        AppendCsvRow(text_, date, time, cells_);
-        file_.WriteAt(0, text_.View());
+        AppendCsvRow(text_, date_, time_, cells_);
+        written = Write(0, {}, context);
     } else if (format_ == HtmlFormat) {
         const long long offset = RowOffset(context);
         if (offset < 0)
             return;
         text_.Clear();
-        AppendHtmlRow(text_, rowCount_, date, time, cells_);
-        file_.WriteAt(offset, text_.View());
+        AppendHtmlRow(text_, rowCount_, date_, time_, cells_);
+        written = Write(offset, TableFooter, context);
     }
+    if (!written)
+        return;
     lastLogged_ = lastSample_;
     ++rowCount_;
 }

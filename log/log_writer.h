@@ -23,11 +23,13 @@ struct LogContext {
     bool interactive;                 // report "Cannot write to file: " through messages
     MessageSink* messages;
     Clock& clock;                     // Now() gives the time texts
+    MessageSink* problems = nullptr;  // a monitor that is not interactive: where a log that
+                                      // stops (and starts again) taking rows is reported
 };
 
 class LogWriter {
 public:
-    LogWriter() = default;
+    LogWriter();
     ~LogWriter();
     LogWriter(const LogWriter&) = delete;
     LogWriter& operator=(const LogWriter&) = delete;
@@ -49,11 +51,15 @@ public:
 
 private:
     void FormNames();
+    void Rotate(bool force, const LogContext& context);
     bool CreateIfMissing(bool& created) const;
-    void WriteHeader();
-    long long SectionOffset();
+    void WriteHeader(const LogContext& context);
+    bool Write(long long offset, std::string_view replaced, const LogContext& context);
+    void ReportWrite(int error, const LogContext& context);
     long long RowOffset(const LogContext& context);
+    void RotateWhenFull(const LogContext& context);
     bool FillCells(const double* raw, int count, const LogContext& context);
+    bool EqualAsLogged(double a, double b);
 
     LogFile file_;
     int format_ = 0;             // LogFormat the open file was opened with
@@ -62,13 +68,22 @@ private:
     std::string currentName_;
     std::string backupName_;
     std::string path_;
+    std::string backupPath_;
     std::string linkedBackup_;   // backup name a header of this opening links to
     std::vector<double> lastSample_;
     std::vector<double> lastLogged_;
     std::vector<bool> lastFailed_;
     std::vector<LogCell> cells_;
-    LogText text_;               // reused for every write
+    // Reused for every write, so that writing allocates nothing once warm.
+    LogText text_;
+    AxisNameList axisNames_;
+    std::string started_;
+    std::string date_;
+    std::string time_;
+    std::string first_;
+    std::string second_;
     int rowCount_ = 0;
+    bool failing_ = false;       // the last write failed; reported once, until one succeeds
 };
 
 } // namespace quel

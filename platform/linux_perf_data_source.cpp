@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -286,6 +287,9 @@ PerfStatus LinuxPerfDataSource::CollectQueryData(PerfQueryHandle query)
                 continue;
             double value = 0.0;
             counter->status = counter->reader->Sample(*snapshot_, value);
+            // A value that is not finite is no reading (a corrupted or fake tree gives them).
+            if (counter->status == perf_status::Ok && !std::isfinite(value))
+                counter->status = perf_status::Unreadable;
             counter->value = counter->status == perf_status::Ok ? value : 0.0;
         }
         return perf_status::Ok;

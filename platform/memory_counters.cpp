@@ -181,8 +181,8 @@ bool MemorySource::CommitLimit(std::uint64_t& kib) const
         kib = info_.commitLimit;
         return info_.hasCommitLimit;
     }
-    kib = info_.memTotal + info_.swapTotal;
-    return info_.hasMemTotal && info_.hasSwapTotal;
+    // A sum that wraps comes from a corrupted file, never from a kernel.
+    return info_.hasMemTotal && info_.hasSwapTotal && !__builtin_add_overflow(info_.memTotal, info_.swapTotal, &kib);
 }
 
 const ObjectFamily& MemoryFamily()

@@ -110,7 +110,8 @@ const SwapArea* SwapSource::Find(std::string_view name) const
 
 bool SwapSource::Usage(std::uint64_t usedKib, std::uint64_t sizeKib, double& percent)
 {
-    if (sizeKib == 0)
+    // More used than there is contradicts itself: no number is better than a wrong one.
+    if (sizeKib == 0 || usedKib > sizeKib)
         return false;
     percent = 100.0 * static_cast<double>(usedKib) / static_cast<double>(sizeKib);
     return true;
@@ -121,8 +122,9 @@ bool SwapSource::TotalUsage(double& percent) const
     std::uint64_t used = 0;
     std::uint64_t size = 0;
     for (const SwapArea& area : areas_) {
-        used += area.usedKib;
-        size += area.sizeKib;
+        if (area.usedKib > area.sizeKib || __builtin_add_overflow(used, area.usedKib, &used) ||
+            __builtin_add_overflow(size, area.sizeKib, &size))
+            return false;
     }
     return Usage(used, size, percent);
 }

@@ -6,6 +6,7 @@
 #include "platform/text_scan.h"
 
 #include <array>
+#include <cmath>
 
 namespace quel {
 namespace {
@@ -213,7 +214,9 @@ void LoadSource::RefreshLoadAvg()
 void LoadSource::RefreshUptime()
 {
     std::string_view content;
-    uptimeValid_ = uptime_.Read(content) && text::ParseDouble(text::NextField(content), uptimeSeconds_);
+    // A negative or non-finite uptime is no time the machine has been up.
+    uptimeValid_ = uptime_.Read(content) && text::ParseDouble(text::NextField(content), uptimeSeconds_) &&
+                   std::isfinite(uptimeSeconds_) && uptimeSeconds_ >= 0.0;
 }
 
 bool LoadSource::Threads(std::uint64_t& threads) const

@@ -1,5 +1,6 @@
 // quelmond: the screen saver.
 
+#include "platform/file_size_signal.h"
 #include "saver/foreign_window.h"
 #include "saver/saver_command_line.h"
 #include "saver/saver_program.h"
@@ -14,6 +15,7 @@
 
 int main(int argc, char* argv[])
 {
+    quel::IgnoreFileSizeSignal();
     using namespace quel::saver;
     const char* xscreensaverWindow = std::getenv("XSCREENSAVER_WINDOW");
     const SaverCommand command = ParseSaverCommandLine(std::vector<std::string>(argv + 1, argv + argc),

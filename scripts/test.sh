@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the full build with CTest, then the core tests again under
-# AddressSanitizer + UndefinedBehaviorSanitizer and the threading tests under ThreadSanitizer.
+# AddressSanitizer + UndefinedBehaviorSanitizer and the threading tests under ThreadSanitizer,
+# and the fuzz targets for a bounded time.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
@@ -20,4 +21,6 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   run_build build-asan "-L core" -DCMAKE_BUILD_TYPE=Debug -DQUEL_CORE_ONLY=ON -DQUEL_SANITIZE=asan
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
   run_build build-tsan "-L threading" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUEL_CORE_ONLY=ON -DQUEL_SANITIZE=tsan
+# Every fuzz target for about a minute in all (clang 14, libFuzzer).
+"$root/scripts/fuzz.sh"
 echo "All tests passed." >&2

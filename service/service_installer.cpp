@@ -141,9 +141,10 @@ void InstallService()
         return;
     }
     std::string word;
-    if (!ExecStartWord(program, word)) {
-        errno = EINVAL;
-        Print(std::string("Unable to install ") + ServiceName + " - " + FormatLastError() + "\n");
+    std::string problem;
+    if (!ExecStartWord(program, word, problem)) {
+        Print(std::string("Unable to install ") + ServiceName + " - systemd cannot run " + program + ": " + problem +
+              "; move the program to another folder\n");
         return;
     }
     if (!OpenServiceManager())

@@ -8,9 +8,10 @@ namespace quel {
 // The unit file for the program at this absolute path.
 std::string ServiceUnitText(const std::string& programPath);
 
-// A path as one word of ExecStart=: specifiers ("%") and variables ("$") escaped, and quoted
-// when it holds characters systemd would split or unescape. False for a path that cannot be
-// written on one line.
-bool ExecStartWord(const std::string& path, std::string& word);
+// A program path as the command of ExecStart=: specifiers ("%") escaped, and quoted when it
+// holds blanks or ";". systemd takes the command's "$" literally. False, with the reason in
+// problem, for a path systemd does not run: not absolute, not UTF-8, or holding a control
+// character (tab and line breaks included), a quote or a backslash.
+bool ExecStartWord(const std::string& path, std::string& word, std::string& problem);
 
 } // namespace quel

@@ -158,8 +158,20 @@ std::string ChosenProfile(Service& service, const std::vector<std::string>& argu
     return profile.empty() ? profile : AbsolutePath(profile);
 }
 
+// The monitor's problems (a log that stops taking rows, and takes them again) go where the
+// service's own do.
+class ProblemReport final : public MessageSink {
+public:
+    explicit ProblemReport(Service& service) : service_(service) {}
+    void ShowMessage(const std::string& text) override { service_.ReportProblem(text); }
+
+private:
+    Service& service_;
+};
+
 void RunWorker(Service& service, const std::vector<std::string>& arguments)
 {
+    ProblemReport problems(service);
     const auto report = [&service] {
         return service.ReportServiceStatus(ServiceState::StartPending, 0, StartWaitHint) &&
                !service.GetStopEvent().IsSet();
@@ -176,6 +188,7 @@ void RunWorker(Service& service, const std::vector<std::string>& arguments)
     MonitorEnvironment environment;
     environment.source = &source;
     environment.interactive = false;
+    environment.problems = &problems;
     monitor = std::make_unique<CounterMonitor>(environment);
     if (!report())
         return finish();

@@ -34,6 +34,34 @@ std::size_t SkipDigits(std::string_view text, std::size_t pos)
     return pos;
 }
 
+bool StartsWithNoCase(std::string_view text, std::size_t pos, std::string_view word)
+{
+    if (text.size() - pos < word.size())
+        return false;
+    for (std::size_t i = 0; i < word.size(); ++i) {
+        const char c = text[pos + i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != word[i])
+            return false;
+    }
+    return true;
+}
+
+// "inf", "infinity" and "nan" (also "nan(...)"), in any case, as strtod reads them; they are
+// what FormatFixed writes for the values that are not finite.
+bool ReadNonFinite(std::string_view text, std::size_t pos, bool negative, double& value)
+{
+    if (StartsWithNoCase(text, pos, "inf")) {
+        value = negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+        return true;
+    }
+    if (StartsWithNoCase(text, pos, "nan")) {
+        value = std::numeric_limits<double>::quiet_NaN();
+        value = negative ? -value : value;
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int ReadDecimalInt(std::string_view text)
@@ -62,6 +90,8 @@ double ReadDecimalReal(std::string_view text)
     bool negative = false;
     if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
         negative = text[pos++] == '-';
+    if (double special = 0.0; ReadNonFinite(text, pos, negative, special))
+        return special;
     const std::size_t mantissa = pos;
     const std::size_t intEnd = SkipDigits(text, pos);
     std::size_t end = intEnd;
@@ -111,18 +141,30 @@ std::string FormatInt(int value)
     return std::string(buffer, result.ptr);
 }
 
-std::string FormatFixed(double value, int decimals)
+void AppendFixed(std::string& out, double value, int decimals)
 {
-    if (std::isnan(value))
-        return std::signbit(value) ? "-nan" : "nan";
-    if (std::isinf(value))
-        return value < 0 ? "-inf" : "inf";
+    if (std::isnan(value)) {
+        out += std::signbit(value) ? "-nan" : "nan";
+        return;
+    }
+    if (std::isinf(value)) {
+        out += value < 0 ? "-inf" : "inf";
+        return;
+    }
     // The largest double in fixed notation has 309 integer digits.
     char buffer[400];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     if (result.ec != std::errc())
-        return "nan";
-    return std::string(buffer, result.ptr);
+        out += "nan";
+    else
+        out.append(buffer, result.ptr);
+}
+
+std::string FormatFixed(double value, int decimals)
+{
+    std::string text;
+    AppendFixed(text, value, decimals);
+    return text;
 }
 
 } // namespace quel

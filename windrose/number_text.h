@@ -13,12 +13,15 @@ int ReadDecimalInt(std::string_view text);
 
 // Optional leading white space, an optional sign, digits with at most one ".", and an optional
 // exponent ("e" or "E", optional sign, digits); 0.0 when nothing fits. A magnitude beyond the
-// double range reads as infinity, one below it as zero.
+// double range reads as infinity, one below it as zero. "inf", "infinity" and "nan" in any case,
+// after the optional sign, read as the values FormatFixed writes so.
 double ReadDecimalReal(std::string_view text);
 
 // "%d".
 std::string FormatInt(int value);
 // "%.<decimals>f" in the C locale: "inf", "-inf", "nan" for the non-finite values.
 std::string FormatFixed(double value, int decimals);
+// The same appended to out, without a temporary (for writers that must not allocate).
+void AppendFixed(std::string& out, double value, int decimals);
 
 } // namespace quel

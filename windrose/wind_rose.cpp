@@ -57,8 +57,9 @@ int AssignText(WindRoseState& s, std::optional<std::string>& field, OptionalText
 int GetText(WindRoseState& s, const std::optional<std::string>& field, std::optional<std::string>& out)
 {
     try {
-        std::optional<std::string> copy = field;
-        out = std::move(copy);
+        // Assigned in place, so that a caller asking again reuses out's memory; a failed
+        // allocation leaves out as it was.
+        out = field;
     } catch (const std::bad_alloc&) {
         return Fail(s, NoMemory);
     }

@@ -11,8 +11,12 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace quel::test {
 
@@ -30,6 +34,23 @@ public:
     void ShowMessage(const std::string& text) override { messages.push_back(text); }
 };
 
+// Runs body in a child process; its exit code, or -1 when a signal ended it.
+inline int InChild(const std::function<int()>& body)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        int code = 100;
+        try {
+            code = body();
+        } catch (...) {
+        }
+        ::_exit(code);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 inline std::string Fixture(const std::string& name)
 {
     return ReadFile(std::filesystem::path(QUEL_FIXTURES_DIR) / "log" / name);
@@ -45,7 +66,7 @@ protected:
         settings.LogMode = 1;
     }
 
-    LogContext Context() { return LogContext {rose, settings, interactive, &sink, clock}; }
+    LogContext Context() { return LogContext {rose, settings, interactive, &sink, clock, problems}; }
 
     void AddAxis(const char* name, double maximum, double critical, double multiplier = 1.0, bool inverse = false)
     {
@@ -81,6 +102,7 @@ protected:
     FixedClock clock;
     RecordingSink sink;
     bool interactive = true;
+    MessageSink* problems = nullptr;
     LogWriter writer;
 };
 

@@ -139,6 +139,42 @@ TEST(ProviderObjectsTest, SystemAndObjects)
     EXPECT_EQ(p.Read(uptime).status, Unreadable);
 }
 
+// Values no kernel writes but a corrupted or fake tree can: they are failed reads, never numbers.
+TEST(ProviderObjectsTest, ImpossibleValuesAreFailedReads)
+{
+    FixtureProvider p("machine-4cpu");
+    const PerfCounterHandle uptime = p.Add("\\System\\System Up Time");
+    const PerfCounterHandle partition = p.Add("\\Paging File(/dev/sda3)\\% Usage");
+    const PerfCounterHandle partitionPeak = p.Add("\\Paging File(/dev/sda3)\\% Usage Peak");
+    const PerfCounterHandle total = p.Add("\\Paging File(_Total)\\% Usage");
+    const PerfCounterHandle inUse = p.Add("\\Memory\\% Committed Bytes In Use");
+    const PerfCounterHandle limit = p.Add("\\Memory\\Commit Limit");
+    for (const char* text : {"-5.00 1.00\n", "nan 1.00\n", "inf 1.00\n", "-inf 1.00\n", "1e999 1.00\n"}) {
+        p.machine.Write("proc/uptime", text);
+        ASSERT_EQ(p.Collect(), Ok);
+        EXPECT_EQ(p.Read(uptime).status, Unreadable) << text;
+    }
+
+    // Used beyond the size (500 %), and sizes whose sum wraps to a small number.
+    p.machine.Write("proc/swaps", "Filename Type Size Used Priority\n"
+                                  "/dev/sda3 partition 1000 5000 -2\n/swap\\040file file 1000 10 -3\n");
+    ASSERT_EQ(p.Collect(), Ok);
+    EXPECT_EQ(p.Read(partition).status, Unreadable);
+    EXPECT_DOUBLE_EQ(p.Read(partitionPeak).value, 25.0) << "the peak seen before, not 500";
+    EXPECT_EQ(p.Read(total).status, Unreadable);
+    p.machine.Write("proc/swaps", "Filename Type Size Used Priority\n"
+                                  "/dev/sda3 partition 18446744073709551615 10 -2\n/swap\\040file file 2 1 -3\n");
+    ASSERT_EQ(p.Collect(), Ok);
+    EXPECT_EQ(p.Read(total).status, Unreadable);
+
+    // MemTotal + SwapTotal beyond 2^64 KiB would wrap to 5 KiB: 5x10^8 %.
+    p.machine.Write("proc/meminfo", "MemTotal: 18446744073709551615 kB\nMemAvailable: 1 kB\n"
+                                    "SwapTotal: 6 kB\nCommitLimit: 1 kB\nCommitted_AS: 25000000 kB\n");
+    ASSERT_EQ(p.Collect(), Ok);
+    EXPECT_EQ(p.Read(inUse).status, Unreadable);
+    EXPECT_EQ(p.Read(limit).status, Unreadable);
+}
+
 TEST(ProviderObjectsTest, ServerSessionsAreReadAtMostEveryTenSeconds)
 {
     FixtureProvider p("machine-4cpu");

@@ -90,6 +90,52 @@ TEST_F(InstallTest, UnitPassesSystemdVerification)
     EXPECT_EQ(ReadFile(root_ / "verify"), "");
 }
 
+TEST_F(InstallTest, ProgramPathsWithBlanksPercentDollarAndUnicodeGiveUnitsSystemdAccepts)
+{
+    if (std::system("command -v systemd-analyze >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "systemd-analyze is not installed";
+    for (const char* folder : {"My Tools", "100%", "$HOME", "a;b", "\xC3\xBCn\xC3\xAF"}) {
+        const fs::path program = root_ / "bin" / folder / "quelmondsrvc";
+        fs::create_directories(program.parent_path());
+        fs::copy_file(ServiceBinary(), program);
+        process_.SetProgram(program);
+        Install();
+        const std::string command =
+            "systemd-analyze verify '" + Unit() + "' > '" + (root_ / "verify").string() + "' 2>&1";
+        const int status = std::system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << folder << ": " << ReadFile(root_ / "verify");
+        EXPECT_EQ(ReadFile(root_ / "verify"), "") << folder;
+        fs::remove(Unit());
+    }
+}
+
+TEST_F(InstallTest, ProgramPathSystemdCannotRunIsRefusedAndNothingIsInstalled)
+{
+    const std::pair<const char*, const char*> folders[] = {
+        {"tab\there", "a tab, which systemd does not allow in a command"},
+        {"it's", "a quote, which systemd does not allow in a command"},
+        {"back\\slash", "a backslash, which systemd does not allow in a command"},
+    };
+    for (const auto& [folder, reason] : folders) {
+        const fs::path program = root_ / "bin" / folder / "quelmondsrvc";
+        fs::create_directories(program.parent_path());
+        fs::copy_file(ServiceBinary(), program);
+        process_.SetProgram(program);
+        EXPECT_EQ(process_.Run({"-install"}), 0);
+        EXPECT_EQ(process_.Stdout(), "Unable to install Quellarimond - systemd cannot run " + program.string() +
+                                         ": the path holds " + reason + "; move the program to another folder\n");
+        EXPECT_FALSE(fs::exists(Unit()));
+        EXPECT_EQ(Calls(), "");
+    }
+    const fs::path latin1 = root_ / "bin" / "caf\xE9" / "quelmondsrvc";
+    fs::create_directories(latin1.parent_path());
+    fs::copy_file(ServiceBinary(), latin1);
+    process_.SetProgram(latin1);
+    EXPECT_EQ(process_.Run({"-install"}), 0);
+    EXPECT_NE(process_.Stdout().find(": the path is not valid UTF-8; "), std::string::npos);
+    EXPECT_FALSE(fs::exists(Unit()));
+}
+
 TEST_F(InstallTest, FailedReloadTakesTheUnitBack)
 {
     WriteFile(root_ / "reload", "1\n");

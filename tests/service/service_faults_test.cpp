@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,6 +58,34 @@ TEST_F(ServiceFaultTest, BinaryGarbageAsProfileFallsBackToTheDefaultCounters)
     EXPECT_EQ(process_.Stderr(), "quelmondsrvc: cannot use the profile " + (root_ / "garbage.qlmd").string() +
                                      ": not a profile (binary data); logging the default counters\n");
     EXPECT_FALSE(fs::exists(root_ / "Logs"));  // nothing is written beside the garbage
+}
+
+TEST_F(ServiceFaultTest, FileSizeLimitLeavesWholeRowsAndIsReportedOnceEachWay)
+{
+    // A long axis name makes the log's heading longer than what the program prints on stderr,
+    // which the limit applies to as well.
+    const std::string name = "Committed" + std::string(400, '_');
+    WriteFile(root_ / "db.qlmd", ProfileText(1, 1, 1, {{name, "\\Memory\\% Committed Bytes In Use"}}));
+    const std::string log = root_ / "Logs/db-log.csv";
+    ASSERT_TRUE(process_.Start({"-run", root_ / "db.qlmd"}));
+    ASSERT_TRUE(WaitFor([&] { return !CsvRows(ReadFile(log)).empty(); })) << process_.Stderr();
+    ASSERT_TRUE(process_.SetFileSizeLimit(fs::file_size(log)));
+    const std::string failing = "quelmondsrvc: cannot write to the log " + log +
+                                ": File too large; rows are left out until it can be written again\n";
+    EXPECT_TRUE(WaitFor([&] { return process_.Stderr() == failing; })) << process_.Stderr();
+    const std::size_t rowsWhileFailing = CsvRows(ReadFile(log)).size();
+
+    ASSERT_TRUE(process_.SetFileSizeLimit(RLIM_INFINITY));
+    const std::string again = "quelmondsrvc: the log " + log + " is written again\n";
+    EXPECT_TRUE(WaitFor([&] { return process_.Stderr() == failing + again; })) << process_.Stderr();
+    ASSERT_TRUE(process_.Signal(SIGINT));
+    EXPECT_EQ(process_.Wait(), 0);  // not killed by SIGXFSZ
+
+    const std::string csv = ReadFile(log);
+    EXPECT_TRUE(csv.ends_with("\r\n"));
+    EXPECT_GT(CsvRows(csv).size(), rowsWhileFailing);
+    for (const std::string& row : CsvRows(csv))
+        EXPECT_EQ(std::count(row.begin(), row.end(), ','), 2) << row;
 }
 
 TEST_F(ServiceFaultTest, TextWithoutCountersIsNoProfile)

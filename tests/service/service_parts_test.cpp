@@ -92,15 +92,45 @@ TEST(NotifySocketTest, AddressLengthsAndDelivery)
 TEST(ServiceUnitTest, ExecStartWordEscapesWhatSystemdWouldInterpret)
 {
     std::string word;
-    ASSERT_TRUE(ExecStartWord("/usr/local/bin/quelmondsrvc", word));
+    std::string problem;
+    ASSERT_TRUE(ExecStartWord("/usr/local/bin/quelmondsrvc", word, problem));
     EXPECT_EQ(word, "/usr/local/bin/quelmondsrvc");
-    ASSERT_TRUE(ExecStartWord("/opt/My Tools/100%/$HOME/quelmondsrvc", word));
-    EXPECT_EQ(word, "\"/opt/My Tools/100%%/$$HOME/quelmondsrvc\"");
-    ASSERT_TRUE(ExecStartWord("/opt/a\"b\\c;/quelmondsrvc", word));
-    EXPECT_EQ(word, "\"/opt/a\\\"b\\\\c;/quelmondsrvc\"");
-    EXPECT_FALSE(ExecStartWord("/opt/two\nlines/quelmondsrvc", word));
+    // systemd takes "$" in the command literally: doubling it would name another file.
+    ASSERT_TRUE(ExecStartWord("/opt/My Tools/100%/$HOME/quelmondsrvc", word, problem));
+    EXPECT_EQ(word, "\"/opt/My Tools/100%%/$HOME/quelmondsrvc\"");
+    ASSERT_TRUE(ExecStartWord("/opt/a;b/quelmondsrvc", word, problem));
+    EXPECT_EQ(word, "\"/opt/a;b/quelmondsrvc\"");
+    ASSERT_TRUE(ExecStartWord("/opt/\xC3\xBCn\xC3\xAF/\xF0\x9F\x93\x88/quelmondsrvc", word, problem));
+    EXPECT_EQ(word, "/opt/\xC3\xBCn\xC3\xAF/\xF0\x9F\x93\x88/quelmondsrvc");
     EXPECT_NE(ServiceUnitText("/opt/My Tools/quelmondsrvc").find("\nExecStart=\"/opt/My Tools/quelmondsrvc\"\n"),
               std::string::npos);
+}
+
+TEST(ServiceUnitTest, ExecStartWordRefusesWhatSystemdDoesNotRun)
+{
+    const std::pair<std::string, std::string> refused[] = {
+        {"/opt/two\nlines/q", "the path holds a line break, which systemd does not allow in a command"},
+        {"/opt/tab\there/q", "the path holds a tab, which systemd does not allow in a command"},
+        {std::string("/opt/nul\0/q", 10), "the path holds a control character, which systemd does not allow in a command"},
+        {"/opt/bell\a/q", "the path holds a control character, which systemd does not allow in a command"},
+        {"/opt/del\x7F/q", "the path holds a control character, which systemd does not allow in a command"},
+        {"/opt/a\"b/q", "the path holds a quote, which systemd does not allow in a command"},
+        {"/opt/it's/q", "the path holds a quote, which systemd does not allow in a command"},
+        {"/opt/back\\slash/q", "the path holds a backslash, which systemd does not allow in a command"},
+        {"/opt/latin1-\xFC/q", "the path is not valid UTF-8"},
+        {"/opt/cut-\xC3", "the path is not valid UTF-8"},
+        {"/opt/overlong-\xC0\xAF/q", "the path is not valid UTF-8"},
+        {"/opt/surrogate-\xED\xA0\x80/q", "the path is not valid UTF-8"},
+        {"/opt/beyond-\xF4\x90\x80\x80/q", "the path is not valid UTF-8"},
+        {"relative/q", "the path is not absolute"},
+        {"", "the path is not absolute"},
+    };
+    for (const auto& [path, reason] : refused) {
+        std::string word = "kept";
+        std::string problem;
+        EXPECT_FALSE(ExecStartWord(path, word, problem)) << path;
+        EXPECT_EQ(problem, reason) << path;
+    }
 }
 
 TEST(SignalWatcherTest, StopSignalsReachTheHandlerOnItsThread)

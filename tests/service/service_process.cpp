@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -85,6 +86,15 @@ bool ServiceProcess::Start(const std::vector<std::string>& arguments)
 bool ServiceProcess::Signal(int signal) const
 {
     return pid_ > 0 && ::kill(pid_, signal) == 0;
+}
+
+bool ServiceProcess::SetFileSizeLimit(unsigned long long bytes) const
+{
+    struct rlimit limit {};
+    if (pid_ <= 0 || ::prlimit(pid_, RLIMIT_FSIZE, nullptr, &limit) != 0)
+        return false;
+    limit.rlim_cur = static_cast<rlim_t>(bytes);
+    return ::prlimit(pid_, RLIMIT_FSIZE, &limit, nullptr) == 0;
 }
 
 bool ServiceProcess::ThreadWaitsIn(const std::string& kernelFunction) const

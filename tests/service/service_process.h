@@ -39,6 +39,8 @@ public:
     bool Start(const std::vector<std::string>& arguments);
     bool Signal(int signal) const;
     pid_t Pid() const { return pid_; }
+    // Sets the running process's file size limit (ulimit -f), in bytes; RLIM_INFINITY lifts it.
+    bool SetFileSizeLimit(unsigned long long bytes) const;
     // Whether one of its threads sleeps in this kernel function (its /proc wait channel).
     bool ThreadWaitsIn(const std::string& kernelFunction) const;
     // The exit code, or -1 when it did not end within the limit (it is then killed).

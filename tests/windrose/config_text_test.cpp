@@ -52,10 +52,26 @@ TEST(NumberText, DecimalReals)
     EXPECT_EQ(ReadDecimalReal("-"), 0.0);
     EXPECT_EQ(ReadDecimalReal(""), 0.0);
     EXPECT_EQ(ReadDecimalReal("0x1p3"), 0.0) << "decimal only";
-    EXPECT_EQ(ReadDecimalReal("inf"), 0.0);
+    EXPECT_EQ(ReadDecimalReal("info"), HUGE_VAL) << "as strtod: the longest prefix that fits";
     EXPECT_EQ(ReadDecimalReal("1e999"), HUGE_VAL);
     EXPECT_EQ(ReadDecimalReal("-1e999"), -HUGE_VAL);
     EXPECT_EQ(ReadDecimalReal("1e-999"), 0.0);
+}
+
+TEST(NumberText, NonFiniteValuesReadAsTheyAreWritten)
+{
+    for (double value : {HUGE_VAL, -HUGE_VAL})
+        EXPECT_EQ(ReadDecimalReal(FormatFixed6(value)), value) << FormatFixed6(value);
+    EXPECT_EQ(FormatFixed6(ReadDecimalReal("1e309")), "inf");
+    for (const char* text : {"INF", " +Infinity", "iNf"})
+        EXPECT_EQ(ReadDecimalReal(text), HUGE_VAL) << text;
+    EXPECT_EQ(ReadDecimalReal("-inf"), -HUGE_VAL);
+    for (const char* text : {"nan", "NaN", "nan(123)", "-nan"}) {
+        EXPECT_TRUE(std::isnan(ReadDecimalReal(text))) << text;
+        EXPECT_EQ(FormatFixed6(ReadDecimalReal(text)), text[0] == '-' ? "-nan" : "nan") << text;
+    }
+    EXPECT_EQ(ReadDecimalReal("in"), 0.0) << "not a word strtod knows";
+    EXPECT_EQ(ReadDecimalReal("na"), 0.0);
 }
 
 TEST(NumberText, FormatsIgnoreTheProcessLocale)

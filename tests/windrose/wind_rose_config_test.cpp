@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -179,6 +180,22 @@ TEST_F(WindRoseConfig, RoundTripReproducesOptionsAndAxes)
     using Pairs = std::vector<std::pair<std::string, std::string>>;
     EXPECT_EQ(loaded.extraKeys, (Pairs {{"Extra", "5"}, {"", ""}, {"", ""}, {"", ""}}));
     EXPECT_EQ(ReadFile(folder / "round.cfg"), Save(loaded)) << "a loaded file saves to the same bytes";
+}
+
+TEST_F(WindRoseConfig, OverflowedAndNonFiniteBoundsSurviveASave)
+{
+    WindRose rose;
+    ASSERT_EQ(Load(rose, "BeginAxis\r\nName=Big\r\nMinValue=-1e400\r\nMaxValue=1e309\r\nCriticalValue=nan\r\n"
+                         "Multiplier=INF\r\nEndAxis\r\n"),
+              1);
+    const std::string saved = Save(rose);
+    EXPECT_NE(saved.find("MinValue=-inf\r\nMaxValue=inf\r\nCriticalValue=nan\r\nMultiplier=inf\r\n"), std::string::npos)
+        << saved;
+
+    WindRose loaded;
+    ASSERT_EQ(Load(loaded, saved), 1);
+    EXPECT_EQ(Max(loaded, 0), HUGE_VAL);
+    EXPECT_EQ(Save(loaded), saved) << "save, load, save gives the same bytes";
 }
 
 TEST_F(WindRoseConfig, ReaderQuirks)
