@@ -36,7 +36,8 @@ int RunRules(const Arguments& args, PerfDataSource& source, CommandStreams io)
     MonitorEnvironment environment;
     environment.source = &source;
     CounterMonitor monitor(environment);
-    if (!CheckReadableFile(path, error) || !scratch.Create(error) || !LoadProfileCopy(monitor, path, scratch, error)) {
+    std::string text;
+    if (!ReadProfileText(path, text, error) || !scratch.Create(error) || !LoadProfileCopy(monitor, text, scratch, error)) {
         ReportError(io.err, "rules", "cannot read " + path + ": " + error);
         return ExitUsage;
     }

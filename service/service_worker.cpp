@@ -25,8 +25,9 @@ constexpr int FallbackInterval = 10;
 constexpr std::chrono::seconds StopTimeout {5};  // how long StopSampling waits
 
 // The "Profile" value of the logon hive's Service key; empty when none is set. A settings file
-// that exists but cannot be read is reported; a missing file or key means no profile chosen.
-std::string RegistryProfile(Service& service)
+// that exists but cannot be read is reported when report is set; a missing file or key means no
+// profile chosen.
+std::string RegistryProfile(Service& service, bool report)
 {
     std::string profile;
     std::string problem;
@@ -34,7 +35,7 @@ std::string RegistryProfile(Service& service)
         key->GetString(ServiceProfileValue, profile);
         return profile;
     }
-    if (!problem.empty())
+    if (report && !problem.empty())
         service.ReportProblem("cannot read the settings file " + RegistryKey::HiveFile(RegistryHive::LogonDefault) +
                               ": " + problem);
     return profile;
@@ -152,9 +153,9 @@ void OpenMetricsListener(Service& service, MetricsListener& listener, const Coun
 }
 
 // The word after "-run" wins; the settings file is not even read then.
-std::string ChosenProfile(Service& service, const std::vector<std::string>& arguments)
+std::string ChosenProfile(Service& service, const std::vector<std::string>& arguments, bool report = true)
 {
-    const std::string profile = arguments.size() > 2 ? arguments[2] : RegistryProfile(service);
+    const std::string profile = arguments.size() > 2 ? arguments[2] : RegistryProfile(service, report);
     return profile.empty() ? profile : AbsolutePath(profile);
 }
 
@@ -227,7 +228,8 @@ void RunWorker(Service& service, const std::vector<std::string>& arguments)
 
 bool ProfileNamesOtherComputers(Service& service, const std::vector<std::string>& arguments)
 {
-    const std::string profile = ChosenProfile(service, arguments);
+    // Quiet: the worker reports what is wrong with the settings file or the profile.
+    const std::string profile = ChosenProfile(service, arguments, false);
     if (profile.empty() || !ProfileFile::Read(profile).IsProfile())
         return false;
     LinuxPerfDataSource source;
@@ -235,7 +237,8 @@ bool ProfileNamesOtherComputers(Service& service, const std::vector<std::string>
     environment.source = &source;
     CounterMonitor monitor(environment);
     monitor.RemoveAllAxes();
-    if (!monitor.LoadFromFile(profile))
+    // The wind rose's load reads the axes through the monitor's hooks without placing the log.
+    if (!monitor.WindRose::LoadFromFile(profile))
         return false;
     std::string path;
     for (int axis = 0; axis < monitor.GetAxisCount(); ++axis) {

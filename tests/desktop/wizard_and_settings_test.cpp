@@ -15,6 +15,7 @@
 #include "desktop/remote_host_dlg.h"
 #include "desktop/spin_field.h"
 #include "engine/counter_monitor.h"
+#include "engine/sampling_control.h"
 #include "engine/standard_counter_set.h"
 
 #include <QAbstractButton>
@@ -64,7 +65,7 @@ protected:
 
     std::vector<std::string> DefaultAxes()
     {
-        CounterMonitor reference(MonitorEnvironment {source.get(), false, nullptr, Screen, nullptr});
+        CounterMonitor reference(MonitorEnvironment {.source = source.get(), .screen = Screen});
         BuildStandardCounterSet(true, DefaultStandardCounters, reference);
         return AxisNames(reference);
     }
@@ -265,7 +266,12 @@ TEST_F(StopFailureTest, ARebuildIsRefusedWithTheMessageAndTheListKeepsItsChanges
     EXPECT_TRUE(dialog.ListChanged());
     EXPECT_FALSE(dialog.ApplyButton().isEnabled());
     gate->Open();
-    ASSERT_TRUE(WaitUntil([&] { return Monitor().GetStatusText().empty(); }));
+    // The refused stop stays asked for: once let go, the sampling thread ends.
+    ASSERT_TRUE(WaitUntil([] {
+        SamplingControl& control = SamplingControl::Instance();
+        std::lock_guard guard(control.lock);
+        return !control.running;
+    }));
     dialog.ApplyToMonitor();  // what the document runs after OK
     EXPECT_EQ(Monitor().GetAxisCount(), 0);
     EXPECT_FALSE(dialog.ListChanged());
