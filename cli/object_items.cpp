@@ -73,6 +73,8 @@ std::string DescribeStatus(PerfStatus status)
         return "not a counter path (\\Object(instance)\\Counter or \\Object\\Counter)";
     case perf_status::NoMachine:
         return "the computer did not answer";
+    case perf_status::NotRemote:
+        return "not available from this computer";
     case perf_status::RemoteUnavailable:
         return "remote computers cannot be read here (the quel_remote module is missing)";
     case perf_status::NoMemory:

@@ -1,5 +1,5 @@
 #pragma once
-// One sentence for each counter the provider offers: what it measures and where it comes from.
+// The explanation of a counter the provider offers, from its counter table (object_catalog.h).
 
 #include <string_view>
 

@@ -92,6 +92,15 @@ void WriteNameList(const auto& names, char* buffer)
     *buffer = '\0';
 }
 
+std::vector<std::string_view> CounterNames(const ObjectFamily& family)
+{
+    std::vector<std::string_view> names;
+    names.reserve(family.counters.size());
+    for (const CounterSpec& counter : family.counters)
+        names.push_back(counter.name);
+    return names;
+}
+
 // The two-call protocol of EnumObjectItems: sizes first, then the lists.
 PerfStatus FillNameLists(const auto& counterNames, const auto& instanceNames, char* counters,
                          std::size_t& countersLength, char* instances, std::size_t& instancesLength)
@@ -212,6 +221,8 @@ PerfStatus LinuxPerfDataSource::ResolveRemote(std::string_view path, Counter& co
         remote->familyStatus = perf_status::NoCounter;
     else if (remote->family->hasInstances != remote->parts.hasInstance)
         remote->familyStatus = perf_status::NoInstance;
+    else if (!remote->family->counters[*index].AvailableRemotely())
+        remote->familyStatus = perf_status::NotRemote;
     remote->index = index.value_or(0);
     const PerfStatus status = remote->machine->status;
     counter.remote = std::move(remote);
@@ -238,6 +249,9 @@ void LinuxPerfDataSource::SampleRemote(Counter& counter)
             remote.epoch = machine.epoch;
         }
         counter.status = remote.reader->Sample(remote.machine->snapshot, value);
+        // What a page that answered does not hold, that computer does not serve.
+        if (counter.status == perf_status::Unreadable)
+            counter.status = perf_status::NotRemote;
     }
     counter.value = counter.status == perf_status::Ok ? value : 0.0;
 }
@@ -374,7 +388,7 @@ PerfStatus LinuxPerfDataSource::ListObjectItems(std::string_view object, char* c
         snapshot_->Refresh(family->instanceSources);
         family->listInstances(*snapshot_, names);
     }
-    return FillNameLists(family->counters, names, counters, countersLength, instances, instancesLength);
+    return FillNameLists(CounterNames(*family), names, counters, countersLength, instances, instancesLength);
 }
 
 PerfStatus LinuxPerfDataSource::ListRemoteObjectItems(std::string_view computer, std::string_view object,
@@ -397,7 +411,7 @@ PerfStatus LinuxPerfDataSource::ListRemoteObjectItems(std::string_view computer,
             NodeExporterFeed::Apply(page, 0, snapshot);
             family->listInstances(snapshot, instanceNames);
         }
-        return FillNameLists(family->counters, instanceNames, counters, countersLength, instances, instancesLength);
+        return FillNameLists(CounterNames(*family), instanceNames, counters, countersLength, instances, instancesLength);
     });
 }
 

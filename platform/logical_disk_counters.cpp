@@ -1,15 +1,22 @@
 #include "platform/logical_disk_counters.h"
 
+#include "platform/exposition_page.h"
 #include "platform/system_snapshot.h"
 #include "platform/text_scan.h"
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <functional>
 
 namespace quel {
 namespace {
 
-constexpr std::array<std::string_view, 1> LogicalDiskCounterNames = {"% Free Space"};
+constexpr std::array<CounterSpec, 1> LogicalDiskCounters = {{
+    {"% Free Space", "%", "The free space of a mounted file system that ordinary users may take, as a percentage of its size.",
+     "statvfs of the mount point: 100 x f_bavail / (f_blocks - f_bfree + f_bavail); _Total: sum of free / sum of size",
+     "node_filesystem_avail_bytes, _free_bytes and _size_bytes, as locally"},
+}};
 
 constexpr std::array<std::string_view, 24> PseudoFileSystems = {
     "proc",    "sysfs",    "cgroup",  "cgroup2", "devtmpfs",   "devpts",      "tmpfs",       "overlay",
@@ -189,10 +196,72 @@ void MountSource::List(std::vector<std::string>& names) const
     }
 }
 
+namespace {
+constexpr std::array<std::string_view, 3> MountSeries = {
+    "node_filesystem_size_bytes", "node_filesystem_free_bytes", "node_filesystem_avail_bytes"};
+} // namespace
+
+std::span<const std::string_view> MountSource::Series() const
+{
+    return MountSeries;
+}
+
+void MountSource::BeginPage(std::uint64_t)
+{
+    valid_ = false;
+    volumes_.Clear();
+    pageSpaces_.clear();
+}
+
+void MountSource::TakeSample(const ExpositionPage& page, const ExpositionSample& sample)
+{
+    const std::string_view field = sample.name.substr(std::string_view("node_filesystem_").size());
+    double PageSpace::*target = field == "size_bytes" ? &PageSpace::size
+        : field == "free_bytes"                      ? &PageSpace::free
+                                                     : &PageSpace::avail;
+    const std::string_view mountPoint = page.Label(sample, "mountpoint");
+    const std::string_view type = page.Label(sample, "fstype");
+    if (mountPoint.empty() || IsPseudoFileSystem(type) || IsSystemMountPoint(mountPoint))
+        return;
+    // One instance per device, named by its (first listed) mount point.
+    const std::uint64_t device = std::hash<std::string_view>{}(page.Label(sample, "device"));
+    std::size_t index = 0;
+    while (index < volumes_.Size() && volumes_.Items()[index].device != device)
+        ++index;
+    if (index == volumes_.Size()) {
+        VolumeQuery& volume = volumes_.Append();
+        volume.mountPoint.assign(mountPoint);
+        volume.device = device;
+        volume.answer = VolumeAnswer::None;
+        volume.space = VolumeSpace{};
+        pageSpaces_.emplace_back();
+    }
+    if (volumes_.Items()[index].mountPoint == mountPoint && std::isfinite(sample.value) && sample.value >= 0.0)
+        pageSpaces_[index].*target = sample.value;
+}
+
+void MountSource::EndPage()
+{
+    for (std::size_t i = 0; i < pageSpaces_.size(); ++i) {
+        VolumeQuery& volume = volumes_.Items()[i];
+        const PageSpace& space = pageSpaces_[i];
+        // The page gives bytes: blocks of one byte.
+        VolumeSpace bytes{0, 0, 0, 1};
+        const bool known = space.size >= 0.0 && space.free >= 0.0 && space.avail >= 0.0
+            && PageCount(space.size, 1.0, bytes.blocks) && PageCount(space.free, 1.0, bytes.freeBlocks)
+            && PageCount(space.avail, 1.0, bytes.available);
+        volume.answer = known ? VolumeAnswer::Ok : VolumeAnswer::Failed;
+        volume.space = known ? bytes : VolumeSpace{};
+    }
+    valid_ = !volumes_.Empty();
+}
+
 const ObjectFamily& LogicalDiskFamily()
 {
     static constexpr ObjectFamily family{
-        "LogicalDisk", LogicalDiskCounterNames, true, sources::Mounts, MakeLogicalDiskReader, ListLogicalDisks};
+        "LogicalDisk",
+        "The mounted file systems, one instance per device named by its first mount point, and all together (_Total).",
+        LogicalDiskCounters, true, sources::Mounts, MakeLogicalDiskReader, ListLogicalDisks};
     return family;
 }
 

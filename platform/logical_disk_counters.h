@@ -4,6 +4,7 @@
 // from statvfs run by a VolumeSpaceProbe.
 
 #include "platform/object_family.h"
+#include "platform/page_feed.h"
 #include "platform/proc_file.h"
 #include "platform/slot_list.h"
 #include "platform/volume_space_probe.h"
@@ -14,9 +15,7 @@
 
 namespace quel {
 
-class NodeExporterFeed;
-
-class MountSource {
+class MountSource final : public PageFeed {
 public:
     MountSource(const std::string& procRoot, VolumeStatFunction stat, std::chrono::milliseconds probeWait);
     void Refresh();
@@ -32,10 +31,13 @@ public:
     bool TotalFreePercent(double& percent) const;
     void List(std::vector<std::string>& names) const;
 
-private:
-    // A remote computer's page fills these sources in place of the kernel files.
-    friend class NodeExporterFeed;
+    // The node exporter's series of this source (PageFeed).
+    std::span<const std::string_view> Series() const override;
+    void BeginPage(std::uint64_t collection) override;
+    void TakeSample(const ExpositionPage& page, const ExpositionSample& sample) override;
+    void EndPage() override;
 
+private:
     void Parse(std::string_view content);
 
     ProcFile file_;
@@ -43,6 +45,11 @@ private:
     bool valid_ = false;
     SlotList<VolumeQuery> volumes_;
     std::string decoded_;  // scratch for a mount point being decoded
+    // What a page gave of each volume, in bytes (-1: not given), by the index in volumes_.
+    struct PageSpace {
+        double size = -1.0, free = -1.0, avail = -1.0;
+    };
+    std::vector<PageSpace> pageSpaces_;
 };
 
 // Whether a mountinfo line is kept: a real file system, not under /proc, /sys, /dev or

@@ -1,5 +1,6 @@
 #include "platform/memory_counters.h"
 
+#include "platform/exposition_page.h"
 #include "platform/rate_baseline.h"
 #include "platform/system_snapshot.h"
 #include "platform/text_scan.h"
@@ -11,32 +12,81 @@ namespace {
 
 enum class MemoryCounter { CommittedInUse, AvailableBytes, CommittedBytes, CommitLimit, PagesPerSec, PageFaultsPerSec };
 
-constexpr std::array<std::string_view, 6> MemoryCounterNames = {
-    "% Committed Bytes In Use", "Available Bytes", "Committed Bytes", "Commit Limit", "Pages/sec", "Page Faults/sec"};
+constexpr std::array<CounterSpec, 6> MemoryCounters = {{
+    {"% Committed Bytes In Use", "%",
+     "The memory promised to processes (Committed_AS) as a percentage of the commit limit; it may exceed 100.",
+     "/proc/meminfo: 100 x Committed_AS / Commit Limit",
+     "node_memory_Committed_AS_bytes over the Commit Limit below"},
+    {"Available Bytes", "bytes", "The bytes of physical memory that can be given to programs without swapping (MemAvailable).",
+     "/proc/meminfo: MemAvailable (MemFree on kernels without it) x 1024", "node_memory_MemAvailable_bytes"},
+    {"Committed Bytes", "bytes", "The bytes of memory promised to processes (Committed_AS of /proc/meminfo).",
+     "/proc/meminfo: Committed_AS x 1024", "node_memory_Committed_AS_bytes"},
+    {"Commit Limit", "bytes",
+     "The bytes that can be committed: CommitLimit under strict overcommit, else physical memory plus swap.",
+     "/proc/meminfo: CommitLimit when /proc/sys/vm/overcommit_memory is 2, else MemTotal + SwapTotal; x 1024",
+     "node_memory_MemTotal_bytes + node_memory_SwapTotal_bytes (the page does not tell the overcommit mode)"},
+    {"Pages/sec", "per second", "The pages swapped in and out per second (pswpin and pswpout of /proc/vmstat).",
+     "/proc/vmstat: d(pswpin + pswpout) / dt", "node_vmstat_pswpin, node_vmstat_pswpout"},
+    {"Page Faults/sec", "per second", "The page faults per second, minor ones included (pgfault of /proc/vmstat).",
+     "/proc/vmstat: d(pgfault) / dt", "node_vmstat_pgfault"},
+}};
 
 constexpr double BytesPerKib = 1024.0;
 
+// A /proc/meminfo field ("MemTotal:       16000000 kB"); the node exporter serves it as
+// node_memory_<field>_bytes, with "(" and ")" made "_" and "" ("Active(anon)": Active_anon).
+struct MemInfoField {
+    std::string_view name;
+    std::uint64_t MemInfo::*value;
+    bool MemInfo::*present;
+};
+constexpr std::array<MemInfoField, 6> MemInfoFields = {{
+    {"MemTotal", &MemInfo::memTotal, &MemInfo::hasMemTotal},
+    {"MemFree", &MemInfo::memFree, &MemInfo::hasMemFree},
+    {"MemAvailable", &MemInfo::memAvailable, &MemInfo::hasMemAvailable},
+    {"SwapTotal", &MemInfo::swapTotal, &MemInfo::hasSwapTotal},
+    {"CommitLimit", &MemInfo::commitLimit, &MemInfo::hasCommitLimit},
+    {"Committed_AS", &MemInfo::committedAs, &MemInfo::hasCommittedAs},
+}};
+
+// A /proc/vmstat field; the node exporter serves it as node_vmstat_<field>.
+struct VmStatField {
+    std::string_view name;
+    std::uint64_t VmStat::*value;
+    bool VmStat::*present;
+};
+constexpr std::array<VmStatField, 3> VmStatFields = {{
+    {"pswpin", &VmStat::pswpin, &VmStat::hasPswpin},
+    {"pswpout", &VmStat::pswpout, &VmStat::hasPswpout},
+    {"pgfault", &VmStat::pgfault, &VmStat::hasFaults},
+}};
+
+constexpr std::string_view MemInfoPrefix = "node_memory_";
+constexpr std::string_view MemInfoSuffix = "_bytes";
+constexpr std::string_view VmStatPrefix = "node_vmstat_";
+constexpr std::array<std::string_view, 2> MemorySeries = {MemInfoPrefix, VmStatPrefix};
+
+template <typename Fields>
+const auto* FindField(const Fields& fields, std::string_view name)
+{
+    for (const auto& field : fields) {
+        if (field.name == name)
+            return &field;
+    }
+    return static_cast<const typename Fields::value_type*>(nullptr);
+}
+
 void ReadMemInfoField(std::string_view key, std::string_view rest, MemInfo& info)
 {
-    struct Field {
-        std::string_view key;
-        std::uint64_t MemInfo::*value;
-        bool MemInfo::*present;
-    };
-    static constexpr std::array<Field, 6> fields = {{
-        {"MemTotal:", &MemInfo::memTotal, &MemInfo::hasMemTotal},
-        {"MemFree:", &MemInfo::memFree, &MemInfo::hasMemFree},
-        {"MemAvailable:", &MemInfo::memAvailable, &MemInfo::hasMemAvailable},
-        {"SwapTotal:", &MemInfo::swapTotal, &MemInfo::hasSwapTotal},
-        {"CommitLimit:", &MemInfo::commitLimit, &MemInfo::hasCommitLimit},
-        {"Committed_AS:", &MemInfo::committedAs, &MemInfo::hasCommittedAs},
-    }};
-    for (const Field& field : fields) {
-        if (key == field.key) {
-            info.*(field.present) = text::ParseU64(text::NextField(rest), info.*(field.value));
-            return;
-        }
-    }
+    if (!key.ends_with(':'))
+        return;
+    if (const MemInfoField* field = FindField(MemInfoFields, key.substr(0, key.size() - 1)))
+        info.*(field->present) = text::ParseU64(text::NextField(rest), info.*(field->value));
+}
+
+void FinishVmStat(VmStat& vm)
+{
+    vm.hasSwapping = vm.hasPswpin && vm.hasPswpout;
 }
 
 class MemoryReader final : public CounterReader {
@@ -156,21 +206,14 @@ void MemorySource::RefreshVmStat()
     if (!vmValid_)
         return;
     vm_ = VmStat{};
-    bool hasIn = false;
-    bool hasOut = false;
     std::string_view line;
     while (text::NextLine(content, line)) {
         std::string_view rest = line;
         const std::string_view key = text::NextField(rest);
-        const std::string_view number = text::NextField(rest);
-        if (key == "pswpin")
-            hasIn = text::ParseU64(number, vm_.pswpin);
-        else if (key == "pswpout")
-            hasOut = text::ParseU64(number, vm_.pswpout);
-        else if (key == "pgfault")
-            vm_.hasFaults = text::ParseU64(number, vm_.pgfault);
+        if (const VmStatField* field = FindField(VmStatFields, key))
+            vm_.*(field->present) = text::ParseU64(text::NextField(rest), vm_.*(field->value));
     }
-    vm_.hasSwapping = hasIn && hasOut;
+    FinishVmStat(vm_);
 }
 
 bool MemorySource::CommitLimit(std::uint64_t& kib) const
@@ -185,9 +228,47 @@ bool MemorySource::CommitLimit(std::uint64_t& kib) const
     return info_.hasMemTotal && info_.hasSwapTotal && !__builtin_add_overflow(info_.memTotal, info_.swapTotal, &kib);
 }
 
+std::span<const std::string_view> MemorySource::Series() const
+{
+    return MemorySeries;
+}
+
+void MemorySource::BeginPage(std::uint64_t)
+{
+    info_ = MemInfo{};
+    vm_ = VmStat{};
+    infoValid_ = false;
+    vmValid_ = false;
+    strictOvercommit_ = false;  // the page does not tell the overcommit mode
+}
+
+void MemorySource::TakeSample(const ExpositionPage&, const ExpositionSample& sample)
+{
+    const std::string_view name = sample.name;
+    if (name.starts_with(VmStatPrefix)) {
+        if (const VmStatField* field = FindField(VmStatFields, name.substr(VmStatPrefix.size())))
+            vm_.*(field->present) = PageCount(sample.value, 1.0, vm_.*(field->value));
+        return;
+    }
+    if (!name.ends_with(MemInfoSuffix) || name.size() < MemInfoPrefix.size() + MemInfoSuffix.size())
+        return;
+    const std::string_view key = name.substr(MemInfoPrefix.size(), name.size() - MemInfoPrefix.size() - MemInfoSuffix.size());
+    if (const MemInfoField* field = FindField(MemInfoFields, key))
+        info_.*(field->present) = PageCount(sample.value, 1.0 / PageBytesPerKib, info_.*(field->value));
+}
+
+void MemorySource::EndPage()
+{
+    infoValid_ = info_.hasMemTotal;
+    FinishVmStat(vm_);
+    vmValid_ = vm_.hasSwapping || vm_.hasFaults;
+}
+
 const ObjectFamily& MemoryFamily()
 {
-    static constexpr ObjectFamily family{"Memory", MemoryCounterNames, false, 0, MakeMemoryReader, ListNoInstances};
+    static constexpr ObjectFamily family{"Memory",
+        "The computer's physical memory, the memory promised to processes and the paging between memory and swap.",
+        MemoryCounters, false, 0, MakeMemoryReader, ListNoInstances};
     return family;
 }
 

@@ -2,14 +2,13 @@
 // Memory, from /proc/meminfo, /proc/sys/vm/overcommit_memory and /proc/vmstat.
 
 #include "platform/object_family.h"
+#include "platform/page_feed.h"
 #include "platform/proc_file.h"
 
 #include <cstdint>
 #include <string>
 
 namespace quel {
-
-class NodeExporterFeed;
 
 // The /proc/meminfo fields we use, in KiB.
 struct MemInfo {
@@ -27,15 +26,18 @@ struct MemInfo {
     bool hasCommittedAs = false;
 };
 
+// The /proc/vmstat fields we use.
 struct VmStat {
     std::uint64_t pswpin = 0;
     std::uint64_t pswpout = 0;
     std::uint64_t pgfault = 0;
-    bool hasSwapping = false;
+    bool hasPswpin = false;
+    bool hasPswpout = false;
+    bool hasSwapping = false;  // pswpin and pswpout
     bool hasFaults = false;
 };
 
-class MemorySource {
+class MemorySource final : public PageFeed {
 public:
     explicit MemorySource(const std::string& procRoot);
     void RefreshMemInfo();
@@ -48,10 +50,14 @@ public:
     // SwapTotal, the most that can be committed before the system runs out.
     bool CommitLimit(std::uint64_t& kib) const;
 
-private:
-    // A remote computer's page fills these sources in place of the kernel files.
-    friend class NodeExporterFeed;
 
+    // The node exporter's series of this source (PageFeed).
+    std::span<const std::string_view> Series() const override;
+    void BeginPage(std::uint64_t collection) override;
+    void TakeSample(const ExpositionPage& page, const ExpositionSample& sample) override;
+    void EndPage() override;
+
+private:
     ProcFile meminfo_;
     ProcFile overcommit_;
     ProcFile vmstat_;

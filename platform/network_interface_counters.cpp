@@ -1,17 +1,26 @@
 #include "platform/network_interface_counters.h"
 
+#include "platform/exposition_page.h"
 #include "platform/rate_baseline.h"
 #include "platform/system_snapshot.h"
 #include "platform/text_scan.h"
 
 #include <array>
+#include <cmath>
 
 namespace quel {
 namespace {
 
 enum class NetworkCounter { BytesTotal, CurrentBandwidth };
 
-constexpr std::array<std::string_view, 2> NetworkCounterNames = {"Bytes Total/sec", "Current Bandwidth"};
+constexpr std::array<CounterSpec, 2> NetworkCounters = {{
+    {"Bytes Total/sec", "bytes per second", "The bytes received and sent through the interface per second (/proc/net/dev).",
+     "/proc/net/dev: d(receive bytes + transmit bytes) / dt",
+     "node_network_receive_bytes_total + node_network_transmit_bytes_total"},
+    {"Current Bandwidth", "bits per second", "The interface's link speed in bits per second, where the driver reports one.",
+     "/sys/class/net/NAME/speed (Mbit/s) x 1,000,000 when above 0; -1 or unreadable: no value",
+     "node_network_speed_bytes x 8"},
+}};
 
 constexpr std::int64_t LoopbackType = 772;  // ARPHRD_LOOPBACK
 constexpr double BitsPerMbit = 1e6;
@@ -191,10 +200,81 @@ bool NetSource::IsLoopback(std::string_view name)
     return ReadNumber(type, value) && value == LoopbackType;
 }
 
+// --- a node exporter page ----------------------------------------------------------------------
+
+namespace {
+constexpr std::array<std::string_view, 1> NetSeries = {"node_network_"};
+constexpr double BytesPerMbit = 125000.0;
+} // namespace
+
+std::span<const std::string_view> NetSource::Series() const
+{
+    return NetSeries;
+}
+
+void NetSource::BeginPage(std::uint64_t collection)
+{
+    valid_ = false;
+    collection_ = collection;
+    interfaces_.Clear();
+    files_.clear();
+}
+
+NetSource::InterfaceFiles& NetSource::PageFiles(std::string_view name)
+{
+    for (InterfaceFiles& known : files_) {
+        if (known.name == name)
+            return known;
+    }
+    InterfaceFiles& files = files_.emplace_back();
+    files.name.assign(name);
+    // Without the interface index the name alone identifies the interface.
+    files.ifindexValid = true;
+    files.ifindexValue = 1;
+    files.ifindexCollection = collection_;
+    files.speedCollection = collection_;
+    files.seen = true;
+    return files;
+}
+
+void NetSource::TakeSample(const ExpositionPage& page, const ExpositionSample& sample)
+{
+    const std::string_view field = sample.name.substr(NetSeries[0].size());
+    const std::string_view device = page.Label(sample, "device");
+    if (device.empty())
+        return;
+    const double value = sample.value;
+    if (field == "receive_bytes_total" || field == "transmit_bytes_total") {
+        std::uint64_t count = 0;
+        if (!PageCount(value, 1.0, count))
+            return;
+        bool added = false;
+        InterfaceStat& stat = FindOrAppendNamed(interfaces_, device, added);
+        (field[0] == 'r' ? stat.rxBytes : stat.txBytes) = count;
+    } else if (field == "iface_id") {
+        InterfaceFiles& files = PageFiles(device);
+        files.ifindexValid = std::isfinite(value) && value >= 1.0 && value < 4.0e9;
+        files.ifindexValue = files.ifindexValid ? static_cast<std::uint64_t>(value) : 0;
+    } else if (field == "speed_bytes") {
+        InterfaceFiles& files = PageFiles(device);
+        files.speedValid = std::isfinite(value) && std::fabs(value) < 1e18;
+        files.speedValue = files.speedValid ? std::llround(value / BytesPerMbit) : 0;
+    }
+}
+
+void NetSource::EndPage()
+{
+    for (const InterfaceStat& stat : interfaces_)
+        PageFiles(stat.name);
+    valid_ = !interfaces_.Empty();
+}
+
 const ObjectFamily& NetworkInterfaceFamily()
 {
     static constexpr ObjectFamily family{
-        "Network Interface", NetworkCounterNames, true, sources::NetDev, MakeNetworkReader, ListInterfaces};
+        "Network Interface",
+        "The network interfaces of /proc/net/dev, the loopback one included.",
+        NetworkCounters, true, sources::NetDev, MakeNetworkReader, ListInterfaces};
     return family;
 }
 

@@ -4,6 +4,7 @@
 // name and index, so a re-created interface starts afresh.
 
 #include "platform/object_family.h"
+#include "platform/page_feed.h"
 #include "platform/proc_file.h"
 #include "platform/slot_list.h"
 
@@ -13,15 +14,13 @@
 
 namespace quel {
 
-class NodeExporterFeed;
-
 struct InterfaceStat {
     std::string name;
     std::uint64_t rxBytes = 0;
     std::uint64_t txBytes = 0;
 };
 
-class NetSource {
+class NetSource final : public PageFeed {
 public:
     NetSource(const std::string& procRoot, const std::string& sysRoot);
     void Refresh(std::uint64_t collection);
@@ -36,10 +35,13 @@ public:
     // ARPHRD_LOOPBACK (772) in /sys/class/net/NAME/type.
     bool IsLoopback(std::string_view name);
 
-private:
-    // A remote computer's page fills these sources in place of the kernel files.
-    friend class NodeExporterFeed;
+    // The node exporter's series of this source (PageFeed).
+    std::span<const std::string_view> Series() const override;
+    void BeginPage(std::uint64_t collection) override;
+    void TakeSample(const ExpositionPage& page, const ExpositionSample& sample) override;
+    void EndPage() override;
 
+private:
     // The sysfs files of one interface, kept open while it exists.
     struct InterfaceFiles {
         std::string name;
@@ -54,6 +56,8 @@ private:
         bool seen = false;
     };
     InterfaceFiles* Files(std::string_view name);
+    // The per-interface values of a fed source, as if read from sysfs in this collection.
+    InterfaceFiles& PageFiles(std::string_view name);
     static bool ReadNumber(ProcFile& file, std::int64_t& value);
 
     ProcFile file_;

@@ -1,12 +1,10 @@
 #pragma once
-// NodeExporterFeed: turns a node exporter page into the sources of a SystemSnapshot, so that a
+// NodeExporterFeed: feeds a node exporter page to every source of a SystemSnapshot, so that a
 // remote computer's counters are computed by the very readers (and formulas) of this machine's.
-// What the page does not give leaves its source invalid, and those counters fail their reads.
-
-#include "platform/network_interface_counters.h"
+// Each source takes the series it knows (PageFeed); what the page does not give leaves its
+// values unknown, and those counters fail their reads.
 
 #include <cstdint>
-#include <string_view>
 
 namespace quel {
 
@@ -20,10 +18,6 @@ public:
     static void Apply(const ExpositionPage& page, std::int64_t timeNs, SystemSnapshot& snapshot);
     // Marks every source of snapshot unreadable (the computer did not answer).
     static void Fail(std::int64_t timeNs, SystemSnapshot& snapshot);
-
-private:
-    // The per-interface values of a fed NetSource, as if read from sysfs in this collection.
-    static NetSource::InterfaceFiles* InterfaceFilesOf(NetSource& net, std::string_view device);
 };
 
 // The options of a snapshot that is only ever fed, never refreshed from files.

@@ -37,10 +37,49 @@ const ObjectFamily* FindObjectFamily(std::string_view name)
 std::optional<std::size_t> FindCounterIndex(const ObjectFamily& family, std::string_view counter)
 {
     for (std::size_t i = 0; i < family.counters.size(); ++i) {
-        if (text::EqualsNoCase(family.counters[i], counter))
+        if (text::EqualsNoCase(family.counters[i].name, counter))
             return i;
     }
     return std::nullopt;
+}
+
+namespace {
+
+// A table cell: "|" would end the cell early.
+std::string Cell(std::string_view text)
+{
+    std::string cell;
+    for (const char c : text) {
+        if (c == '|')
+            cell += "\\|";
+        else
+            cell += c;
+    }
+    return cell;
+}
+
+} // namespace
+
+std::string CounterCatalogPage()
+{
+    std::string page =
+        "# Counters\n\n"
+        "Every object and counter the provider offers: its unit, where it comes from on this computer (the files\n"
+        "below /proc and /sys) and on another computer read through its node exporter. Rates are taken over the\n"
+        "time between two collections; a value that cannot be known is a failed read, never a made-up number.\n"
+        "A counter \"not available from this computer\" has no series on a node exporter page.\n\n"
+        "This page is made from the provider's counter tables (platform/*_counters.cpp), as the counter\n"
+        "browser's explanations are; do not edit it by hand.\n";
+    for (const ObjectFamily* family : ObjectCatalog()) {
+        page += "\n## " + std::string(family->name) + "\n\n" + std::string(family->explanation) + "\n\n";
+        page += family->hasInstances ? "Instances: yes.\n\n" : "Instances: none.\n\n";
+        page += "| Counter | Unit | Meaning | This computer | Node exporter |\n|---|---|---|---|---|\n";
+        for (const CounterSpec& counter : family->counters) {
+            page += "| " + Cell(counter.name) + " | " + Cell(counter.unit) + " | " + Cell(counter.explanation) + " | " + Cell(counter.local) + " | "
+                + (counter.AvailableRemotely() ? Cell(counter.remote) : std::string("not available remotely")) + " |\n";
+        }
+    }
+    return page;
 }
 
 } // namespace quel

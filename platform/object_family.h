@@ -1,7 +1,7 @@
 #pragma once
 // ObjectFamily: what the provider knows of one performance object: its name, its counters in
-// their order, whether it has instances, how to make a counter's reader and how to list the
-// instances that exist now.
+// their order (each with its unit, explanation and sources), whether it has instances, how to
+// make a counter's reader and how to list the instances that exist now.
 
 #include "platform/counter_reader.h"
 
@@ -14,9 +14,25 @@
 
 namespace quel {
 
+// One counter as the browser explains it and docs/counters.md lists it.
+struct CounterSpec {
+    std::string_view name;
+    std::string_view unit;
+    // One or two sentences for the counter browser: what it measures.
+    std::string_view explanation;
+    // The kernel file and formula on this machine.
+    std::string_view local;
+    // The node exporter series and formula; empty: not available from another computer.
+    std::string_view remote;
+
+    bool AvailableRemotely() const { return !remote.empty(); }
+};
+
 struct ObjectFamily {
     std::string_view name;
-    std::span<const std::string_view> counters;
+    // What the object is, for the browser and docs/counters.md.
+    std::string_view explanation;
+    std::span<const CounterSpec> counters;
     bool hasInstances;
     // The sources to refresh before listInstances.
     SourceMask instanceSources;

@@ -1,5 +1,6 @@
 #include "platform/paging_file_counters.h"
 
+#include "platform/exposition_page.h"
 #include "platform/system_snapshot.h"
 #include "platform/text_scan.h"
 
@@ -11,7 +12,13 @@ namespace {
 
 enum class PagingFileCounter { Usage, UsagePeak };
 
-constexpr std::array<std::string_view, 2> PagingFileCounterNames = {"% Usage", "% Usage Peak"};
+constexpr std::array<CounterSpec, 2> PagingFileCounters = {{
+    {"% Usage", "%", "The used part of a swap area (or of all of them) as a percentage of its size.",
+     "/proc/swaps: 100 x Used / Size; _Total: 100 x sum of Used / sum of Size",
+     "_Total only: 100 x (node_memory_SwapTotal_bytes - node_memory_SwapFree_bytes) / node_memory_SwapTotal_bytes"},
+    {"% Usage Peak", "%", "The highest swap usage in percent seen since the monitor started.",
+     "the highest % Usage this provider has seen", "_Total only, the highest % Usage seen"},
+}};
 
 class PagingFileReader final : public CounterReader {
 public:
@@ -81,6 +88,48 @@ void SwapSource::Refresh()
         text::DecodeOctalEscapes(name, area.name);
         area.sizeKib = size;
         area.usedKib = used;
+    }
+    RaisePeaks();
+}
+
+// A remote computer's page gives only the sum of every area, as node_memory_SwapTotal_bytes and
+// node_memory_SwapFree_bytes: one area without a name, which is no instance.
+namespace {
+constexpr std::string_view SwapTotalSeries = "node_memory_SwapTotal_bytes";
+constexpr std::string_view SwapFreeSeries = "node_memory_SwapFree_bytes";
+constexpr std::array<std::string_view, 2> SwapSeries = {SwapTotalSeries, SwapFreeSeries};
+} // namespace
+
+std::span<const std::string_view> SwapSource::Series() const
+{
+    return SwapSeries;
+}
+
+void SwapSource::BeginPage(std::uint64_t)
+{
+    valid_ = false;
+    areas_.Clear();
+    totalsOnly_ = true;
+    pageHasTotal_ = false;
+    pageHasFree_ = false;
+}
+
+void SwapSource::TakeSample(const ExpositionPage&, const ExpositionSample& sample)
+{
+    if (sample.name == SwapTotalSeries)
+        pageHasTotal_ = PageCount(sample.value, 1.0 / PageBytesPerKib, pageTotalKib_);
+    else
+        pageHasFree_ = PageCount(sample.value, 1.0 / PageBytesPerKib, pageFreeKib_);
+}
+
+void SwapSource::EndPage()
+{
+    valid_ = pageHasTotal_ && pageHasFree_;
+    if (valid_ && pageTotalKib_ > 0) {
+        SwapArea& all = areas_.Append();
+        all.name.clear();
+        all.sizeKib = pageTotalKib_;
+        all.usedKib = pageTotalKib_ >= pageFreeKib_ ? pageTotalKib_ - pageFreeKib_ : 0;
     }
     RaisePeaks();
 }
@@ -168,7 +217,9 @@ void SwapSource::List(std::vector<std::string>& names) const
 const ObjectFamily& PagingFileFamily()
 {
     static constexpr ObjectFamily family{
-        "Paging File", PagingFileCounterNames, true, sources::Swaps, MakePagingFileReader, ListPagingFiles};
+        "Paging File",
+        "The swap areas (files and partitions), each one and all together (_Total); without swap there are none.",
+        PagingFileCounters, true, sources::Swaps, MakePagingFileReader, ListPagingFiles};
     return family;
 }
 

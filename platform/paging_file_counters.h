@@ -3,6 +3,7 @@
 // instances and _Total fails: its use cannot be known.
 
 #include "platform/object_family.h"
+#include "platform/page_feed.h"
 #include "platform/proc_file.h"
 #include "platform/slot_list.h"
 
@@ -12,15 +13,13 @@
 
 namespace quel {
 
-class NodeExporterFeed;
-
 struct SwapArea {
     std::string name;  // the file or device, escapes decoded
     std::uint64_t sizeKib = 0;
     std::uint64_t usedKib = 0;
 };
 
-class SwapSource {
+class SwapSource final : public PageFeed {
 public:
     explicit SwapSource(const std::string& procRoot);
     // Reads /proc/swaps and raises the peaks this provider has seen.
@@ -37,10 +36,13 @@ public:
     void List(std::vector<std::string>& names) const;
     bool HasSwap() const { return valid_ && !areas_.Empty(); }
 
-private:
-    // A remote computer's page fills these sources in place of the kernel files.
-    friend class NodeExporterFeed;
+    // The node exporter's series of this source (PageFeed).
+    std::span<const std::string_view> Series() const override;
+    void BeginPage(std::uint64_t collection) override;
+    void TakeSample(const ExpositionPage& page, const ExpositionSample& sample) override;
+    void EndPage() override;
 
+private:
     struct PeakEntry {
         std::string name;
         double percent = 0.0;
@@ -55,6 +57,11 @@ private:
     double totalPeak_ = -1.0;
     // Only the sum of every area is known (a remote computer): no area is an instance.
     bool totalsOnly_ = false;
+    // What a page gave: SwapTotal and SwapFree in KiB.
+    std::uint64_t pageTotalKib_ = 0;
+    std::uint64_t pageFreeKib_ = 0;
+    bool pageHasTotal_ = false;
+    bool pageHasFree_ = false;
 };
 
 const ObjectFamily& PagingFileFamily();

@@ -30,6 +30,7 @@ constexpr PerfStatus InvalidArgument = 0xC0000BBD;
 constexpr PerfStatus MoreData = 0x800007D2;       // EnumObjectItems: buffers too small, sizes returned
 constexpr PerfStatus NoMachine = 0x800007D0;      // the remote computer did not answer (in time)
 constexpr PerfStatus RemoteUnavailable = 0xC0000BC3;  // remote computers cannot be read (no HTTP module)
+constexpr PerfStatus NotRemote = 0xC0000BC7;  // another computer's page does not serve the counter
 constexpr PerfStatus NoMemory = 0xC0000BBB;
 } // namespace perf_status
 

@@ -1,11 +1,13 @@
 #include "platform/physical_disk_counters.h"
 
+#include "platform/exposition_page.h"
 #include "platform/rate_baseline.h"
 #include "platform/system_snapshot.h"
 #include "platform/text_scan.h"
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <sys/stat.h>
 
 namespace quel {
@@ -13,8 +15,15 @@ namespace {
 
 enum class PhysicalDiskCounter { DiskTime, ReadBytes, WriteBytes };
 
-constexpr std::array<std::string_view, 3> PhysicalDiskCounterNames = {
-    "% Disk Time", "Disk Read Bytes/sec", "Disk Write Bytes/sec"};
+constexpr std::array<CounterSpec, 3> PhysicalDiskCounters = {{
+    {"% Disk Time", "%", "The share of time the drive was busy serving requests (io_ticks of /proc/diskstats).",
+     "/proc/diskstats: 100 x d(io_ticks, field 13, ms) / d(t, ms), at most 100; _Total: the mean over the disks",
+     "node_disk_io_time_seconds_total"},
+    {"Disk Read Bytes/sec", "bytes per second", "The bytes read from the drive per second.",
+     "/proc/diskstats: d(sectors read, field 6) x 512 / dt; _Total: the sum", "node_disk_read_bytes_total"},
+    {"Disk Write Bytes/sec", "bytes per second", "The bytes written to the drive per second.",
+     "/proc/diskstats: d(sectors written, field 10) x 512 / dt; _Total: the sum", "node_disk_written_bytes_total"},
+}};
 
 constexpr double BytesPerSector = 512.0;
 constexpr double NsPerMs = 1e6;
@@ -264,10 +273,73 @@ void DiskSource::List(std::vector<std::string>& names) const
         names.push_back(disk.name);
 }
 
+// --- a node exporter page ----------------------------------------------------------------------
+
+namespace {
+constexpr std::array<std::string_view, 1> DiskSeries = {"node_disk_"};
+constexpr double PageSectorBytes = 512.0;
+
+// Devices the local provider leaves out because sysfs shows no device behind them; the node
+// exporter already leaves out partitions, loop and ram disks.
+bool IsVirtualDisk(std::string_view name)
+{
+    return name.starts_with("dm-") || name.starts_with("md") || name.starts_with("zram") || name.starts_with("nbd")
+        || name.starts_with("loop") || name.starts_with("ram");
+}
+} // namespace
+
+std::span<const std::string_view> DiskSource::Series() const
+{
+    return DiskSeries;
+}
+
+void DiskSource::BeginPage(std::uint64_t)
+{
+    valid_ = false;
+    disks_.Clear();
+}
+
+void DiskSource::TakeSample(const ExpositionPage& page, const ExpositionSample& sample)
+{
+    const std::string_view field = sample.name.substr(DiskSeries[0].size());
+    const std::string_view device = page.Label(sample, "device");
+    if (device.empty() || IsVirtualDisk(device))
+        return;
+    bool added = false;
+    if (field == "info") {
+        DiskStat& disk = FindOrAppendNamed(disks_, device, added);
+        std::uint64_t major = 0, minor = 0;
+        if (text::ParseU64(page.Label(sample, "major"), major) && text::ParseU64(page.Label(sample, "minor"), minor)
+            && major <= 0xFFFFFFFFULL && minor <= 0xFFFFFFFFULL)
+            disk.device = major << 32 | minor;
+        return;
+    }
+    std::uint64_t DiskStat::*target = field == "read_bytes_total" ? &DiskStat::sectorsRead
+        : field == "written_bytes_total"                          ? &DiskStat::sectorsWritten
+        : field == "io_time_seconds_total"                        ? &DiskStat::ioTicks
+                                                                  : nullptr;
+    const double scale = target == &DiskStat::ioTicks ? 1000.0 : 1.0 / PageSectorBytes;
+    std::uint64_t count = 0;
+    if (target == nullptr || !PageCount(sample.value, scale, count))
+        return;
+    DiskStat& disk = FindOrAppendNamed(disks_, device, added);
+    // Without node_disk_info (yet) the name alone identifies the disk.
+    if (added)
+        disk.device = std::hash<std::string_view>{}(device);
+    disk.*target = count;
+}
+
+void DiskSource::EndPage()
+{
+    valid_ = !disks_.Empty();
+}
+
 const ObjectFamily& PhysicalDiskFamily()
 {
     static constexpr ObjectFamily family{
-        "PhysicalDisk", PhysicalDiskCounterNames, true, sources::DiskStats, MakePhysicalDiskReader, ListPhysicalDisks};
+        "PhysicalDisk",
+        "The whole disks (those with a device in /sys/block/NAME/device), each one and all together (_Total).",
+        PhysicalDiskCounters, true, sources::DiskStats, MakePhysicalDiskReader, ListPhysicalDisks};
     return family;
 }
 

@@ -4,6 +4,7 @@
 // devices. Disks are identified by name and major:minor, so a re-created disk starts afresh.
 
 #include "platform/object_family.h"
+#include "platform/page_feed.h"
 #include "platform/proc_file.h"
 #include "platform/slot_list.h"
 
@@ -13,8 +14,6 @@
 
 namespace quel {
 
-class NodeExporterFeed;
-
 struct DiskStat {
     std::string name;
     std::uint64_t device = 0;  // major << 32 | minor
@@ -23,7 +22,7 @@ struct DiskStat {
     std::uint64_t ioTicks = 0;  // milliseconds spent doing I/O; a 32-bit counter
 };
 
-class DiskSource {
+class DiskSource final : public PageFeed {
 public:
     DiskSource(const std::string& procRoot, const std::string& sysRoot);
     void Refresh();
@@ -32,10 +31,13 @@ public:
     std::span<const DiskStat> Disks() const { return disks_.Items(); }
     void List(std::vector<std::string>& names) const;
 
-private:
-    // A remote computer's page fills these sources in place of the kernel files.
-    friend class NodeExporterFeed;
+    // The node exporter's series of this source (PageFeed).
+    std::span<const std::string_view> Series() const override;
+    void BeginPage(std::uint64_t collection) override;
+    void TakeSample(const ExpositionPage& page, const ExpositionSample& sample) override;
+    void EndPage() override;
 
+private:
     // Whether a device is a whole physical disk, remembered per name and device so sysfs is
     // asked once per device rather than once per collection.
     struct Kind {

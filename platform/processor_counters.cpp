@@ -1,5 +1,6 @@
 #include "platform/processor_counters.h"
 
+#include "platform/exposition_page.h"
 #include "platform/rate_baseline.h"
 #include "platform/system_snapshot.h"
 #include "platform/text_scan.h"
@@ -15,8 +16,20 @@ constexpr std::size_t MaxCpus = 65536;
 
 enum class ProcessorCounter { ProcessorTime, UserTime, PrivilegedTime, InterruptTime, IdleTime };
 
-constexpr std::array<std::string_view, 5> ProcessorCounterNames = {
-    "% Processor Time", "% User Time", "% Privileged Time", "% Interrupt Time", "% Idle Time"};
+constexpr std::array<CounterSpec, 5> ProcessorCounters = {{
+    {"% Processor Time", "%",
+     "The share of the processor's time spent on anything but idling or waiting for I/O.",
+     "/proc/stat `cpuN` (`cpu` for _Total): 100 x (dT - d(idle + iowait)) / dT, T = user + nice + system + idle + iowait + irq + softirq + steal",
+     "node_cpu_seconds_total by cpu and mode (x 100 jiffies), as locally; _Total sums the CPUs"},
+    {"% User Time", "%", "The share of the processor's time spent running programs in user mode, niced ones included.",
+     "/proc/stat: 100 x d(user + nice) / dT", "node_cpu_seconds_total, modes user and nice"},
+    {"% Privileged Time", "%", "The share of the processor's time spent in the kernel, interrupt handling included.",
+     "/proc/stat: 100 x d(system + irq + softirq) / dT", "node_cpu_seconds_total, modes system, irq and softirq"},
+    {"% Interrupt Time", "%", "The share of the processor's time spent serving hardware interrupts.",
+     "/proc/stat: 100 x d(irq) / dT", "node_cpu_seconds_total, mode irq"},
+    {"% Idle Time", "%", "The share of the processor's time spent idle or waiting for I/O to complete.",
+     "/proc/stat: 100 x d(idle + iowait) / dT", "node_cpu_seconds_total, modes idle and iowait"},
+}};
 
 bool ParseCpuTimes(std::string_view fields, CpuTimes& times)
 {
@@ -193,10 +206,89 @@ void StatSource::ListCpus(std::vector<std::string>& names) const
     }
 }
 
+// --- a node exporter page ----------------------------------------------------------------------
+
+namespace {
+constexpr std::array<std::string_view, 3> StatSeries = {"node_cpu_seconds_total", "node_context_switches_total",
+                                                        "node_procs_running"};
+
+std::uint64_t CpuTimes::*CpuMode(std::string_view mode)
+{
+    return mode == "user"  ? &CpuTimes::user
+        : mode == "nice"    ? &CpuTimes::nice
+        : mode == "system"  ? &CpuTimes::system
+        : mode == "idle"    ? &CpuTimes::idle
+        : mode == "iowait"  ? &CpuTimes::iowait
+        : mode == "irq"     ? &CpuTimes::irq
+        : mode == "softirq" ? &CpuTimes::softirq
+        : mode == "steal"   ? &CpuTimes::steal
+                            : nullptr;
+}
+} // namespace
+
+std::span<const std::string_view> StatSource::Series() const
+{
+    return StatSeries;
+}
+
+void StatSource::BeginPage(std::uint64_t)
+{
+    valid_ = false;
+    total_ = CpuTimes{};
+    for (CpuTimes& cpu : cpus_)
+        cpu = CpuTimes{};
+    onlineCpus_ = 0;
+    hasContextSwitches_ = false;
+    hasProcsRunning_ = false;
+}
+
+void StatSource::TakeSample(const ExpositionPage& page, const ExpositionSample& sample)
+{
+    if (sample.name == "node_context_switches_total") {
+        hasContextSwitches_ = PageCount(sample.value, 1.0, contextSwitches_);
+        return;
+    }
+    if (sample.name == "node_procs_running") {
+        hasProcsRunning_ = PageCount(sample.value, 1.0, procsRunning_);
+        return;
+    }
+    std::uint64_t number = 0;
+    std::uint64_t count = 0;
+    std::uint64_t CpuTimes::*field = CpuMode(page.Label(sample, "mode"));
+    if (field == nullptr || !text::ParseU64(page.Label(sample, "cpu"), number) || number >= MaxCpus
+        || !PageCount(sample.value, PageJiffiesPerSecond, count))
+        return;
+    if (number >= cpus_.size())
+        cpus_.resize(number + 1);
+    cpus_[number].*field = count;
+    cpus_[number].present = true;
+}
+
+void StatSource::EndPage()
+{
+    for (const CpuTimes& cpu : cpus_) {
+        if (!cpu.present)
+            continue;
+        ++onlineCpus_;
+        total_.user += cpu.user;
+        total_.nice += cpu.nice;
+        total_.system += cpu.system;
+        total_.idle += cpu.idle;
+        total_.iowait += cpu.iowait;
+        total_.irq += cpu.irq;
+        total_.softirq += cpu.softirq;
+        total_.steal += cpu.steal;
+        total_.present = true;
+    }
+    valid_ = total_.present || hasContextSwitches_ || hasProcsRunning_;
+}
+
 const ObjectFamily& ProcessorFamily()
 {
     static constexpr ObjectFamily family{
-        "Processor", ProcessorCounterNames, true, sources::Stat, MakeProcessorReader, ListProcessors};
+        "Processor",
+        "The processors (logical CPUs) of the computer, each one and all together (_Total).",
+        ProcessorCounters, true, sources::Stat, MakeProcessorReader, ListProcessors};
     return family;
 }
 

@@ -3,6 +3,7 @@
 // object's context switches, running tasks and the number of online CPUs.
 
 #include "platform/object_family.h"
+#include "platform/page_feed.h"
 #include "platform/proc_file.h"
 
 #include <cstdint>
@@ -10,8 +11,6 @@
 #include <vector>
 
 namespace quel {
-
-class NodeExporterFeed;
 
 // Jiffies of one "cpu" line. Guest time is already inside user and nice.
 struct CpuTimes {
@@ -28,7 +27,7 @@ struct CpuTimes {
     std::uint64_t Total() const { return user + nice + system + idle + iowait + irq + softirq + steal; }
 };
 
-class StatSource {
+class StatSource final : public PageFeed {
 public:
     explicit StatSource(const std::string& procRoot);
     bool Refresh();
@@ -42,10 +41,13 @@ public:
     bool ProcsRunning(std::uint64_t& value) const;
     void ListCpus(std::vector<std::string>& names) const;
 
-private:
-    // A remote computer's page fills these sources in place of the kernel files.
-    friend class NodeExporterFeed;
+    // The node exporter's series of this source (PageFeed).
+    std::span<const std::string_view> Series() const override;
+    void BeginPage(std::uint64_t collection) override;
+    void TakeSample(const ExpositionPage& page, const ExpositionSample& sample) override;
+    void EndPage() override;
 
+private:
     bool Parse(std::string_view content);
 
     ProcFile file_;

@@ -41,4 +41,22 @@ private:
     std::size_t size_ = 0;
 };
 
+// The entry of list whose name is name; a fresh one (all else default) appended when there is
+// none, which sets added.
+template <typename T, typename Name>
+T& FindOrAppendNamed(SlotList<T>& list, Name name, bool& added)
+{
+    for (T& item : list) {
+        if (item.name == name) {
+            added = false;
+            return item;
+        }
+    }
+    added = true;
+    T& item = list.Append();
+    item = T{};
+    item.name.assign(name);
+    return item;
+}
+
 } // namespace quel

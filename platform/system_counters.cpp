@@ -1,5 +1,6 @@
 #include "platform/system_counters.h"
 
+#include "platform/exposition_page.h"
 #include "platform/processor_counters.h"
 #include "platform/rate_baseline.h"
 #include "platform/system_snapshot.h"
@@ -14,10 +15,29 @@ namespace {
 enum class SystemCounter { QueueLength, ContextSwitches, UpTime, RegistryQuota };
 enum class ObjectsCounter { Processes, Threads };
 
-constexpr std::array<std::string_view, 4> SystemCounterNames = {
-    "Processor Queue Length", "Context Switches/sec", "System Up Time", "% Registry Quota In Use"};
-constexpr std::array<std::string_view, 2> ObjectsCounterNames = {"Processes", "Threads"};
-constexpr std::array<std::string_view, 1> ServerCounterNames = {"Server Sessions"};
+constexpr std::array<CounterSpec, 4> SystemCounters = {{
+    {"Processor Queue Length", "threads", "The runnable threads waiting for a processor beyond those running on one.",
+     "/proc/stat: max(0, procs_running - online CPUs)", "node_procs_running minus the CPUs of node_cpu_seconds_total"},
+    {"Context Switches/sec", "per second", "The switches of the processors from one thread to another per second.",
+     "/proc/stat: d(ctxt) / dt", "node_context_switches_total"},
+    {"System Up Time", "seconds", "The seconds since the computer started.", "/proc/uptime, first field",
+     "node_time_seconds - node_boot_time_seconds"},
+    {"% Registry Quota In Use", "%",
+     "Linux has no registry quota: this counter exists so that older profiles stay valid, but never has a value.",
+     "none: every read fails", ""},
+}};
+constexpr std::array<CounterSpec, 2> ObjectsCounters = {{
+    {"Processes", "processes", "The number of processes that exist now.", "the numeric entries of /proc",
+     "node_processes_pids (the processes collector, off by default)"},
+    {"Threads", "threads", "The number of threads of all processes (the scheduling entities of /proc/loadavg).",
+     "/proc/loadavg, the number after the \"/\" in the fourth field", "node_processes_threads (the processes collector, off by default)"},
+}};
+constexpr std::array<CounterSpec, 1> ServerCounters = {{
+    {"Server Sessions", "sessions",
+     "The file-sharing (SMB) sessions the computer serves, from ksmbd or the established connections to ports 445 and 139.",
+     "`sessions:` of /proc/fs/ksmbd/server, else the established TCP connections on local port 445 or 139 in /proc/net/tcp and tcp6, read at most every 10 s",
+     ""},
+}};
 
 constexpr std::uint64_t SmbPort = 445;
 constexpr std::uint64_t NetBiosSessionPort = 139;
@@ -192,6 +212,12 @@ bool ProcessDirectory::Count(std::uint64_t& processes) const
     return valid_;
 }
 
+void ProcessDirectory::Set(bool valid, std::uint64_t processes)
+{
+    valid_ = valid;
+    count_ = processes;
+}
+
 LoadSource::LoadSource(const std::string& procRoot)
     : loadavg_(procRoot + "/loadavg"), uptime_(procRoot + "/uptime"), processes_(procRoot)
 {
@@ -229,6 +255,52 @@ bool LoadSource::UptimeSeconds(double& seconds) const
 {
     seconds = uptimeSeconds_;
     return uptimeValid_;
+}
+
+namespace {
+// node_processes_pids comes from the processes collector, which is off by default.
+constexpr std::array<std::string_view, 4> LoadSeries = {"node_processes_threads", "node_processes_pids",
+                                                        "node_boot_time_seconds", "node_time_seconds"};
+} // namespace
+
+std::span<const std::string_view> LoadSource::Series() const
+{
+    return LoadSeries;
+}
+
+void LoadSource::BeginPage(std::uint64_t)
+{
+    threadsValid_ = false;
+    uptimeValid_ = false;
+    processes_.Set(false, 0);
+    pageHasBootTime_ = false;
+    pageHasTime_ = false;
+}
+
+void LoadSource::TakeSample(const ExpositionPage&, const ExpositionSample& sample)
+{
+    const std::string_view name = sample.name;
+    if (name == "node_processes_threads") {
+        threadsValid_ = PageCount(sample.value, 1.0, threads_);
+    } else if (name == "node_processes_pids") {
+        std::uint64_t processes = 0;
+        const bool valid = PageCount(sample.value, 1.0, processes);
+        processes_.Set(valid, processes);
+    } else if (name == "node_boot_time_seconds") {
+        pageHasBootTime_ = std::isfinite(sample.value);
+        pageBootTime_ = sample.value;
+    } else {
+        pageHasTime_ = std::isfinite(sample.value);
+        pageTime_ = sample.value;
+    }
+}
+
+void LoadSource::EndPage()
+{
+    // Both finite, yet their difference may not be (1e308 - -1e308).
+    uptimeValid_ = pageHasBootTime_ && pageHasTime_ && pageTime_ >= pageBootTime_
+        && std::isfinite(pageTime_ - pageBootTime_);
+    uptimeSeconds_ = uptimeValid_ ? pageTime_ - pageBootTime_ : 0.0;
 }
 
 SessionSource::SessionSource(const std::string& procRoot, std::int64_t intervalNs)
@@ -290,21 +362,39 @@ bool SessionSource::Sessions(std::uint64_t& sessions) const
     return valid_;
 }
 
+// The node exporter serves no file-sharing sessions.
+std::span<const std::string_view> SessionSource::Series() const
+{
+    return {};
+}
+
+void SessionSource::BeginPage(std::uint64_t)
+{
+    valid_ = false;
+}
+
+void SessionSource::TakeSample(const ExpositionPage&, const ExpositionSample&) {}
+
+void SessionSource::EndPage() {}
+
 const ObjectFamily& SystemFamily()
 {
-    static constexpr ObjectFamily family{"System", SystemCounterNames, false, 0, MakeSystemReader, ListNoInstances};
+    static constexpr ObjectFamily family{"System",
+        "The computer as a whole: its run queue, context switches and up time.", SystemCounters, false, 0, MakeSystemReader, ListNoInstances};
     return family;
 }
 
 const ObjectFamily& ObjectsFamily()
 {
-    static constexpr ObjectFamily family{"Objects", ObjectsCounterNames, false, 0, MakeObjectsReader, ListNoInstances};
+    static constexpr ObjectFamily family{"Objects",
+        "The processes and threads that exist now.", ObjectsCounters, false, 0, MakeObjectsReader, ListNoInstances};
     return family;
 }
 
 const ObjectFamily& ServerFamily()
 {
-    static constexpr ObjectFamily family{"Server", ServerCounterNames, false, 0, MakeServerReader, ListNoInstances};
+    static constexpr ObjectFamily family{"Server",
+        "The computer as a file server (SMB). Costly: reading the TCP tables takes about a millisecond.", ServerCounters, false, 0, MakeServerReader, ListNoInstances};
     return family;
 }
 

@@ -3,6 +3,7 @@
 // /proc, /proc/stat (through StatSource) and the server sessions.
 
 #include "platform/object_family.h"
+#include "platform/page_feed.h"
 #include "platform/proc_file.h"
 
 #include <cstdint>
@@ -10,8 +11,6 @@
 #include <string>
 
 namespace quel {
-
-class NodeExporterFeed;
 
 // Counts the numeric entries (processes) of the proc root. The directory stays open and is
 // rewound for each count, which allocates nothing.
@@ -24,18 +23,17 @@ public:
 
     void Refresh();
     bool Count(std::uint64_t& processes) const;
+    // The count a remote computer's page gives, in place of the directory's.
+    void Set(bool valid, std::uint64_t processes);
 
 private:
-    // A remote computer's page fills these sources in place of the kernel files.
-    friend class NodeExporterFeed;
-
     std::string path_;
     DIR* dir_ = nullptr;
     bool valid_ = false;
     std::uint64_t count_ = 0;
 };
 
-class LoadSource {
+class LoadSource final : public PageFeed {
 public:
     explicit LoadSource(const std::string& procRoot);
     void RefreshLoadAvg();
@@ -46,10 +44,13 @@ public:
     bool UptimeSeconds(double& seconds) const;
     bool Processes(std::uint64_t& processes) const { return processes_.Count(processes); }
 
-private:
-    // A remote computer's page fills these sources in place of the kernel files.
-    friend class NodeExporterFeed;
+    // The node exporter's series of this source (PageFeed).
+    std::span<const std::string_view> Series() const override;
+    void BeginPage(std::uint64_t collection) override;
+    void TakeSample(const ExpositionPage& page, const ExpositionSample& sample) override;
+    void EndPage() override;
 
+private:
     ProcFile loadavg_;
     ProcFile uptime_;
     ProcessDirectory processes_;
@@ -57,22 +58,30 @@ private:
     double uptimeSeconds_ = 0.0;
     bool threadsValid_ = false;
     bool uptimeValid_ = false;
+    // What a page gave: the boot time and the time of the page, in seconds since the epoch.
+    double pageBootTime_ = 0.0;
+    double pageTime_ = 0.0;
+    bool pageHasBootTime_ = false;
+    bool pageHasTime_ = false;
 };
 
 // Server sessions: the "sessions:" line of the in-kernel SMB server's /proc/fs/ksmbd/server
 // when it exists, else the established TCP connections on local port 445 or 139. The TCP
 // tables of a busy machine are expensive to read, so they are read at most once per interval
 // and the value is reused in between.
-class SessionSource {
+class SessionSource final : public PageFeed {
 public:
     SessionSource(const std::string& procRoot, std::int64_t intervalNs);
     void Refresh(std::int64_t nowNs);
     bool Sessions(std::uint64_t& sessions) const;
 
-private:
-    // A remote computer's page fills these sources in place of the kernel files.
-    friend class NodeExporterFeed;
+    // The node exporter's series of this source (PageFeed).
+    std::span<const std::string_view> Series() const override;
+    void BeginPage(std::uint64_t collection) override;
+    void TakeSample(const ExpositionPage& page, const ExpositionSample& sample) override;
+    void EndPage() override;
 
+private:
     bool ReadKsmbd(std::uint64_t& sessions);
     bool CountTcp(ProcFile& file, std::uint64_t& sessions);
 

@@ -21,6 +21,17 @@ SystemSnapshot::SystemSnapshot(const SnapshotOptions& options)
 {
 }
 
+std::array<PageFeed*, SystemSnapshot::FeedCount> SystemSnapshot::Feeds()
+{
+    return {&stat_, &memory_, &swaps_, &load_, &sessions_, &mounts_, &disks_, &net_};
+}
+
+std::uint64_t SystemSnapshot::StartFedCollection(std::int64_t timeNs)
+{
+    nowNs_ = timeNs;
+    return ++collections_;
+}
+
 void SystemSnapshot::Refresh(SourceMask mask)
 {
     nowNs_ = clock_();

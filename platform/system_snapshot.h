@@ -1,8 +1,14 @@
 #pragma once
 // SystemSnapshot: the kernel files behind every counter, parsed. A collection refreshes the
 // sources its counters need, each exactly once, then its readers take their values from here.
+// A remote computer's snapshot is fed from its page instead (NodeExporterFeed).
+//
+// A new source: its class in its family's file (reading its files, and a PageFeed for the node
+// exporter's series), a member here, its entry in Feeds() and in Refresh, and its bit in
+// sources:: (counter_reader.h).
 
 #include "platform/counter_reader.h"
+#include "platform/page_feed.h"
 #include "platform/logical_disk_counters.h"
 #include "platform/memory_counters.h"
 #include "platform/network_interface_counters.h"
@@ -11,14 +17,13 @@
 #include "platform/processor_counters.h"
 #include "platform/system_counters.h"
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
 
 namespace quel {
-
-class NodeExporterFeed;
 
 // A monotonic time source in nanoseconds.
 using MonotonicClock = std::function<std::int64_t()>;
@@ -50,10 +55,13 @@ public:
     const DiskSource& Disks() const { return disks_; }
     NetSource& Net() { return net_; }
 
-private:
-    // A remote computer's page fills these sources in place of the kernel files.
-    friend class NodeExporterFeed;
+    // Every source, as its page feed, for NodeExporterFeed.
+    static constexpr std::size_t FeedCount = 8;
+    std::array<PageFeed*, FeedCount> Feeds();
+    // Starts a collection that is fed rather than read: takes its time, returns its number.
+    std::uint64_t StartFedCollection(std::int64_t timeNs);
 
+private:
     MonotonicClock clock_;
     std::int64_t nowNs_ = 0;
     std::uint64_t collections_ = 0;

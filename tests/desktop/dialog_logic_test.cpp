@@ -196,8 +196,10 @@ TEST(CounterBrowserModel, ListsTheProvidersObjectsWithoutTheCostlyOneUnlessAsked
 TEST(CounterExplanations, EveryCounterOfTheProviderHasOne)
 {
     for (const ObjectFamily* family : ObjectCatalog()) {
-        for (std::string_view counter : family->counters)
-            EXPECT_FALSE(ExplainCounter(family->name, counter).empty()) << family->name << "\\" << counter;
+        for (const CounterSpec& counter : family->counters) {
+            EXPECT_FALSE(ExplainCounter(family->name, counter.name).empty()) << family->name << "\\" << counter.name;
+            EXPECT_EQ(ExplainCounter(family->name, counter.name), counter.explanation);
+        }
     }
     EXPECT_TRUE(ExplainCounter("Memory", "Bogus").empty());
 }
