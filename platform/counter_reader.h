@@ -26,6 +26,9 @@ constexpr SourceMask Sessions = 1U << 8;    // ksmbd, else /proc/net/tcp and tcp
 constexpr SourceMask Mounts = 1U << 9;      // /proc/self/mountinfo and statvfs
 constexpr SourceMask DiskStats = 1U << 10;  // /proc/diskstats
 constexpr SourceMask NetDev = 1U << 11;     // /proc/net/dev (and per-interface sysfs files)
+constexpr SourceMask NetSnmp = 1U << 12;    // /proc/net/snmp
+constexpr SourceMask NetSnmp6 = 1U << 13;   // /proc/net/snmp6
+constexpr SourceMask Pressure = 1U << 14;   // /proc/pressure/cpu, memory and io
 } // namespace sources
 
 class CounterReader {
