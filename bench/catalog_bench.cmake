@@ -1,0 +1,1 @@
+quel_bench(catalog_bench DEPS quel_platform)
