@@ -4,6 +4,7 @@
 //
 //   build/bench/remote_parse_bench --benchmark_min_time=2
 
+#include "platform/counter_path.h"
 #include "platform/exposition_page.h"
 #include "platform/node_exporter_feed.h"
 #include "platform/object_catalog.h"
@@ -77,6 +78,22 @@ std::string NodeExporterPage()
         for (const char* interface : interfaces)
             page += std::string("node_network_") + field + "{device=\"" + interface + "\"} 9.452999e+07\n";
     }
+    for (const char* name : {"Ip_Forwarding", "Ip6_InOctets", "Ip6_OutOctets", "IpExt_InOctets", "IpExt_OutOctets",
+                             "Tcp_ActiveOpens", "Tcp_CurrEstab", "Tcp_InErrs", "Tcp_InSegs", "Tcp_OutRsts",
+                             "Tcp_OutSegs", "Tcp_PassiveOpens", "Tcp_RetransSegs", "Udp6_InDatagrams",
+                             "Udp6_InErrors", "Udp6_NoPorts", "Udp6_OutDatagrams", "Udp_InDatagrams", "Udp_InErrors",
+                             "Udp_NoPorts", "Udp_OutDatagrams"}) {
+        family(std::string("node_netstat_") + name, "untyped");
+        page += std::string("node_netstat_") + name + " 7.77e+06\n";
+    }
+    for (const char* name : {"cpu_waiting", "memory_waiting", "memory_stalled", "io_waiting", "io_stalled"}) {
+        family(std::string("node_pressure_") + name + "_seconds_total", "counter");
+        page += std::string("node_pressure_") + name + "_seconds_total 1234.5678\n";
+    }
+    for (const char* name : {"intr_total", "forks_total", "procs_blocked"}) {
+        family(std::string("node_") + name, "counter");
+        page += std::string("node_") + name + " 9.87654e+06\n";
+    }
     // Filler families until the page has about 2,000 lines.
     for (int i = 0; page.size() < 100 * 1024; ++i) {
         const std::string name = "node_netstat_Tcp_Ext_Counter" + std::to_string(i);
@@ -95,18 +112,64 @@ const char* const ProfileCounters[][2] = {
     {"Network Interface", "eth0"},
 };
 
+void Measure(benchmark::State& state, const std::string& text, quel::ExpositionPage& page,
+             quel::SystemSnapshot& snapshot, std::vector<std::unique_ptr<quel::CounterReader>>& readers);
+
 void ParseNodeExporterPage(benchmark::State& state)
 {
     const std::string text = NodeExporterPage();
-    std::size_t lines = 0;
-    for (const char c : text)
-        lines += c == '\n';
     quel::ExpositionPage page;
     quel::SystemSnapshot snapshot(quel::FedSnapshotOptions());
     std::vector<std::unique_ptr<quel::CounterReader>> readers;
     for (const auto& counter : ProfileCounters)
         readers.push_back(quel::FindObjectFamily(counter[0])->makeReader(0, counter[1]));
     page.Parse(text);
+    Measure(state, text, page, snapshot, readers);
+}
+BENCHMARK(ParseNodeExporterPage)->Unit(benchmark::kMicrosecond);
+
+// A profile of 32 counters spread over every object family a node exporter serves.
+const char* const EveryFamilyCounters[] = {
+    "\\Processor(_Total)\\% Processor Time", "\\Processor(_Total)\\% DPC Time", "\\Processor(_Total)\\% I/O Wait Time",
+    "\\Processor(_Total)\\Interrupts/sec", "\\Processor(3)\\% Steal Time", "\\Memory\\Available MBytes",
+    "\\Memory\\Cache Bytes", "\\Memory\\Modified Page List Bytes", "\\Memory\\Page Reads/sec", "\\Memory\\Pages/sec",
+    "\\Paging File(_Total)\\% Usage", "\\System\\Context Switches/sec", "\\System\\Forks/sec",
+    "\\System\\Procs Blocked", "\\System\\System Up Time", "\\System\\Processor Queue Length",
+    "\\PhysicalDisk(_Total)\\Disk Transfers/sec", "\\PhysicalDisk(_Total)\\Avg. Disk sec/Transfer",
+    "\\PhysicalDisk(sda)\\Avg. Disk Queue Length", "\\LogicalDisk(_Total)\\% Free Space", "\\LogicalDisk(/)\\Free Megabytes",
+    "\\Network Interface(eth0)\\Bytes Received/sec", "\\Network Interface(eth0)\\Packets/sec", "\\IPv4\\Datagrams/sec",
+    "\\IPv6\\Datagrams/sec", "\\UDPv4\\Datagrams/sec", "\\TCP\\Connections Established",
+    "\\TCP\\Segments Retransmitted/sec", "\\TCP\\% Segments Retransmitted", "\\Pressure(cpu)\\% Some Stalled",
+    "\\Pressure(memory)\\% Some Stalled", "\\Pressure(io)\\% Full Stalled",
+};
+
+void ParseNodeExporterPageEveryFamily(benchmark::State& state)
+{
+    const std::string text = NodeExporterPage();
+    quel::ExpositionPage page;
+    quel::SystemSnapshot snapshot(quel::FedSnapshotOptions());
+    std::vector<std::unique_ptr<quel::CounterReader>> readers;
+    for (const char* path : EveryFamilyCounters) {
+        quel::CounterPath parts;
+        const quel::ObjectFamily* family = quel::ParseCounterPath(path, parts) ? quel::FindObjectFamily(parts.object) : nullptr;
+        const auto index = family != nullptr ? quel::FindCounterIndex(*family, parts.counter) : std::nullopt;
+        if (!index) {
+            state.SkipWithError((std::string("no such counter: ") + path).c_str());
+            return;
+        }
+        readers.push_back(family->makeReader(*index, parts.instance));
+    }
+    page.Parse(text);
+    Measure(state, text, page, snapshot, readers);
+}
+BENCHMARK(ParseNodeExporterPageEveryFamily)->Unit(benchmark::kMicrosecond);
+
+void Measure(benchmark::State& state, const std::string& text, quel::ExpositionPage& page,
+             quel::SystemSnapshot& snapshot, std::vector<std::unique_ptr<quel::CounterReader>>& readers)
+{
+    std::size_t lines = 0;
+    for (const char c : text)
+        lines += c == '\n';
     const std::size_t samples = page.Samples().size();
     std::string buffer;
     std::int64_t time = 0;
@@ -123,8 +186,8 @@ void ParseNodeExporterPage(benchmark::State& state)
     state.counters["lines"] = static_cast<double>(lines);
     state.counters["bytes"] = static_cast<double>(text.size());
     state.counters["samples"] = static_cast<double>(samples);
+    state.counters["counters"] = static_cast<double>(readers.size());
 }
-BENCHMARK(ParseNodeExporterPage)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
