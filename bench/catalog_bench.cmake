@@ -1,1 +1,0 @@
-quel_bench(catalog_bench DEPS quel_platform)
