@@ -83,6 +83,8 @@ CCounterBrowserDlg::CCounterBrowserDlg(PerfDataSource& source, CounterBrowserOpt
       source_(source),
       options_(std::move(options)),
       onAdd_(std::move(onAdd)),
+      ownLister_(options_.lister ? nullptr : std::make_unique<ObjectLister>(source)),
+      lister_(options_.lister ? *options_.lister : *ownLister_),
       reader_(source, [this](std::uint64_t generation, PerfStatus status, double value) {
           QMetaObject::invokeMethod(
               this, [this, generation, status, value] { ShowValue(generation, status, value); },
@@ -98,11 +100,15 @@ CCounterBrowserDlg::CCounterBrowserDlg(PerfDataSource& source, CounterBrowserOpt
     if (ParseCounterPath(options_.initialPath, initial))
         computer_->setText(FromText(initial.computer));
     ListComputer();
-    SelectInitialPath();
+    if (connecting_)
+        initialListing_ = listing_;
+    else
+        SelectInitialPath();
 }
 
 CCounterBrowserDlg::~CCounterBrowserDlg()
 {
+    lister_.Cancel();  // a listing under way reports to no one
     reader_.Stop();
 }
 
@@ -177,7 +183,8 @@ void CCounterBrowserDlg::keyPressEvent(QKeyEvent* event)
 {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && (computer_->hasFocus() || filter_->hasFocus())) {
-        if (computer_->text().toStdString() != listedComputer_)
+        // Enter asks a computer that could not be reached again.
+        if (computer_->text().toStdString() != listedComputer_ || !unreachable_.empty())
             ListComputer();
         event->accept();
         return;
@@ -191,9 +198,49 @@ void CCounterBrowserDlg::ListComputer()
 {
     listedComputer_ = computer_->text().toStdString();
     unreachable_.clear();
-    const PerfStatus status =
-        ListBrowsedObjects(source_, listedComputer_, options_.hostName, options_.includeCostly, browsed_);
+    browsed_.clear();
+    listing_ = 0;
+    if (IsThisComputer(listedComputer_, options_.hostName)) {
+        // This computer is listed at once; an answer still awaited from another is dropped.
+        lister_.Cancel();
+        connecting_ = false;
+        ListingEnded(ListBrowsedObjects(source_, listedComputer_, options_.hostName, options_.includeCostly, browsed_));
+        return;
+    }
+    connecting_ = true;
+    listing_ = lister_.List(listedComputer_, options_.hostName, options_.includeCostly,
+                            [this](std::uint64_t generation, PerfStatus status, std::vector<BrowsedObject> objects) {
+                                QMetaObject::invokeMethod(
+                                    this,
+                                    [this, generation, status, objects = std::move(objects)] {
+                                        ShowListing(generation, status, objects);
+                                    },
+                                    Qt::QueuedConnection);
+                            });
+    if (listing_ == 0) {
+        connecting_ = false;
+        ListingEnded(perf_status::NoMemory);
+        return;
+    }
+    ApplyFilter();
+}
+
+void CCounterBrowserDlg::ShowListing(std::uint64_t generation, PerfStatus status,
+                                     const std::vector<BrowsedObject>& objects)
+{
+    if (!connecting_ || generation != listing_)
+        return;  // the answer of a computer the user has replaced since
+    connecting_ = false;
+    browsed_ = objects;
+    ListingEnded(status);
+    if (generation == initialListing_)
+        SelectInitialPath();
+}
+
+void CCounterBrowserDlg::ListingEnded(PerfStatus status)
+{
     if (status != perf_status::Ok) {
+        browsed_.clear();
         const QString name = listedComputer_.empty() ? QStringLiteral("(this computer)") : FromText(listedComputer_);
         unreachable_ = QString::fromLatin1(text::CannotReach).arg(name).toStdString();
     }
@@ -208,19 +255,31 @@ void CCounterBrowserDlg::ApplyFilter()
     {
         const QSignalBlocker blocker(objects_);
         objects_->clear();
-        for (std::size_t i = 0; i < browsed_.size(); ++i) {
-            if (FilterObject(browsed_[i], filter).shown)
-                AddIndexed(*objects_, browsed_[i].name, i);
+        if (connecting_) {
+            // A line that says so, which cannot be chosen.
+            auto* item = new QListWidgetItem(ConnectingText(), objects_);
+            item->setFlags(Qt::NoItemFlags);
+        } else {
+            for (std::size_t i = 0; i < browsed_.size(); ++i) {
+                if (FilterObject(browsed_[i], filter).shown)
+                    AddIndexed(*objects_, browsed_[i].name, i);
+            }
+            SelectRowByText(*objects_, previous, 0);
         }
-        SelectRowByText(*objects_, previous, 0);
     }
+    add_->setEnabled(!connecting_);
     FillItems();
+}
+
+QString CCounterBrowserDlg::ConnectingText() const
+{
+    return QString::fromLatin1(text::Connecting).arg(FromText(listedComputer_));
 }
 
 const BrowsedObject* CCounterBrowserDlg::CurrentObject() const
 {
     const QListWidgetItem* item = objects_->currentItem();
-    if (item == nullptr)
+    if (item == nullptr || connecting_)
         return nullptr;
     const std::size_t index = IndexOf(*item);
     return index < browsed_.size() ? &browsed_[index] : nullptr;
@@ -305,7 +364,9 @@ void CCounterBrowserDlg::UpdateExplanation()
 {
     const BrowsedObject* object = CurrentObject();
     const QListWidgetItem* counter = counters_->currentItem();
-    if (!unreachable_.empty())
+    if (connecting_)
+        explanation_ = ConnectingText();
+    else if (!unreachable_.empty())
         explanation_ = FromText(unreachable_);
     else if (object != nullptr && counter != nullptr)
         explanation_ = FromText(ExplainCounter(object->name, object->counters[IndexOf(*counter)]));

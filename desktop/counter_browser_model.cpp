@@ -54,11 +54,10 @@ PerfStatus ListBrowsedObjects(PerfDataSource& source, const std::string& compute
                               bool includeCostly, std::vector<BrowsedObject>& objects)
 {
     objects.clear();
-    // The provider enumerates this computer only.
-    if (!IsThisComputer(computer, hostName))
-        return perf_status::NoMachine;
+    // Another computer is asked for its page once; the provider keeps it for the items.
+    const std::string_view remote = IsThisComputer(computer, hostName) ? std::string_view() : computer;
     std::vector<std::string> names;
-    if (const PerfStatus status = source.EnumObjects(names); status != perf_status::Ok)
+    if (const PerfStatus status = source.EnumObjects(names, remote); status != perf_status::Ok)
         return status;
     for (const std::string& name : names) {
         if (IsCostlyObject(name) && !includeCostly)
@@ -66,7 +65,7 @@ PerfStatus ListBrowsedObjects(PerfDataSource& source, const std::string& compute
         BrowsedObject object;
         object.name = name;
         std::vector<std::string> instances;
-        if (ReadObjectItems(source, name, object.counters, instances) != perf_status::Ok)
+        if (ReadObjectItems(source, name, object.counters, instances, remote) != perf_status::Ok)
             continue;
         object.instances = WithInstanceIndices(instances);
         object.hasInstances = !object.instances.empty();

@@ -27,6 +27,8 @@ bool IsThisComputer(std::string_view computer, std::string_view hostName);
 
 // The objects of a computer in the provider's order, each with its counters and instances;
 // costly objects only when includeCostly. A computer the provider cannot reach answers NoMachine.
+// Another computer is asked over the network (up to its deadline): call it off the
+// user-interface thread for one.
 PerfStatus ListBrowsedObjects(PerfDataSource& source, const std::string& computer, std::string_view hostName,
                               bool includeCostly, std::vector<BrowsedObject>& objects);
 

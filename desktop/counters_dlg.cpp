@@ -302,6 +302,7 @@ void CCountersDlg::BrowseCounters(const std::string& initialPath)
     CounterBrowserOptions options;
     options.initialPath = initialPath.empty() ? browsePath_ : initialPath;
     options.includeCostly = IncludeCostly();
+    options.lister = &document_.GetApp().Lister();
     CCounterBrowserDlg browser(document_.GetMonitor().GetSource(), options,
                                [this](const std::vector<std::string>& paths) {
                                    for (const std::string& path : paths)

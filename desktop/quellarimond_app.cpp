@@ -63,7 +63,7 @@ QString AbsolutePath(const QString& path)
 } // namespace
 
 CQuellarimondApp::CQuellarimondApp(AppEnvironment environment)
-    : environment_(Completed(std::move(environment))), recentFiles_(RecentFileCount)
+    : environment_(Completed(std::move(environment))), recentFiles_(RecentFileCount), lister_(*environment_.source)
 {
 }
 

@@ -6,6 +6,7 @@
 // turns help requests into help pages opened in the default browser.
 
 #include "desktop/dialog_runner.h"
+#include "desktop/object_lister.h"
 #include "desktop/prompt.h"
 #include "desktop/recent_file_list.h"
 #include "platform/clock.h"
@@ -90,6 +91,9 @@ public:
     const AppEnvironment& Environment() const { return environment_; }
     Prompt& GetPrompt() const { return *environment_.prompt; }
     Shell& GetShell() const { return *environment_.shell; }
+    // Lists other computers for the counter browser; it outlives every browser, so closing one
+    // never waits for a computer that is slow to answer.
+    ObjectLister& Lister() { return lister_; }
 
     // The document's state across New and Open.
     int ReopenLastProfile = 1;
@@ -104,6 +108,7 @@ private:
     RecentFileList recentFiles_;
     std::unique_ptr<CQuellarimondDoc> document_;
     std::unique_ptr<CMainFrame> frame_;
+    ObjectLister lister_;
 };
 
 } // namespace quel::desktop

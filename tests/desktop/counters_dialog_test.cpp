@@ -1,13 +1,16 @@
 // The Performance Counters dialog and the counter browser on the fixture machine: the fields and
 // their checks, the list buttons, carrying the list over (rebuilt or in place), and adding
-// counters through the browser.
+// counters through the browser, of this computer or of another one served on loopback.
 
 #include "tests/desktop/desktop_test_support.h"
 
 #include "desktop/counter_browser_dlg.h"
 #include "desktop/counters_dlg.h"
+#include "desktop/field_exchange.h"
 #include "desktop/quellarimond_doc.h"
 #include "engine/counter_monitor.h"
+#include "support/server_process.h"
+#include "support/temp_folder.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -15,6 +18,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <atomic>
 
 namespace quel::desktop::test {
 namespace {
@@ -76,6 +81,42 @@ protected:
     {
         QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.item(row)).center());
     }
+
+    static void SelectLine(QListWidget& list, const QString& text)
+    {
+        const QList<QListWidgetItem*> found = list.findItems(text, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << text.toStdString();
+        list.clearSelection();
+        list.setCurrentItem(found.front());
+        found.front()->setSelected(true);
+    }
+
+    // A computer typed into the browser as the user does, ended with Enter.
+    static void EnterComputer(CCounterBrowserDlg& browser, const std::string& computer)
+    {
+        browser.ComputerField().setFocus();
+        Type(browser.ComputerField(), QString::fromStdString(computer));
+        if (computer.empty())
+            browser.ComputerField().clear();
+        QTest::keyClick(&browser.ComputerField(), Qt::Key_Return);
+    }
+
+    // A node exporter's page with two processors, served on loopback.
+    std::string ServeNodePage()
+    {
+        const std::filesystem::path page = pages.Write(
+            "metrics", "node_cpu_seconds_total{cpu=\"0\",mode=\"idle\"} 1000\n"
+                       "node_cpu_seconds_total{cpu=\"0\",mode=\"user\"} 100\n"
+                       "node_cpu_seconds_total{cpu=\"1\",mode=\"idle\"} 1000\n"
+                       "node_cpu_seconds_total{cpu=\"1\",mode=\"user\"} 100\n"
+                       "node_memory_MemAvailable_bytes 123456512\n"
+                       "node_memory_MemTotal_bytes 987654321\n");
+        EXPECT_TRUE(node.Start(quel::test::FakeMetricsServer("page", page.string())));
+        return "127.0.0.1:" + std::to_string(node.Port());
+    }
+
+    quel::test::TempFolder pages;
+    quel::test::ServerProcess node;
 };
 
 TEST_F(CountersDialogTest, AProfileWithoutCountersOffersOnlyAdding)
@@ -354,11 +395,111 @@ TEST_F(CountersDialogTest, TheBrowserListsTheCostlyObjectOnRequestAndSaysWhenACo
     EXPECT_GT(browser.ObjectList().count(), 0) << "the machine's own name is this computer";
     EXPECT_EQ(browser.SelectedPaths().front().rfind("\\\\FIXTURE\\Processor(", 0), 0u);
 
-    browser.ComputerField().setText(QStringLiteral("srv1"));
+    // A loopback port where nothing listens: a name would be looked up in DNS.
+    const std::string closed = "127.0.0.1:" + std::to_string(quel::test::FreeLoopbackPort());
+    browser.ComputerField().setText(QString::fromStdString(closed));
     browser.ListComputer();
+    ASSERT_TRUE(WaitUntil([&] { return !browser.Connecting(); }));
     EXPECT_EQ(browser.ObjectList().count(), 0);
     EXPECT_TRUE(browser.SelectedPaths().empty());
-    EXPECT_EQ(browser.ExplainBox().toPlainText(), QStringLiteral("The computer srv1 cannot be reached."));
+    EXPECT_EQ(browser.ExplainBox().toPlainText(),
+              QString::fromStdString("The computer " + closed + " cannot be reached."));
+
+    // This computer again: listed at once, with nothing of the failure left.
+    browser.ComputerField().clear();
+    browser.ListComputer();
+    EXPECT_FALSE(browser.Connecting());
+    EXPECT_EQ(browser.ObjectList().item(0)->text(), QStringLiteral("Processor"));
+    EXPECT_EQ(browser.SelectedPaths().front().rfind("\\Processor(", 0), 0u);
+    EXPECT_FALSE(browser.ExplainBox().toPlainText().contains(QStringLiteral("cannot be reached")));
+}
+
+// Another computer is listed from its metrics page off the window's thread; its counters are
+// added with the computer in their paths and the selected one shows its value read from there.
+TEST_F(CountersDialogTest, TheBrowserListsAnotherComputersPageAndAddsItsPaths)
+{
+    const std::string computer = ServeNodePage();
+    dialogs.scripts.push_back([&](QDialog& shown) {
+        auto& dialog = dynamic_cast<CCountersDlg&>(shown);
+        dialogs.scripts.push_back([&](QDialog& opened) {
+            auto& browser = dynamic_cast<CCounterBrowserDlg&>(opened);
+            EnterComputer(browser, computer);
+            // Nothing of the answer can have been taken yet: the window's thread did not wait.
+            const QString connecting = QString::fromStdString("Connecting to " + computer + "...");
+            ASSERT_TRUE(browser.Connecting());
+            EXPECT_EQ(Lines(browser.ObjectList()), std::vector<std::string> {connecting.toStdString()});
+            EXPECT_EQ(browser.ExplainBox().toPlainText(), connecting);
+            EXPECT_FALSE(browser.AddButton().isEnabled());
+            EXPECT_TRUE(browser.SelectedPaths().empty());
+
+            ASSERT_TRUE(WaitUntil([&] { return !browser.Connecting(); }));
+            EXPECT_TRUE(browser.AddButton().isEnabled());
+            ASSERT_EQ(browser.ObjectList().item(0)->text(), QStringLiteral("Processor"));
+            EXPECT_EQ(Lines(browser.InstanceList()), (std::vector<std::string> {"0", "1", "_Total"}))
+                << "the page's two processors, not the four of this computer";
+            SelectLine(browser.CounterList(), QStringLiteral("% User Time"));
+            SelectLine(browser.InstanceList(), QStringLiteral("1"));
+            browser.AddButton().click();
+
+            SelectLine(browser.ObjectList(), QStringLiteral("Memory"));
+            SelectLine(browser.CounterList(), QStringLiteral("Available Bytes"));
+            browser.AddButton().click();
+            const QString value = QString::fromStdString("Current value: " + FormatNumber(123456512.0));
+            EXPECT_TRUE(WaitUntil([&] { return browser.ExplainBox().toPlainText().endsWith(value); }))
+                << browser.ExplainBox().toPlainText().toStdString();
+        });
+        dialog.AddButton().click();
+        EXPECT_EQ(Lines(dialog.CounterList()),
+                  (std::vector<std::string> {"1. \\\\" + computer + "\\Processor(1)\\% User Time",
+                                             "2. \\\\" + computer + "\\Memory\\Available Bytes"}));
+    });
+    Doc().OnCounters();
+}
+
+// A computer the user has replaced while it was still connecting never shows its answer, and a
+// browser closed during a connection never hears of it afterwards.
+TEST_F(CountersDialogTest, ALaterComputerSupersedesOneStillConnecting)
+{
+    const std::string computer = ServeNodePage();
+    quel::test::ServerProcess silent;  // accepts and never answers: its listing ends at the deadline
+    ASSERT_TRUE(silent.Start(quel::test::FakeMetricsServer("silent")));
+    const std::string slow = "127.0.0.1:" + std::to_string(silent.Port());
+    dialogs.scripts.push_back([&](QDialog& shown) {
+        dialogs.scripts.push_back([&](QDialog& opened) {
+            auto& browser = dynamic_cast<CCounterBrowserDlg&>(opened);
+            std::vector<QString> explanations;
+            const QMetaObject::Connection recording =
+                QObject::connect(&browser.ExplainBox(), &QPlainTextEdit::textChanged, &browser,
+                                 [&] { explanations.push_back(browser.ExplainBox().toPlainText()); });
+
+            EnterComputer(browser, slow);
+            ASSERT_TRUE(browser.Connecting());
+            EnterComputer(browser, "");
+            EXPECT_FALSE(browser.Connecting()) << "this computer is listed at once";
+            EXPECT_EQ(browser.InstanceList().count(), 5);
+            EnterComputer(browser, computer);  // waits behind the slow one, then is listed
+            ASSERT_TRUE(WaitUntil([&] { return !browser.Connecting(); }));
+            // The slow answer was handed over first, if at all: it would show before this one.
+            EXPECT_EQ(browser.InstanceList().count(), 3);
+            for (const QString& text : explanations)
+                EXPECT_FALSE(text.contains(QStringLiteral("cannot be reached"))) << text.toStdString();
+            QObject::disconnect(recording);
+
+            EnterComputer(browser, slow);
+            ASSERT_TRUE(browser.Connecting());
+            browser.CloseButton().click();
+        });
+        dynamic_cast<CCountersDlg&>(shown).AddButton().click();
+    });
+    Doc().OnCounters();
+    // The browser is gone while its listing still waits for the silent computer; a listing asked
+    // now is answered after that one has ended, which reported to no one.
+    std::atomic<bool> listed = false;
+    app->Lister().List(computer, "", false,
+                       [&](std::uint64_t, PerfStatus status, const std::vector<BrowsedObject>&) {
+                           listed = status == perf_status::Ok;
+                       });
+    EXPECT_TRUE(WaitUntil([&] { return listed.load(); }));
 }
 
 TEST_F(CountersDialogTest, HelpOpensTheCountersPage)
