@@ -70,6 +70,8 @@ QString StatusText(PerfStatus status)
         return QStringLiteral("the instance does not exist now");
     case perf_status::NoMachine:
         return QStringLiteral("the computer cannot be reached");
+    case perf_status::NotRemote:
+        return QStringLiteral("not available from this computer");
     default:
         return QStringLiteral("cannot be read");
     }
