@@ -29,6 +29,7 @@ constexpr SourceMask NetDev = 1U << 11;     // /proc/net/dev (and per-interface 
 constexpr SourceMask NetSnmp = 1U << 12;    // /proc/net/snmp
 constexpr SourceMask NetSnmp6 = 1U << 13;   // /proc/net/snmp6
 constexpr SourceMask Pressure = 1U << 14;   // /proc/pressure/cpu, memory and io
+constexpr SourceMask Interrupts = 1U << 15; // /proc/interrupts
 } // namespace sources
 
 class CounterReader {

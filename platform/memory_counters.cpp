@@ -10,9 +10,13 @@
 namespace quel {
 namespace {
 
-enum class MemoryCounter { CommittedInUse, AvailableBytes, CommittedBytes, CommitLimit, PagesPerSec, PageFaultsPerSec };
+enum class MemoryCounter {
+    CommittedInUse, AvailableBytes, CommittedBytes, CommitLimit, PagesPerSec, PageFaultsPerSec,
+    AvailableKBytes, AvailableMBytes, CacheBytes, FreeZeroPageListBytes, ModifiedPageListBytes, PoolPagedBytes,
+    PoolNonpagedBytes, PagesInputPerSec, PagesOutputPerSec, PageReadsPerSec,
+};
 
-constexpr std::array<CounterSpec, 6> MemoryCounters = {{
+constexpr std::array<CounterSpec, 16> MemoryCounters = {{
     {"% Committed Bytes In Use", "%",
      "The memory promised to processes (Committed_AS) as a percentage of the commit limit; it may exceed 100.",
      "/proc/meminfo: 100 x Committed_AS / Commit Limit",
@@ -29,9 +33,36 @@ constexpr std::array<CounterSpec, 6> MemoryCounters = {{
      "/proc/vmstat: d(pswpin + pswpout) / dt", "node_vmstat_pswpin, node_vmstat_pswpout"},
     {"Page Faults/sec", "per second", "The page faults per second, minor ones included (pgfault of /proc/vmstat).",
      "/proc/vmstat: d(pgfault) / dt", "node_vmstat_pgfault"},
+    {"Available KBytes", "KiB", "The Available Bytes in kibibytes.",
+     "/proc/meminfo: MemAvailable (MemFree on kernels without it), kB as they are",
+     "node_memory_MemAvailable_bytes / 1024"},
+    {"Available MBytes", "MiB", "The Available Bytes in mebibytes.",
+     "/proc/meminfo: MemAvailable (MemFree on kernels without it) / 1024",
+     "node_memory_MemAvailable_bytes / 1048576"},
+    {"Cache Bytes", "bytes",
+     "The bytes of memory holding file contents and reclaimable kernel caches, as `free` counts buff/cache.",
+     "/proc/meminfo: (Cached + Buffers + SReclaimable) x 1024",
+     "node_memory_Cached_bytes + node_memory_Buffers_bytes + node_memory_SReclaimable_bytes"},
+    {"Free & Zero Page List Bytes", "bytes", "The bytes of physical memory that hold nothing at all (MemFree).",
+     "/proc/meminfo: MemFree x 1024", "node_memory_MemFree_bytes"},
+    {"Modified Page List Bytes", "bytes",
+     "The bytes of file pages changed in memory and not yet written back, or being written back.",
+     "/proc/meminfo: (Dirty + Writeback) x 1024", "node_memory_Dirty_bytes + node_memory_Writeback_bytes"},
+    {"Pool Paged Bytes", "bytes", "The bytes of kernel slab memory that can be reclaimed under pressure.",
+     "/proc/meminfo: SReclaimable x 1024", "node_memory_SReclaimable_bytes"},
+    {"Pool Nonpaged Bytes", "bytes", "The bytes of kernel slab memory that cannot be reclaimed.",
+     "/proc/meminfo: SUnreclaim x 1024", "node_memory_SUnreclaim_bytes"},
+    {"Pages Input/sec", "per second", "The pages read in from swap per second.", "/proc/vmstat: d(pswpin) / dt",
+     "node_vmstat_pswpin"},
+    {"Pages Output/sec", "per second", "The pages written out to swap per second.", "/proc/vmstat: d(pswpout) / dt",
+     "node_vmstat_pswpout"},
+    {"Page Reads/sec", "per second",
+     "The page faults per second that had to read from disk (major faults: file pages and swap).",
+     "/proc/vmstat: d(pgmajfault) / dt", "node_vmstat_pgmajfault"},
 }};
 
 constexpr double BytesPerKib = 1024.0;
+constexpr double KibPerMib = 1024.0;
 
 // A /proc/meminfo field ("MemTotal:       16000000 kB"); the node exporter serves it as
 // node_memory_<field>_bytes, with "(" and ")" made "_" and "" ("Active(anon)": Active_anon).
@@ -40,11 +71,17 @@ struct MemInfoField {
     std::uint64_t MemInfo::*value;
     bool MemInfo::*present;
 };
-constexpr std::array<MemInfoField, 6> MemInfoFields = {{
+constexpr std::array<MemInfoField, 12> MemInfoFields = {{
     {"MemTotal", &MemInfo::memTotal, &MemInfo::hasMemTotal},
     {"MemFree", &MemInfo::memFree, &MemInfo::hasMemFree},
     {"MemAvailable", &MemInfo::memAvailable, &MemInfo::hasMemAvailable},
+    {"Buffers", &MemInfo::buffers, &MemInfo::hasBuffers},
+    {"Cached", &MemInfo::cached, &MemInfo::hasCached},
     {"SwapTotal", &MemInfo::swapTotal, &MemInfo::hasSwapTotal},
+    {"Dirty", &MemInfo::dirty, &MemInfo::hasDirty},
+    {"Writeback", &MemInfo::writeback, &MemInfo::hasWriteback},
+    {"SReclaimable", &MemInfo::sReclaimable, &MemInfo::hasSReclaimable},
+    {"SUnreclaim", &MemInfo::sUnreclaim, &MemInfo::hasSUnreclaim},
     {"CommitLimit", &MemInfo::commitLimit, &MemInfo::hasCommitLimit},
     {"Committed_AS", &MemInfo::committedAs, &MemInfo::hasCommittedAs},
 }};
@@ -55,10 +92,11 @@ struct VmStatField {
     std::uint64_t VmStat::*value;
     bool VmStat::*present;
 };
-constexpr std::array<VmStatField, 3> VmStatFields = {{
+constexpr std::array<VmStatField, 4> VmStatFields = {{
     {"pswpin", &VmStat::pswpin, &VmStat::hasPswpin},
     {"pswpout", &VmStat::pswpout, &VmStat::hasPswpout},
     {"pgfault", &VmStat::pgfault, &VmStat::hasFaults},
+    {"pgmajfault", &VmStat::pgmajfault, &VmStat::hasMajorFaults},
 }};
 
 constexpr std::string_view MemInfoPrefix = "node_memory_";
@@ -89,73 +127,131 @@ void FinishVmStat(VmStat& vm)
     vm.hasSwapping = vm.hasPswpin && vm.hasPswpout;
 }
 
+// Sums of fields; false when a field is missing or (in a corrupted file) the sum would wrap.
+bool SumKib(std::uint64_t a, bool hasA, std::uint64_t b, bool hasB, std::uint64_t& sum)
+{
+    return hasA && hasB && !__builtin_add_overflow(a, b, &sum);
+}
+
+// A counter's raw count from /proc/vmstat; false when the file does not give it.
+bool VmCount(MemoryCounter counter, const VmStat& vm, std::uint64_t& count)
+{
+    switch (counter) {
+    case MemoryCounter::PagesPerSec:
+        return vm.hasSwapping && !__builtin_add_overflow(vm.pswpin, vm.pswpout, &count);
+    case MemoryCounter::PageFaultsPerSec:
+        count = vm.pgfault;
+        return vm.hasFaults;
+    case MemoryCounter::PagesInputPerSec:
+        count = vm.pswpin;
+        return vm.hasPswpin;
+    case MemoryCounter::PagesOutputPerSec:
+        count = vm.pswpout;
+        return vm.hasPswpout;
+    case MemoryCounter::PageReadsPerSec:
+        count = vm.pgmajfault;
+        return vm.hasMajorFaults;
+    default:
+        return false;
+    }
+}
+
+bool IsRate(MemoryCounter counter)
+{
+    return counter == MemoryCounter::PagesPerSec || counter == MemoryCounter::PageFaultsPerSec
+        || counter == MemoryCounter::PagesInputPerSec || counter == MemoryCounter::PagesOutputPerSec
+        || counter == MemoryCounter::PageReadsPerSec;
+}
+
 class MemoryReader final : public CounterReader {
 public:
     explicit MemoryReader(MemoryCounter counter) : counter_(counter) {}
 
     SourceMask Sources() const override
     {
-        switch (counter_) {
-        case MemoryCounter::CommittedInUse:
-        case MemoryCounter::CommitLimit:
-            return sources::MemInfo | sources::Overcommit;
-        case MemoryCounter::AvailableBytes:
-        case MemoryCounter::CommittedBytes:
-            return sources::MemInfo;
-        case MemoryCounter::PagesPerSec:
-        case MemoryCounter::PageFaultsPerSec:
+        if (IsRate(counter_))
             return sources::VmStat;
-        }
-        return 0;
+        if (counter_ == MemoryCounter::CommittedInUse || counter_ == MemoryCounter::CommitLimit)
+            return sources::MemInfo | sources::Overcommit;
+        return sources::MemInfo;
     }
 
     PerfStatus Sample(SystemSnapshot& snapshot, double& value) override
     {
         const MemorySource& memory = snapshot.Memory();
-        if (counter_ == MemoryCounter::PagesPerSec || counter_ == MemoryCounter::PageFaultsPerSec)
+        if (IsRate(counter_))
             return SampleRate(memory.Vm(), snapshot.NowNs(), value);
         const MemInfo* info = memory.Info();
         if (info == nullptr)
             return perf_status::Unreadable;
-        std::uint64_t limit = 0;
-        switch (counter_) {
-        case MemoryCounter::CommittedInUse:
+        if (counter_ == MemoryCounter::CommittedInUse) {
+            std::uint64_t limit = 0;
             if (!info->hasCommittedAs || !memory.CommitLimit(limit) || limit == 0)
                 return perf_status::Unreadable;
             value = 100.0 * static_cast<double>(info->committedAs) / static_cast<double>(limit);
             return perf_status::Ok;
-        case MemoryCounter::AvailableBytes:
-            if (!info->hasMemAvailable && !info->hasMemFree)
-                return perf_status::Unreadable;
-            value = static_cast<double>(info->hasMemAvailable ? info->memAvailable : info->memFree) * BytesPerKib;
-            return perf_status::Ok;
-        case MemoryCounter::CommittedBytes:
-            if (!info->hasCommittedAs)
-                return perf_status::Unreadable;
-            value = static_cast<double>(info->committedAs) * BytesPerKib;
-            return perf_status::Ok;
-        case MemoryCounter::CommitLimit:
-            if (!memory.CommitLimit(limit))
-                return perf_status::Unreadable;
-            value = static_cast<double>(limit) * BytesPerKib;
-            return perf_status::Ok;
-        default:
-            return perf_status::Unreadable;
         }
+        std::uint64_t kib = 0;
+        if (!Kib(memory, *info, kib))
+            return perf_status::Unreadable;
+        value = static_cast<double>(kib) * BytesPerKib / Unit();
+        return perf_status::Ok;
     }
 
 private:
+    // The counter's amount of memory in KiB, as /proc/meminfo gives it.
+    bool Kib(const MemorySource& memory, const MemInfo& info, std::uint64_t& kib) const
+    {
+        switch (counter_) {
+        case MemoryCounter::AvailableBytes:
+        case MemoryCounter::AvailableKBytes:
+        case MemoryCounter::AvailableMBytes:
+            kib = info.hasMemAvailable ? info.memAvailable : info.memFree;
+            return info.hasMemAvailable || info.hasMemFree;
+        case MemoryCounter::CommittedBytes:
+            kib = info.committedAs;
+            return info.hasCommittedAs;
+        case MemoryCounter::CommitLimit:
+            return memory.CommitLimit(kib);
+        case MemoryCounter::CacheBytes: {
+            std::uint64_t pageCache = 0;
+            return SumKib(info.cached, info.hasCached, info.buffers, info.hasBuffers, pageCache)
+                && SumKib(pageCache, true, info.sReclaimable, info.hasSReclaimable, kib);
+        }
+        case MemoryCounter::FreeZeroPageListBytes:
+            kib = info.memFree;
+            return info.hasMemFree;
+        case MemoryCounter::ModifiedPageListBytes:
+            return SumKib(info.dirty, info.hasDirty, info.writeback, info.hasWriteback, kib);
+        case MemoryCounter::PoolPagedBytes:
+            kib = info.sReclaimable;
+            return info.hasSReclaimable;
+        case MemoryCounter::PoolNonpagedBytes:
+            kib = info.sUnreclaim;
+            return info.hasSUnreclaim;
+        default:
+            return false;
+        }
+    }
+
+    // The bytes in one unit of the counter.
+    double Unit() const
+    {
+        return counter_ == MemoryCounter::AvailableKBytes ? BytesPerKib
+            : counter_ == MemoryCounter::AvailableMBytes  ? BytesPerKib * KibPerMib
+                                                          : 1.0;
+    }
+
     PerfStatus SampleRate(const VmStat* vm, std::int64_t nowNs, double& value)
     {
-        const bool swapping = counter_ == MemoryCounter::PagesPerSec;
-        if (vm == nullptr || !(swapping ? vm->hasSwapping : vm->hasFaults)) {
+        std::uint64_t count = 0;
+        if (vm == nullptr || !VmCount(counter_, *vm, count)) {
             baseline_.Forget();
             return perf_status::Unreadable;
         }
-        const RateBaseline<1>::Raw raw = {swapping ? vm->pswpin + vm->pswpout : vm->pgfault};
         RateBaseline<1>::Raw delta{};
         double seconds = 0.0;
-        const PerfStatus status = AdvanceRate(baseline_, 0, raw, nowNs, delta, seconds);
+        const PerfStatus status = AdvanceRate(baseline_, 0, {count}, nowNs, delta, seconds);
         if (status == perf_status::Ok)
             value = static_cast<double>(delta[0]) / seconds;
         return status;
@@ -261,7 +357,7 @@ void MemorySource::EndPage()
 {
     infoValid_ = info_.hasMemTotal;
     FinishVmStat(vm_);
-    vmValid_ = vm_.hasSwapping || vm_.hasFaults;
+    vmValid_ = vm_.hasPswpin || vm_.hasPswpout || vm_.hasFaults || vm_.hasMajorFaults;
 }
 
 const ObjectFamily& MemoryFamily()

@@ -15,13 +15,25 @@ struct MemInfo {
     std::uint64_t memTotal = 0;
     std::uint64_t memFree = 0;
     std::uint64_t memAvailable = 0;
+    std::uint64_t buffers = 0;
+    std::uint64_t cached = 0;
     std::uint64_t swapTotal = 0;
+    std::uint64_t dirty = 0;
+    std::uint64_t writeback = 0;
+    std::uint64_t sReclaimable = 0;
+    std::uint64_t sUnreclaim = 0;
     std::uint64_t commitLimit = 0;
     std::uint64_t committedAs = 0;
     bool hasMemTotal = false;
     bool hasMemFree = false;
     bool hasMemAvailable = false;
+    bool hasBuffers = false;
+    bool hasCached = false;
     bool hasSwapTotal = false;
+    bool hasDirty = false;
+    bool hasWriteback = false;
+    bool hasSReclaimable = false;
+    bool hasSUnreclaim = false;
     bool hasCommitLimit = false;
     bool hasCommittedAs = false;
 };
@@ -31,10 +43,12 @@ struct VmStat {
     std::uint64_t pswpin = 0;
     std::uint64_t pswpout = 0;
     std::uint64_t pgfault = 0;
+    std::uint64_t pgmajfault = 0;
     bool hasPswpin = false;
     bool hasPswpout = false;
     bool hasSwapping = false;  // pswpin and pswpout
     bool hasFaults = false;
+    bool hasMajorFaults = false;
 };
 
 class MemorySource final : public PageFeed {

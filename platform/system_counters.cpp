@@ -12,10 +12,20 @@
 namespace quel {
 namespace {
 
-enum class SystemCounter { QueueLength, ContextSwitches, UpTime, RegistryQuota };
+enum class SystemCounter {
+    QueueLength, ContextSwitches, UpTime, RegistryQuota, Processes, Threads, ForksPerSec, ProcsBlocked,
+};
 enum class ObjectsCounter { Processes, Threads };
 
-constexpr std::array<CounterSpec, 4> SystemCounters = {{
+// Counters of both the Objects and the System object, read by the same reader.
+constexpr CounterSpec ProcessesCounter = {"Processes", "processes", "The number of processes that exist now.",
+    "the numeric entries of /proc", "node_processes_pids (the processes collector, off by default)"};
+constexpr CounterSpec ThreadsCounter = {"Threads", "threads",
+    "The number of threads of all processes (the scheduling entities of /proc/loadavg).",
+    "/proc/loadavg, the number after the \"/\" in the fourth field",
+    "node_processes_threads (the processes collector, off by default)"};
+
+constexpr std::array<CounterSpec, 8> SystemCounters = {{
     {"Processor Queue Length", "threads", "The runnable threads waiting for a processor beyond those running on one.",
      "/proc/stat: max(0, procs_running - online CPUs)", "node_procs_running minus the CPUs of node_cpu_seconds_total"},
     {"Context Switches/sec", "per second", "The switches of the processors from one thread to another per second.",
@@ -25,13 +35,14 @@ constexpr std::array<CounterSpec, 4> SystemCounters = {{
     {"% Registry Quota In Use", "%",
      "Linux has no registry quota: this counter exists so that older profiles stay valid, but never has a value.",
      "none: every read fails", ""},
+    ProcessesCounter,
+    ThreadsCounter,
+    {"Forks/sec", "per second", "The processes and threads created per second (fork and clone).",
+     "/proc/stat: d(processes) / dt", "node_forks_total"},
+    {"Procs Blocked", "threads", "The threads waiting now for I/O to complete (uninterruptible sleep on I/O).",
+     "/proc/stat: procs_blocked", "node_procs_blocked"},
 }};
-constexpr std::array<CounterSpec, 2> ObjectsCounters = {{
-    {"Processes", "processes", "The number of processes that exist now.", "the numeric entries of /proc",
-     "node_processes_pids (the processes collector, off by default)"},
-    {"Threads", "threads", "The number of threads of all processes (the scheduling entities of /proc/loadavg).",
-     "/proc/loadavg, the number after the \"/\" in the fourth field", "node_processes_threads (the processes collector, off by default)"},
-}};
+constexpr std::array<CounterSpec, 2> ObjectsCounters = {{ProcessesCounter, ThreadsCounter}};
 constexpr std::array<CounterSpec, 1> ServerCounters = {{
     {"Server Sessions", "sessions",
      "The file-sharing (SMB) sessions the computer serves, from ksmbd or the established connections to ports 445 and 139.",
@@ -42,66 +53,6 @@ constexpr std::array<CounterSpec, 1> ServerCounters = {{
 constexpr std::uint64_t SmbPort = 445;
 constexpr std::uint64_t NetBiosSessionPort = 139;
 constexpr std::string_view TcpEstablished = "01";
-
-class SystemReader final : public CounterReader {
-public:
-    explicit SystemReader(SystemCounter counter) : counter_(counter) {}
-
-    SourceMask Sources() const override
-    {
-        switch (counter_) {
-        case SystemCounter::QueueLength:
-        case SystemCounter::ContextSwitches:
-            return sources::Stat;
-        case SystemCounter::UpTime:
-            return sources::Uptime;
-        case SystemCounter::RegistryQuota:
-            return 0;
-        }
-        return 0;
-    }
-
-    PerfStatus Sample(SystemSnapshot& snapshot, double& value) override
-    {
-        switch (counter_) {
-        case SystemCounter::QueueLength: {
-            // procs_running counts the running tasks too, not only the waiting ones.
-            std::uint64_t running = 0;
-            if (!snapshot.Stat().ProcsRunning(running))
-                return perf_status::Unreadable;
-            const std::uint64_t cpus = snapshot.Stat().OnlineCpus();
-            value = running > cpus ? static_cast<double>(running - cpus) : 0.0;
-            return perf_status::Ok;
-        }
-        case SystemCounter::ContextSwitches:
-            return SampleContextSwitches(snapshot, value);
-        case SystemCounter::UpTime:
-            return snapshot.Load().UptimeSeconds(value) ? perf_status::Ok : perf_status::Unreadable;
-        case SystemCounter::RegistryQuota:  // Linux has no registry: the counter exists, its value never does
-            return perf_status::Unreadable;
-        }
-        return perf_status::Unreadable;
-    }
-
-private:
-    PerfStatus SampleContextSwitches(SystemSnapshot& snapshot, double& value)
-    {
-        std::uint64_t switches = 0;
-        if (!snapshot.Stat().ContextSwitches(switches)) {
-            baseline_.Forget();
-            return perf_status::Unreadable;
-        }
-        RateBaseline<1>::Raw delta{};
-        double seconds = 0.0;
-        const PerfStatus status = AdvanceRate(baseline_, 0, {switches}, snapshot.NowNs(), delta, seconds);
-        if (status == perf_status::Ok)
-            value = static_cast<double>(delta[0]) / seconds;
-        return status;
-    }
-
-    SystemCounter counter_;
-    RateBaseline<1> baseline_;
-};
 
 class ObjectsReader final : public CounterReader {
 public:
@@ -127,6 +78,79 @@ private:
     ObjectsCounter counter_;
 };
 
+class SystemReader final : public CounterReader {
+public:
+    explicit SystemReader(SystemCounter counter) : counter_(counter) {}
+
+    SourceMask Sources() const override
+    {
+        switch (counter_) {
+        case SystemCounter::QueueLength:
+        case SystemCounter::ContextSwitches:
+        case SystemCounter::ForksPerSec:
+        case SystemCounter::ProcsBlocked:
+            return sources::Stat;
+        case SystemCounter::UpTime:
+            return sources::Uptime;
+        case SystemCounter::RegistryQuota:
+        case SystemCounter::Processes:  // made as ObjectsReader
+        case SystemCounter::Threads:
+            return 0;
+        }
+        return 0;
+    }
+
+    PerfStatus Sample(SystemSnapshot& snapshot, double& value) override
+    {
+        std::uint64_t count = 0;
+        switch (counter_) {
+        case SystemCounter::QueueLength: {
+            // procs_running counts the running tasks too, not only the waiting ones.
+            if (!snapshot.Stat().Line(StatLine::ProcsRunning, count))
+                return perf_status::Unreadable;
+            const std::uint64_t cpus = snapshot.Stat().OnlineCpus();
+            value = count > cpus ? static_cast<double>(count - cpus) : 0.0;
+            return perf_status::Ok;
+        }
+        case SystemCounter::ContextSwitches:
+            return SampleRate(snapshot, StatLine::ContextSwitches, value);
+        case SystemCounter::ForksPerSec:
+            return SampleRate(snapshot, StatLine::Forks, value);
+        case SystemCounter::ProcsBlocked:
+            if (!snapshot.Stat().Line(StatLine::ProcsBlocked, count))
+                return perf_status::Unreadable;
+            value = static_cast<double>(count);
+            return perf_status::Ok;
+        case SystemCounter::UpTime:
+            return snapshot.Load().UptimeSeconds(value) ? perf_status::Ok : perf_status::Unreadable;
+        case SystemCounter::RegistryQuota:  // Linux has no registry: the counter exists, its value never does
+        case SystemCounter::Processes:
+        case SystemCounter::Threads:
+            return perf_status::Unreadable;
+        }
+        return perf_status::Unreadable;
+    }
+
+private:
+    PerfStatus SampleRate(SystemSnapshot& snapshot, StatLine line, double& value)
+    {
+        std::uint64_t count = 0;
+        if (!snapshot.Stat().Line(line, count)) {
+            baseline_.Forget();
+            return perf_status::Unreadable;
+        }
+        RateBaseline<1>::Raw delta{};
+        double seconds = 0.0;
+        const PerfStatus status = AdvanceRate(baseline_, 0, {count}, snapshot.NowNs(), delta, seconds);
+        if (status == perf_status::Ok)
+            value = static_cast<double>(delta[0]) / seconds;
+        return status;
+    }
+
+    SystemCounter counter_;
+    RateBaseline<1> baseline_;
+};
+
 class ServerReader final : public CounterReader {
 public:
     SourceMask Sources() const override { return sources::Sessions; }
@@ -142,7 +166,14 @@ public:
 
 std::unique_ptr<CounterReader> MakeSystemReader(std::size_t counter, std::string_view)
 {
-    return std::make_unique<SystemReader>(static_cast<SystemCounter>(counter));
+    switch (static_cast<SystemCounter>(counter)) {
+    case SystemCounter::Processes:
+        return std::make_unique<ObjectsReader>(ObjectsCounter::Processes);
+    case SystemCounter::Threads:
+        return std::make_unique<ObjectsReader>(ObjectsCounter::Threads);
+    default:
+        return std::make_unique<SystemReader>(static_cast<SystemCounter>(counter));
+    }
 }
 
 std::unique_ptr<CounterReader> MakeObjectsReader(std::size_t counter, std::string_view)
@@ -380,7 +411,7 @@ void SessionSource::EndPage() {}
 const ObjectFamily& SystemFamily()
 {
     static constexpr ObjectFamily family{"System",
-        "The computer as a whole: its run queue, context switches and up time.", SystemCounters, false, 0, MakeSystemReader, ListNoInstances};
+        "The computer as a whole: its run queue, context switches, forks, processes, threads and up time.", SystemCounters, false, 0, MakeSystemReader, ListNoInstances};
     return family;
 }
 

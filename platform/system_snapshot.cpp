@@ -38,6 +38,8 @@ void SystemSnapshot::Refresh(SourceMask mask)
     ++collections_;
     if (mask & sources::Stat)
         stat_.Refresh();
+    if (mask & sources::Interrupts)
+        stat_.RefreshInterrupts();
     if (mask & sources::MemInfo)
         memory_.RefreshMemInfo();
     if (mask & sources::Overcommit)

@@ -32,6 +32,9 @@ TEST(NodeExporterFeed, HostilePagesGiveFailedReadsOrFiniteValues)
         "node_disk_io_time_seconds_total{device=\"%l\"}", "node_disk_read_bytes_total{device=\"%l\"}",
         "node_disk_info{device=\"%l\",major=\"%l\",minor=\"%l\"}", "node_network_receive_bytes_total{device=\"%l\"}",
         "node_network_speed_bytes{device=\"%l\"}", "node_network_iface_id{device=\"%l\"}",
+        "node_cpu_guest_seconds_total{cpu=\"%l\",mode=\"user\"}", "node_interrupts_total{cpu=\"%l\",type=\"LOC\"}",
+        "node_intr_total", "node_forks_total", "node_procs_blocked", "node_memory_SReclaimable_bytes",
+        "node_memory_Cached_bytes", "node_vmstat_pgmajfault",
     };
     std::mt19937 random(99);
     const auto pick = [&](const auto& list) { return std::string(list[random() % std::size(list)]); };

@@ -102,7 +102,8 @@ TEST(ProviderApiTest, EnumObjectItemsTellsTheSizesThenFillsNameLists)
     std::size_t instancesLength = 0;
     ASSERT_EQ(p.source.EnumObjectItems("processor", nullptr, countersLength, nullptr, instancesLength), MoreData);
     const std::string_view counterList = "% Processor Time\0% User Time\0% Privileged Time\0% Interrupt Time\0"
-                                         "% Idle Time\0"sv;
+                                         "% Idle Time\0% DPC Time\0% I/O Wait Time\0% Steal Time\0% Guest Time\0"
+                                         "Interrupts/sec\0"sv;
     const std::string_view instanceList = "0\0" "1\0" "2\0" "3\0_Total\0"sv;
     EXPECT_EQ(countersLength, counterList.size() + 1);
     EXPECT_EQ(instancesLength, instanceList.size() + 1);

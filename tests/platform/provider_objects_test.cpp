@@ -45,6 +45,42 @@ TEST(ProviderObjectsTest, MemoryCommitAgainstTheLimitOfTheOvercommitMode)
     EXPECT_EQ(p.Read(committed).status, Unreadable);
 }
 
+// KiB of /proc/meminfo become bytes x 1024, KBytes as they are, MBytes / 1024 without rounding;
+// a sum whose field an older kernel lacks is a failed read, not a smaller number.
+TEST(ProviderObjectsTest, MemoryListsInExactUnitsAndNoPartialSums)
+{
+    FixtureProvider p("machine-4cpu");
+    const PerfCounterHandle kbytes = p.Add("\\Memory\\Available KBytes");
+    const PerfCounterHandle mbytes = p.Add("\\Memory\\Available MBytes");
+    const PerfCounterHandle cache = p.Add("\\Memory\\Cache Bytes");
+    const PerfCounterHandle free = p.Add("\\Memory\\Free & Zero Page List Bytes");
+    const PerfCounterHandle modified = p.Add("\\Memory\\Modified Page List Bytes");
+    const PerfCounterHandle paged = p.Add("\\Memory\\Pool Paged Bytes");
+    const PerfCounterHandle nonpaged = p.Add("\\Memory\\Pool Nonpaged Bytes");
+    ASSERT_EQ(p.Collect(), Ok);
+    EXPECT_EQ(p.Read(kbytes).value, 10000000.0);
+    EXPECT_EQ(p.Read(mbytes).value, 9765.625);
+    EXPECT_EQ(p.Read(cache).value, (3000000.0 + 20000 + 400000) * 1024) << "Cached + Buffers + SReclaimable";
+    EXPECT_EQ(p.Read(free).value, 6000000.0 * 1024);
+    EXPECT_EQ(p.Read(modified).value, (168.0 + 12) * 1024) << "Dirty + Writeback";
+    EXPECT_EQ(p.Read(paged).value, 400000.0 * 1024);
+    EXPECT_EQ(p.Read(nonpaged).value, 100000.0 * 1024);
+
+    p.machine.Write("proc/meminfo", "MemTotal: 1000 kB\nMemFree: 300 kB\nBuffers: 10 kB\nCached: 100 kB\n"
+                                    "Dirty: 4 kB\nSUnreclaim: 20 kB\n");
+    ASSERT_EQ(p.Collect(), Ok);
+    EXPECT_EQ(p.Read(mbytes).value, 300.0 / 1024) << "MemFree without MemAvailable";
+    EXPECT_EQ(p.Read(cache).status, Unreadable) << "no SReclaimable";
+    EXPECT_EQ(p.Read(paged).status, Unreadable);
+    EXPECT_EQ(p.Read(modified).status, Unreadable) << "no Writeback";
+    EXPECT_EQ(p.Read(nonpaged).value, 20.0 * 1024);
+
+    p.machine.Write("proc/meminfo", "MemTotal: 1000 kB\nBuffers: 1 kB\nCached: 18446744073709551615 kB\n"
+                                    "SReclaimable: 1 kB\n");
+    ASSERT_EQ(p.Collect(), Ok);
+    EXPECT_EQ(p.Read(cache).status, Unreadable) << "a sum beyond 64 bits never wraps to a small number";
+}
+
 TEST(ProviderObjectsTest, AFifoInPlaceOfACounterFileIsAFailedReadNotAHang)
 {
     // Without a writer, reading a FIFO would block the sampling thread for ever.
@@ -137,6 +173,29 @@ TEST(ProviderObjectsTest, SystemAndObjects)
     EXPECT_EQ(p.Read(processes).value, 6.0);
     EXPECT_EQ(p.Read(threads).status, Unreadable);
     EXPECT_EQ(p.Read(uptime).status, Unreadable);
+}
+
+// System's Processes and Threads are the Objects counters themselves; Procs Blocked is a level.
+TEST(ProviderObjectsTest, SystemCountsProcessesAndThreadsAsObjectsDoes)
+{
+    FixtureProvider p("machine-4cpu");
+    const PerfCounterHandle processes = p.Add("\\System\\Processes");
+    const PerfCounterHandle threads = p.Add("\\System\\Threads");
+    const PerfCounterHandle objectsProcesses = p.Add("\\Objects\\Processes");
+    const PerfCounterHandle blocked = p.Add("\\System\\Procs Blocked");
+    p.machine.Write("proc/stat", "cpu  1 0 0 1\ncpu0 1 0 0 1\nprocs_running 2\nprocs_blocked 3\n");
+    p.machine.Write("proc/99/comm", "new\n");
+    ASSERT_EQ(p.Collect(), Ok);
+    EXPECT_EQ(p.Read(processes).value, 6.0);
+    EXPECT_EQ(p.Read(objectsProcesses).value, 6.0);
+    EXPECT_EQ(p.Read(threads).value, 412.0);
+    EXPECT_EQ(p.Read(blocked).value, 3.0);
+
+    p.machine.Write("proc/stat", "cpu  1 0 0 1\ncpu0 1 0 0 1\nprocs_running 2\n");
+    p.machine.Write("proc/loadavg", "0.00 0.00 0.00 1/\n");
+    ASSERT_EQ(p.Collect(), Ok);
+    EXPECT_EQ(p.Read(blocked).status, Unreadable) << "no procs_blocked line";
+    EXPECT_EQ(p.Read(threads).status, Unreadable);
 }
 
 // Values no kernel writes but a corrupted or fake tree can: they are failed reads, never numbers.

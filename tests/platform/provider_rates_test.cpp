@@ -94,6 +94,115 @@ TEST(ProviderRatesTest, ProcessorGoingOfflineFailsAndPrimesWhenBack)
     EXPECT_DOUBLE_EQ(p.Read(cpu2).value, 0.0);
 }
 
+// T leaves guest out: it is already inside user and nice. Counting it again would make
+// % Guest Time 20 instead of 25 and every other share smaller.
+TEST(ProviderRatesTest, ProcessorSharesDivideByJiffiesThatCountGuestOnce)
+{
+    FixtureProvider p("machine-4cpu");
+    const PerfCounterHandle dpc = p.Add("\\Processor(0)\\% DPC Time");
+    const PerfCounterHandle ioWait = p.Add("\\Processor(0)\\% I/O Wait Time");
+    const PerfCounterHandle steal = p.Add("\\Processor(0)\\% Steal Time");
+    const PerfCounterHandle guest = p.Add("\\Processor(0)\\% Guest Time");
+    const PerfCounterHandle user = p.Add("\\Processor(0)\\% User Time");
+    const PerfCounterHandle totalGuest = p.Add("\\Processor(_Total)\\% Guest Time");
+    ASSERT_EQ(p.Collect(), Ok);
+    EXPECT_EQ(p.Read(guest).status, NoData);
+
+    // cpu0: +60 user (40 of it guest) +10 nice (all guest_nice) +10 system +60 idle +20 iowait
+    // +5 irq +15 softirq +20 steal = 200 jiffies.
+    const std::string_view cpu0 = "cpu0 160 20 60 2060 40 10 20 30 40 10";
+    p.machine.Write("proc/stat", Stat({"cpu  1060 50 510 8060 220 55 65 80 40 10", cpu0, Cpu1, Cpu2, Cpu3}));
+    ASSERT_EQ(p.Collect(), Ok);
+    EXPECT_DOUBLE_EQ(p.Read(dpc).value, 7.5);
+    EXPECT_DOUBLE_EQ(p.Read(ioWait).value, 10.0);
+    EXPECT_DOUBLE_EQ(p.Read(steal).value, 10.0);
+    EXPECT_DOUBLE_EQ(p.Read(guest).value, 25.0);
+    EXPECT_DOUBLE_EQ(p.Read(user).value, 35.0);
+    EXPECT_DOUBLE_EQ(p.Read(totalGuest).value, 25.0);
+
+    // No jiffy passed: no value, and the next one is measured from the kept baseline.
+    ASSERT_EQ(p.Collect(), Ok);
+    EXPECT_EQ(p.Read(guest).status, NoData);
+    p.machine.Write("proc/stat", Stat({"cpu  1060 50 510 8060 220 55 65 80 40 10",
+                                       "cpu0 260 20 60 2060 40 10 20 30 90 10", Cpu1, Cpu2, Cpu3}));
+    ASSERT_EQ(p.Collect(), Ok);
+    EXPECT_DOUBLE_EQ(p.Read(guest).value, 50.0);
+
+    // An older kernel's line stops before guest (8 fields) or steal (7): those shares are not
+    // known, the others still are.
+    p.machine.Write("proc/stat", Stat({"cpu  1060 50 510 8060 220 55 65 80", "cpu0 260 20 60 2160 40 10 20 30", Cpu1,
+                                       Cpu2, Cpu3}));
+    ASSERT_EQ(p.Collect(), Ok);
+    EXPECT_EQ(p.Read(guest).status, Unreadable);
+    EXPECT_EQ(p.Read(totalGuest).status, Unreadable);
+    EXPECT_DOUBLE_EQ(p.Read(steal).value, 0.0);
+    p.machine.Write("proc/stat", Stat({"cpu  1060 50 510 8060 220 55 65", "cpu0 260 20 60 2260 40 10 20", Cpu1,
+                                       Cpu2, Cpu3}));
+    ASSERT_EQ(p.Collect(), Ok);
+    EXPECT_EQ(p.Read(steal).status, Unreadable);
+    EXPECT_DOUBLE_EQ(p.Read(dpc).value, 0.0);
+}
+
+std::string Interrupts(std::string_view header, std::initializer_list<std::string_view> rows, int errors)
+{
+    std::string text(header);
+    text += "\n";
+    for (std::string_view row : rows)
+        text.append(row).append("\n");
+    return text + "ERR:   " + std::to_string(errors) + "\nMIS:          0\n";
+}
+
+// _Total from the `intr` line of /proc/stat, each CPU from its column of /proc/interrupts,
+// found by the header's CPU numbers (an offline CPU has no column). ERR and MIS have one number
+// for the whole machine and belong to no CPU.
+TEST(ProviderRatesTest, InterruptsPerSecondOfEachCpuAndOfAll)
+{
+    FixtureProvider p("machine-4cpu");
+    const PerfCounterHandle total = p.Add("\\Processor(_Total)\\Interrupts/sec");
+    const PerfCounterHandle cpu0 = p.Add("\\Processor(0)\\Interrupts/sec");
+    const PerfCounterHandle cpu2 = p.Add("\\Processor(2)\\Interrupts/sec");
+    const PerfCounterHandle cpu3 = p.Add("\\Processor(3)\\Interrupts/sec");
+    const auto stat = [](int interrupts) {
+        return "cpu  1000 40 500 8000 200 50 50 60 0 0\ncpu0 100 10 50 2000 20 5 5 10 0 0\nintr "
+            + std::to_string(interrupts) + " 33 9 0\nctxt 251465\n";
+    };
+    const std::string_view all = "            CPU0       CPU1       CPU2       CPU3";
+    const std::string_view timer = "   0:  33   0   100   0   IO-APIC   2-edge  timer";
+    p.machine.Write("proc/stat", stat(132107));
+    p.machine.Write("proc/interrupts", Interrupts(all, {timer, "LOC:   0   0   500   1000   Local timer interrupts"}, 1));
+    ASSERT_EQ(p.Collect(), Ok);
+    EXPECT_EQ(p.Read(cpu3).status, NoData);
+
+    // cpu2 goes offline: the columns are CPU0 CPU1 CPU3, and cpu3's is the third.
+    p.machine.Write("proc/stat", stat(140107));
+    p.machine.Write("proc/interrupts", Interrupts("            CPU0       CPU1       CPU3",
+                                                  {"   0:  33   0   0   IO-APIC   2-edge  timer",
+                                                   "LOC:   0   0   1500   Local timer interrupts"}, 7));
+    ASSERT_EQ(p.CollectAfter(2.0), Ok);
+    EXPECT_DOUBLE_EQ(p.Read(total).value, 4000.0);
+    EXPECT_DOUBLE_EQ(p.Read(cpu3).value, 250.0);
+    EXPECT_DOUBLE_EQ(p.Read(cpu0).value, 0.0);
+    EXPECT_EQ(p.Read(cpu2).status, NoInstance);
+
+    // Back online: it primes again rather than counting from before it left.
+    p.machine.Write("proc/interrupts", Interrupts(all, {timer, "LOC:   0   0   900   1600   Local timer interrupts"}, 107));
+    ASSERT_EQ(p.CollectAfter(1.0), Ok);
+    EXPECT_EQ(p.Read(cpu2).status, NoData);
+    EXPECT_DOUBLE_EQ(p.Read(cpu3).value, 100.0);
+    EXPECT_DOUBLE_EQ(p.Read(cpu0).value, 0.0) << "ERR is nobody's";
+
+    // A row's 32-bit count wrapped: cpu3's sum goes backwards, which primes again.
+    p.machine.Write("proc/interrupts", Interrupts(all, {timer, "LOC:   0   0   950   200   Local timer interrupts"}, 107));
+    ASSERT_EQ(p.CollectAfter(1.0), Ok);
+    EXPECT_DOUBLE_EQ(p.Read(cpu2).value, 50.0);
+    EXPECT_EQ(p.Read(cpu3).status, NoData);
+
+    p.machine.Write("proc/interrupts", "");
+    ASSERT_EQ(p.CollectAfter(1.0), Ok);
+    EXPECT_EQ(p.Read(cpu2).status, Unreadable);
+    EXPECT_EQ(p.Read(total).status, Ok) << "the total does not need /proc/interrupts";
+}
+
 TEST(ProviderRatesTest, PagingAndFaultsAndContextSwitchesPerSecond)
 {
     FixtureProvider p("machine-4cpu");
@@ -123,6 +232,45 @@ TEST(ProviderRatesTest, PagingAndFaultsAndContextSwitchesPerSecond)
     p.machine.Write("proc/vmstat", "pswpin 1300\npswpout 700\npgfault 600\n");
     ASSERT_EQ(p.CollectAfter(0.5), Ok);
     EXPECT_DOUBLE_EQ(p.Read(faults).value, 1000.0);
+}
+
+// Swap-ins, swap-outs, major faults and forks: each its own rate, each primed again on its own
+// when its counter goes backwards or disappears.
+TEST(ProviderRatesTest, SwapMajorFaultAndForkRates)
+{
+    FixtureProvider p("machine-4cpu");
+    const PerfCounterHandle input = p.Add("\\Memory\\Pages Input/sec");
+    const PerfCounterHandle output = p.Add("\\Memory\\Pages Output/sec");
+    const PerfCounterHandle reads = p.Add("\\Memory\\Page Reads/sec");
+    const PerfCounterHandle forks = p.Add("\\System\\Forks/sec");
+    ASSERT_EQ(p.Collect(), Ok);
+    EXPECT_EQ(p.Read(forks).status, NoData);
+
+    const auto stat = [](int processes) {
+        return "cpu  1000 40 500 8000 200 50 50 60 0 0\nctxt 1\nprocesses " + std::to_string(processes) + "\n";
+    };
+    p.machine.Write("proc/vmstat", "pswpin 1300\npswpout 520\npgfault 1425545\npgmajfault 1100\n");
+    p.machine.Write("proc/stat", stat(5087));
+    ASSERT_EQ(p.CollectAfter(2.0), Ok);
+    EXPECT_DOUBLE_EQ(p.Read(input).value, 150.0);
+    EXPECT_DOUBLE_EQ(p.Read(output).value, 10.0);
+    EXPECT_DOUBLE_EQ(p.Read(reads).value, 100.0);
+    EXPECT_DOUBLE_EQ(p.Read(forks).value, 50.0);
+
+    p.machine.Write("proc/vmstat", "pswpin 1300\npswpout 520\npgfault 1425545\npgmajfault 10\n");
+    p.machine.Write("proc/stat", stat(10));
+    ASSERT_EQ(p.CollectAfter(1.0), Ok);
+    EXPECT_EQ(p.Read(reads).status, NoData) << "a counter going backwards is a reset";
+    EXPECT_EQ(p.Read(forks).status, NoData);
+    EXPECT_DOUBLE_EQ(p.Read(input).value, 0.0);
+
+    p.machine.Write("proc/vmstat", "pswpin 1300\npgfault 1425545\npgmajfault 40\n");
+    p.machine.Write("proc/stat", stat(30));
+    ASSERT_EQ(p.CollectAfter(1.0), Ok);
+    EXPECT_DOUBLE_EQ(p.Read(reads).value, 30.0);
+    EXPECT_DOUBLE_EQ(p.Read(forks).value, 20.0);
+    EXPECT_EQ(p.Read(output).status, Unreadable) << "no pswpout line";
+    EXPECT_EQ(p.Read(input).status, Ok);
 }
 
 std::string DiskStats(std::uint64_t sdaRead, std::uint64_t sdaWritten, std::uint64_t sdaTicks, std::string_view nvme)

@@ -30,6 +30,9 @@ NodeExporterMachine::NodeExporterMachine()
     machine.Write("proc/1/mounts", mounts);
     machine.Write("proc/meminfo", "MemTotal:       16000000 kB\nMemFree:         6000000 kB\n"
                                   "MemAvailable:   10000000 kB\nSwapTotal:       4000000 kB\n"
+                                  "Buffers:           20000 kB\nCached:          3000000 kB\n"
+                                  "Dirty:               168 kB\nWriteback:            12 kB\n"
+                                  "SReclaimable:     400000 kB\nSUnreclaim:       100000 kB\n"
                                   "SwapFree:        2750000 kB\nCommitLimit:    12000000 kB\n"
                                   "Committed_AS:    5000000 kB\n");
     machine.Write("proc/self/mountinfo", "26 1 8:2 / / rw,relatime shared:1 - ext4 /dev/sda2 rw\n"
@@ -72,7 +75,8 @@ void NodeExporterMachine::Advance(int step) const
     const auto n = [step](long base, long perStep) { return std::to_string(base + perStep * step); };
     std::ostringstream stat;
     stat << "cpu  " << n(1000, 170) << ' ' << n(40, 4) << ' ' << n(500, 60) << ' ' << n(8000, 500) << ' '
-         << n(200, 30) << ' ' << n(50, 8) << ' ' << n(50, 6) << ' ' << n(60, 4) << " 0 0\n";
+         << n(200, 30) << ' ' << n(50, 8) << ' ' << n(50, 6) << ' ' << n(60, 4) << ' ' << n(100, 85) << ' '
+         << n(6, 4) << '\n';
     const long perCpu[4][8] = {{10, 1, 5, 200, 5, 1, 1, 1}, {40, 1, 20, 100, 10, 3, 2, 1},
                                {50, 1, 15, 100, 5, 2, 1, 1}, {70, 1, 20, 100, 10, 2, 2, 1}};
     const long baseCpu[4][8] = {{100, 10, 50, 2000, 20, 5, 5, 10}, {200, 10, 150, 1900, 80, 15, 15, 20},
@@ -81,13 +85,15 @@ void NodeExporterMachine::Advance(int step) const
         stat << "cpu" << cpu;
         for (int field = 0; field < 8; ++field)
             stat << ' ' << n(baseCpu[cpu][field], perCpu[cpu][field]);
-        stat << " 0 0\n";
+        // guest (inside user) and guest_nice (inside nice)
+        stat << ' ' << n(baseCpu[cpu][0] / 10, perCpu[cpu][0] / 2) << ' ' << n(cpu, 1) << '\n';
     }
-    stat << "ctxt " << n(251465, 3000) << "\nbtime 1796746685\nprocesses 4987\nprocs_running " << n(7, 1)
-         << "\nprocs_blocked 0\n";
+    stat << "intr " << n(132107, 4000) << " 33 9 0\n";
+    stat << "ctxt " << n(251465, 3000) << "\nbtime 1796746685\nprocesses " << n(4987, 25) << "\nprocs_running "
+         << n(7, 1) << "\nprocs_blocked " << n(2, 1) << "\n";
     machine.Write("proc/stat", stat.str());
     machine.Write("proc/vmstat", "pgpgin 100\npgpgout 200\npswpin " + n(1000, 40) + "\npswpout " + n(500, 20)
-                                     + "\npgfault " + n(1425545, 7000) + "\npgmajfault 900\n");
+                                     + "\npgfault " + n(1425545, 7000) + "\npgmajfault " + n(900, 30) + "\n");
     machine.Write("proc/diskstats",
                   "   8       0 sda 27550 5748 " + n(2017770, 4096) + " 5682 8198 6219 " + n(602664, 2048)
                       + " 4872 0 " + n(4836, 700) + " 11689 4207 39 107504 866 1005 268\n"

@@ -77,6 +77,12 @@ TEST_F(NodeExporterTest, CountersEqualThoseOfTheLocalProviderOnTheSameTree)
         "\\Network Interface(wlan0)\\Bytes Total/sec", "\\Network Interface(wlan0)\\Current Bandwidth",
         "\\LogicalDisk(/)\\% Free Space", "\\LogicalDisk(/home)\\% Free Space",
         "\\LogicalDisk(_Total)\\% Free Space",
+        "\\Processor(1)\\% DPC Time", "\\Processor(_Total)\\% I/O Wait Time", "\\Processor(2)\\% Steal Time",
+        "\\Processor(3)\\% Guest Time", "\\Processor(_Total)\\% Guest Time", "\\Processor(_Total)\\Interrupts/sec",
+        "\\Memory\\Available KBytes", "\\Memory\\Available MBytes", "\\Memory\\Cache Bytes",
+        "\\Memory\\Free & Zero Page List Bytes", "\\Memory\\Modified Page List Bytes", "\\Memory\\Pool Paged Bytes",
+        "\\Memory\\Pool Nonpaged Bytes", "\\Memory\\Pages Input/sec", "\\Memory\\Pages Output/sec",
+        "\\Memory\\Page Reads/sec", "\\System\\Forks/sec", "\\System\\Procs Blocked",
     };
     for (const char* path : counters)
         Add(path);
@@ -115,7 +121,12 @@ TEST_F(NodeExporterTest, WhatThePageCannotGiveIsAFailedReadNotANumber)
     Pair& disk = Add("\\LogicalDisk(/nowhere)\\% Free Space");
     Pair& unknown = Add("\\Nonsense\\Counter");
     Pair& rate = Add("\\Processor(0)\\% Processor Time");
+    // Each CPU's interrupts come from the interrupts collector, off by default; _Total's do not.
+    Pair& cpuInterrupts = Add("\\Processor(0)\\Interrupts/sec");
+    Pair& systemThreads = Add("\\System\\Threads");
     CollectBoth();
+    EXPECT_EQ(Read(*node.remote, cpuInterrupts.remote).status, perf_status::NotRemote);
+    EXPECT_EQ(Read(*node.remote, systemThreads.remote).status, perf_status::NotRemote);
     for (const Pair* pair : {&processes, &sessions, &quota, &disk, &unknown})
         EXPECT_NE(Read(*node.remote, pair->remote).status, perf_status::Ok) << pair->path;
     EXPECT_EQ(Read(*node.remote, unknown.remote).status, perf_status::NoObject);
