@@ -77,6 +77,8 @@ TEST_F(NodeExporterTest, CountersEqualThoseOfTheLocalProviderOnTheSameTree)
         "\\Network Interface(wlan0)\\Bytes Total/sec", "\\Network Interface(wlan0)\\Current Bandwidth",
         "\\LogicalDisk(/)\\% Free Space", "\\LogicalDisk(/home)\\% Free Space",
         "\\LogicalDisk(_Total)\\% Free Space",
+        "\\Pressure(cpu)\\% Some Stalled", "\\Pressure(memory)\\% Some Stalled",
+        "\\Pressure(memory)\\% Full Stalled", "\\Pressure(io)\\% Some Stalled", "\\Pressure(io)\\% Full Stalled",
     };
     for (const char* path : counters)
         Add(path);
@@ -115,12 +117,16 @@ TEST_F(NodeExporterTest, WhatThePageCannotGiveIsAFailedReadNotANumber)
     Pair& disk = Add("\\LogicalDisk(/nowhere)\\% Free Space");
     Pair& unknown = Add("\\Nonsense\\Counter");
     Pair& rate = Add("\\Processor(0)\\% Processor Time");
+    Pair& cpuFull = Add("\\Pressure(cpu)\\% Full Stalled");
     CollectBoth();
     for (const Pair* pair : {&processes, &sessions, &quota, &disk, &unknown})
         EXPECT_NE(Read(*node.remote, pair->remote).status, perf_status::Ok) << pair->path;
     EXPECT_EQ(Read(*node.remote, unknown.remote).status, perf_status::NoObject);
     // A rate needs two pages.
     EXPECT_EQ(Read(*node.remote, rate.remote).status, perf_status::NoData);
+    // Node exporter 1.5 serves no cpu "full" total: that instance fails rather than reading 0.
+    EXPECT_EQ(Read(*node.remote, cpuFull.remote).status, perf_status::NotRemote);
+    EXPECT_EQ(Read(*node.local, cpuFull.local).status, perf_status::NoData);
 }
 
 TEST_F(NodeExporterTest, EnumerationListsTheRemoteInstances)
@@ -146,6 +152,15 @@ TEST_F(NodeExporterTest, EnumerationListsTheRemoteInstances)
                                            instancesLength, node.Computer()),
               perf_status::Ok);
     EXPECT_EQ(SplitNameList(instances.data()), (std::vector<std::string>{"nvme0n1", "sda", "_Total"}));
+
+    countersLength = instancesLength = 0;
+    node.remote->EnumObjectItems("Pressure", nullptr, countersLength, nullptr, instancesLength, node.Computer());
+    counters.resize(countersLength);
+    instances.resize(instancesLength);
+    ASSERT_EQ(node.remote->EnumObjectItems("Pressure", counters.data(), countersLength, instances.data(),
+                                           instancesLength, node.Computer()),
+              perf_status::Ok);
+    EXPECT_EQ(SplitNameList(instances.data()), (std::vector<std::string>{"cpu", "memory", "io"}));
 
     std::vector<std::string> objects;
     ASSERT_EQ(node.remote->EnumObjects(objects, node.Computer()), perf_status::Ok);
