@@ -5,6 +5,7 @@
 #include "platform/network_interface_counters.h"
 #include "platform/paging_file_counters.h"
 #include "platform/physical_disk_counters.h"
+#include "platform/pressure_counters.h"
 #include "platform/processor_counters.h"
 #include "platform/system_counters.h"
 #include "platform/text_scan.h"
@@ -17,10 +18,11 @@ void ListNoInstances(SystemSnapshot&, std::vector<std::string>&) {}
 
 std::span<const ObjectFamily* const> ObjectCatalog()
 {
-    static const std::array<const ObjectFamily*, 9> catalog = {
+    static const std::array<const ObjectFamily*, 10> catalog = {
         &ProcessorFamily(),  &MemoryFamily(),       &PagingFileFamily(),
         &SystemFamily(),     &ObjectsFamily(),      &ServerFamily(),
         &LogicalDiskFamily(), &PhysicalDiskFamily(), &NetworkInterfaceFamily(),
+        &PressureFamily(),
     };
     return catalog;
 }

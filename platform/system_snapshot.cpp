@@ -17,13 +17,14 @@ SystemSnapshot::SystemSnapshot(const SnapshotOptions& options)
       sessions_(options.procRoot, options.sessionInterval.count()),
       mounts_(options.procRoot, options.volumeStat, options.volumeProbeWait),
       disks_(options.procRoot, options.sysRoot),
-      net_(options.procRoot, options.sysRoot)
+      net_(options.procRoot, options.sysRoot),
+      pressure_(options.procRoot)
 {
 }
 
 std::array<PageFeed*, SystemSnapshot::FeedCount> SystemSnapshot::Feeds()
 {
-    return {&stat_, &memory_, &swaps_, &load_, &sessions_, &mounts_, &disks_, &net_};
+    return {&stat_, &memory_, &swaps_, &load_, &sessions_, &mounts_, &disks_, &net_, &pressure_};
 }
 
 std::uint64_t SystemSnapshot::StartFedCollection(std::int64_t timeNs)
@@ -62,6 +63,8 @@ void SystemSnapshot::Refresh(SourceMask mask)
         disks_.Refresh();
     if (mask & sources::NetDev)
         net_.Refresh(collections_);
+    if (mask & sources::Pressure)
+        pressure_.Refresh();
 }
 
 } // namespace quel

@@ -14,6 +14,7 @@
 #include "platform/network_interface_counters.h"
 #include "platform/paging_file_counters.h"
 #include "platform/physical_disk_counters.h"
+#include "platform/pressure_counters.h"
 #include "platform/processor_counters.h"
 #include "platform/system_counters.h"
 
@@ -54,9 +55,10 @@ public:
     const MountSource& Mounts() const { return mounts_; }
     const DiskSource& Disks() const { return disks_; }
     NetSource& Net() { return net_; }
+    const PressureSource& Pressure() const { return pressure_; }
 
     // Every source, as its page feed, for NodeExporterFeed.
-    static constexpr std::size_t FeedCount = 8;
+    static constexpr std::size_t FeedCount = 9;
     std::array<PageFeed*, FeedCount> Feeds();
     // Starts a collection that is fed rather than read: takes its time, returns its number.
     std::uint64_t StartFedCollection(std::int64_t timeNs);
@@ -73,6 +75,7 @@ private:
     MountSource mounts_;
     DiskSource disks_;
     NetSource net_;
+    PressureSource pressure_;
 };
 
 } // namespace quel

@@ -35,13 +35,15 @@ TEST(NodeExporterFeed, HostilePagesGiveFailedReadsOrFiniteValues)
         "node_cpu_guest_seconds_total{cpu=\"%l\",mode=\"user\"}", "node_interrupts_total{cpu=\"%l\",type=\"LOC\"}",
         "node_intr_total", "node_forks_total", "node_procs_blocked", "node_memory_SReclaimable_bytes",
         "node_memory_Cached_bytes", "node_vmstat_pgmajfault",
+        "node_pressure_cpu_waiting_seconds_total", "node_pressure_cpu_stalled_seconds_total",
+        "node_pressure_io_stalled_seconds_total",
     };
     std::mt19937 random(99);
     const auto pick = [&](const auto& list) { return std::string(list[random() % std::size(list)]); };
     std::vector<std::pair<const ObjectFamily*, std::unique_ptr<CounterReader>>> readers;
     for (const ObjectFamily* family : ObjectCatalog()) {
         for (std::size_t counter = 0; counter < family->counters.size(); ++counter) {
-            for (const char* instance : {"0", "65535", "_Total", "/", "/dev/sda2", "lo", "a\"b", ""})
+            for (const char* instance : {"0", "65535", "_Total", "/", "/dev/sda2", "lo", "a\"b", "", "cpu", "io"})
                 readers.emplace_back(family, family->makeReader(counter, family->hasInstances ? instance : ""));
         }
     }
@@ -70,6 +72,42 @@ TEST(NodeExporterFeed, HostilePagesGiveFailedReadsOrFiniteValues)
             family->listInstances(snapshot, instances);
         ASSERT_LT(instances.size(), 1000u);
     }
+}
+
+// Node exporter 1.5 serves no cpu "full" total, newer ones do; totals come in seconds.
+TEST(NodeExporterFeed, PressureTotalsInSecondsAndTheCpuFullSeriesWhereServed)
+{
+    SystemSnapshot snapshot(FedSnapshotOptions());
+    const auto feed = [&snapshot](std::int64_t timeNs, double cpuSome, const std::string& cpuFull) {
+        ExpositionPage page;
+        page.Parse("node_pressure_cpu_waiting_seconds_total " + std::to_string(cpuSome) + "\n"
+                   + (cpuFull.empty() ? "" : "node_pressure_cpu_stalled_seconds_total " + cpuFull + "\n")
+                   + "node_pressure_memory_waiting_seconds_total 3.4512669999999996\n");
+        NodeExporterFeed::Apply(page, timeNs, snapshot);
+    };
+    const ObjectFamily& family = *FindObjectFamily("Pressure");
+    auto cpuSome = family.makeReader(0, "cpu");
+    auto cpuFull = family.makeReader(1, "cpu");
+    auto memoryFull = family.makeReader(1, "memory");
+    double value = 0.0;
+    feed(1'000'000'000, 93.045123, "0");
+    EXPECT_EQ(cpuSome->Sample(snapshot, value), perf_status::NoData);
+    EXPECT_EQ(cpuFull->Sample(snapshot, value), perf_status::NoData);
+    std::vector<std::string> instances;
+    family.listInstances(snapshot, instances);
+    EXPECT_EQ(instances, (std::vector<std::string>{"cpu", "memory"})) << "io has no series on the page";
+
+    feed(3'000'000'000, 93.545123, "0");
+    ASSERT_EQ(cpuSome->Sample(snapshot, value), perf_status::Ok);
+    EXPECT_DOUBLE_EQ(value, 25.0);
+    ASSERT_EQ(cpuFull->Sample(snapshot, value), perf_status::Ok);
+    EXPECT_DOUBLE_EQ(value, 0.0);
+    EXPECT_EQ(memoryFull->Sample(snapshot, value), perf_status::Unreadable) << "no stalled series for memory";
+
+    feed(4'000'000'000, 93.645123, "");
+    EXPECT_EQ(cpuFull->Sample(snapshot, value), perf_status::Unreadable);
+    ASSERT_EQ(cpuSome->Sample(snapshot, value), perf_status::Ok);
+    EXPECT_DOUBLE_EQ(value, 10.0);
 }
 
 } // namespace

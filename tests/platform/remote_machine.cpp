@@ -109,6 +109,13 @@ void NodeExporterMachine::Advance(int step) const
                       + n(43772, 125000) + "     520    0    0    0     0       0          0\n"
                   " wlan0: " + n(1000000, 1000) + "     100    0    0    0     0          0         0   "
                       + n(500000, 500) + "      50    0    0    0     0       0          0\n");
+    const auto pressure = [&n](long some, long someStep, long full, long fullStep) {
+        return "some avg10=1.00 avg60=0.50 avg300=0.25 total=" + n(some, someStep)
+            + "\nfull avg10=0.10 avg60=0.05 avg300=0.02 total=" + n(full, fullStep) + "\n";
+    };
+    machine.Write("proc/pressure/cpu", pressure(93045123, 250000, 0, 0));
+    machine.Write("proc/pressure/memory", pressure(4067494, 120001, 3451267, 33333));
+    machine.Write("proc/pressure/io", pressure(61955081, 1500000, 58578187, 999999));
 }
 
 } // namespace quel::test

@@ -83,6 +83,8 @@ TEST_F(NodeExporterTest, CountersEqualThoseOfTheLocalProviderOnTheSameTree)
         "\\Memory\\Free & Zero Page List Bytes", "\\Memory\\Modified Page List Bytes", "\\Memory\\Pool Paged Bytes",
         "\\Memory\\Pool Nonpaged Bytes", "\\Memory\\Pages Input/sec", "\\Memory\\Pages Output/sec",
         "\\Memory\\Page Reads/sec", "\\System\\Forks/sec", "\\System\\Procs Blocked",
+        "\\Pressure(cpu)\\% Some Stalled", "\\Pressure(memory)\\% Some Stalled",
+        "\\Pressure(memory)\\% Full Stalled", "\\Pressure(io)\\% Some Stalled", "\\Pressure(io)\\% Full Stalled",
     };
     for (const char* path : counters)
         Add(path);
@@ -124,6 +126,7 @@ TEST_F(NodeExporterTest, WhatThePageCannotGiveIsAFailedReadNotANumber)
     // Each CPU's interrupts come from the interrupts collector, off by default; _Total's do not.
     Pair& cpuInterrupts = Add("\\Processor(0)\\Interrupts/sec");
     Pair& systemThreads = Add("\\System\\Threads");
+    Pair& cpuFull = Add("\\Pressure(cpu)\\% Full Stalled");
     CollectBoth();
     EXPECT_EQ(Read(*node.remote, cpuInterrupts.remote).status, perf_status::NotRemote);
     EXPECT_EQ(Read(*node.remote, systemThreads.remote).status, perf_status::NotRemote);
@@ -132,6 +135,9 @@ TEST_F(NodeExporterTest, WhatThePageCannotGiveIsAFailedReadNotANumber)
     EXPECT_EQ(Read(*node.remote, unknown.remote).status, perf_status::NoObject);
     // A rate needs two pages.
     EXPECT_EQ(Read(*node.remote, rate.remote).status, perf_status::NoData);
+    // Node exporter 1.5 serves no cpu "full" total: that instance fails rather than reading 0.
+    EXPECT_EQ(Read(*node.remote, cpuFull.remote).status, perf_status::NotRemote);
+    EXPECT_EQ(Read(*node.local, cpuFull.local).status, perf_status::NoData);
 }
 
 TEST_F(NodeExporterTest, EnumerationListsTheRemoteInstances)
@@ -157,6 +163,15 @@ TEST_F(NodeExporterTest, EnumerationListsTheRemoteInstances)
                                            instancesLength, node.Computer()),
               perf_status::Ok);
     EXPECT_EQ(SplitNameList(instances.data()), (std::vector<std::string>{"nvme0n1", "sda", "_Total"}));
+
+    countersLength = instancesLength = 0;
+    node.remote->EnumObjectItems("Pressure", nullptr, countersLength, nullptr, instancesLength, node.Computer());
+    counters.resize(countersLength);
+    instances.resize(instancesLength);
+    ASSERT_EQ(node.remote->EnumObjectItems("Pressure", counters.data(), countersLength, instances.data(),
+                                           instancesLength, node.Computer()),
+              perf_status::Ok);
+    EXPECT_EQ(SplitNameList(instances.data()), (std::vector<std::string>{"cpu", "memory", "io"}));
 
     std::vector<std::string> objects;
     ASSERT_EQ(node.remote->EnumObjects(objects, node.Computer()), perf_status::Ok);
