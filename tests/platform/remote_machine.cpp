@@ -99,8 +99,8 @@ void NodeExporterMachine::Advance(int step) const
                   "Inter-|   Receive                                                |  Transmit\n"
                   " face |bytes    packets errs drop fifo frame compressed multicast|bytes    packets errs drop "
                   "fifo colls carrier compressed\n"
-                  "  eth0: " + n(36958825, 250000) + "    1064    0    0    0     0          0         0    "
-                      + n(43772, 125000) + "     520    0    0    0     0       0          0\n"
+                  "  eth0: " + n(36958825, 250000) + " " + n(1064, 900) + "    2    7    0     0          0         0    "
+                      + n(43772, 125000) + " " + n(520, 300) + "    1    3    0     0       0          0\n"
                   " wlan0: " + n(1000000, 1000) + "     100    0    0    0     0          0         0   "
                       + n(500000, 500) + "      50    0    0    0     0       0          0\n");
 }

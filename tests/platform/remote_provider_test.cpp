@@ -77,6 +77,11 @@ TEST_F(NodeExporterTest, CountersEqualThoseOfTheLocalProviderOnTheSameTree)
         "\\Network Interface(wlan0)\\Bytes Total/sec", "\\Network Interface(wlan0)\\Current Bandwidth",
         "\\LogicalDisk(/)\\% Free Space", "\\LogicalDisk(/home)\\% Free Space",
         "\\LogicalDisk(_Total)\\% Free Space",
+        "\\Network Interface(eth0)\\Bytes Received/sec", "\\Network Interface(eth0)\\Bytes Sent/sec",
+        "\\Network Interface(eth0)\\Packets/sec", "\\Network Interface(eth0)\\Packets Received/sec",
+        "\\Network Interface(eth0)\\Packets Sent/sec", "\\Network Interface(eth0)\\Packets Received Errors",
+        "\\Network Interface(eth0)\\Packets Outbound Errors", "\\Network Interface(eth0)\\Packets Received Discarded",
+        "\\Network Interface(eth0)\\Packets Outbound Discarded", "\\Network Interface(wlan0)\\Packets/sec",
     };
     for (const char* path : counters)
         Add(path);
