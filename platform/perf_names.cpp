@@ -7,7 +7,7 @@ namespace quel {
 
 std::optional<std::string_view> PerfNameByIndex(std::uint32_t index)
 {
-    static constexpr std::array<std::pair<std::uint32_t, std::string_view>, 20> names = {{
+    static constexpr std::array<std::pair<std::uint32_t, std::string_view>, 23> names = {{
         {2, "System"},
         {4, "Memory"},
         {6, "% Processor Time"},
@@ -24,6 +24,9 @@ std::optional<std::string_view> PerfNameByIndex(std::uint32_t index)
         {408, "% Free Space"},
         {510, "Network Interface"},
         {520, "Current Bandwidth"},
+        {546, "IPv4"},
+        {638, "TCP"},
+        {658, "UDPv4"},
         {700, "Paging File"},
         {702, "% Usage"},
         {1350, "% Registry Quota In Use"},
