@@ -14,10 +14,19 @@
 
 namespace quel {
 
+// The /proc/net/dev fields of one interface that the counters use.
 struct InterfaceStat {
     std::string name;
     std::uint64_t rxBytes = 0;
+    std::uint64_t rxPackets = 0;
+    std::uint64_t rxErrors = 0;
+    std::uint64_t rxDropped = 0;
     std::uint64_t txBytes = 0;
+    std::uint64_t txPackets = 0;
+    std::uint64_t txErrors = 0;
+    std::uint64_t txDropped = 0;
+    // Bit i: the field of row i of the field table is known (a page may lack a series).
+    std::uint32_t present = 0;
 };
 
 class NetSource final : public PageFeed {

@@ -18,13 +18,15 @@ SystemSnapshot::SystemSnapshot(const SnapshotOptions& options)
       mounts_(options.procRoot, options.volumeStat, options.volumeProbeWait),
       disks_(options.procRoot, options.sysRoot),
       net_(options.procRoot, options.sysRoot),
+      snmp_(options.procRoot),
+      snmp6_(options.procRoot),
       pressure_(options.procRoot)
 {
 }
 
 std::array<PageFeed*, SystemSnapshot::FeedCount> SystemSnapshot::Feeds()
 {
-    return {&stat_, &memory_, &swaps_, &load_, &sessions_, &mounts_, &disks_, &net_, &pressure_};
+    return {&stat_, &memory_, &swaps_, &load_, &sessions_, &mounts_, &disks_, &net_, &snmp_, &snmp6_, &pressure_};
 }
 
 std::uint64_t SystemSnapshot::StartFedCollection(std::int64_t timeNs)
@@ -63,6 +65,10 @@ void SystemSnapshot::Refresh(SourceMask mask)
         disks_.Refresh();
     if (mask & sources::NetDev)
         net_.Refresh(collections_);
+    if (mask & sources::NetSnmp)
+        snmp_.Refresh();
+    if (mask & sources::NetSnmp6)
+        snmp6_.Refresh();
     if (mask & sources::Pressure)
         pressure_.Refresh();
 }

@@ -9,6 +9,7 @@
 
 #include "platform/counter_reader.h"
 #include "platform/page_feed.h"
+#include "platform/ip_counters.h"
 #include "platform/logical_disk_counters.h"
 #include "platform/memory_counters.h"
 #include "platform/network_interface_counters.h"
@@ -55,10 +56,12 @@ public:
     const MountSource& Mounts() const { return mounts_; }
     const DiskSource& Disks() const { return disks_; }
     NetSource& Net() { return net_; }
+    const SnmpSource& Snmp() const { return snmp_; }
+    const Snmp6Source& Snmp6() const { return snmp6_; }
     const PressureSource& Pressure() const { return pressure_; }
 
     // Every source, as its page feed, for NodeExporterFeed.
-    static constexpr std::size_t FeedCount = 9;
+    static constexpr std::size_t FeedCount = 11;
     std::array<PageFeed*, FeedCount> Feeds();
     // Starts a collection that is fed rather than read: takes its time, returns its number.
     std::uint64_t StartFedCollection(std::int64_t timeNs);
@@ -75,6 +78,8 @@ private:
     MountSource mounts_;
     DiskSource disks_;
     NetSource net_;
+    SnmpSource snmp_;
+    Snmp6Source snmp6_;
     PressureSource pressure_;
 };
 

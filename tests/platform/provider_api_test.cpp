@@ -147,7 +147,7 @@ TEST(ProviderApiTest, EveryNamedIndexIsAnObjectOrCounterTheProviderServes)
     FixtureProvider p("machine-1cpu");
     std::vector<std::string> objects;
     ASSERT_EQ(p.source.EnumObjects(objects), Ok);
-    // The objects of the standard counter set come first; objects it does not have (Pressure) follow, without
+    // The objects of the standard counter set come first; objects it does not have (TCP, Pressure ...) follow, without
     // an index.
     const std::vector<std::string> standardObjects = {"Processor", "Memory", "Paging File", "System", "Objects",
                                                       "Server", "LogicalDisk", "PhysicalDisk", "Network Interface"};

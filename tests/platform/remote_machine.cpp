@@ -105,8 +105,8 @@ void NodeExporterMachine::Advance(int step) const
                   "Inter-|   Receive                                                |  Transmit\n"
                   " face |bytes    packets errs drop fifo frame compressed multicast|bytes    packets errs drop "
                   "fifo colls carrier compressed\n"
-                  "  eth0: " + n(36958825, 250000) + "    1064    0    0    0     0          0         0    "
-                      + n(43772, 125000) + "     520    0    0    0     0       0          0\n"
+                  "  eth0: " + n(36958825, 250000) + " " + n(1064, 900) + "    2    7    0     0          0         0    "
+                      + n(43772, 125000) + " " + n(520, 300) + "    1    3    0     0       0          0\n"
                   " wlan0: " + n(1000000, 1000) + "     100    0    0    0     0          0         0   "
                       + n(500000, 500) + "      50    0    0    0     0       0          0\n");
     const auto pressure = [&n](long some, long someStep, long full, long fullStep) {
@@ -116,6 +116,23 @@ void NodeExporterMachine::Advance(int step) const
     machine.Write("proc/pressure/cpu", pressure(93045123, 250000, 0, 0));
     machine.Write("proc/pressure/memory", pressure(4067494, 120001, 3451267, 33333));
     machine.Write("proc/pressure/io", pressure(61955081, 1500000, 58578187, 999999));
+    machine.Write("proc/net/snmp",
+                  "Ip: Forwarding DefaultTTL InReceives InHdrErrors InAddrErrors ForwDatagrams InUnknownProtos "
+                  "InDiscards InDelivers OutRequests OutDiscards OutNoRoutes ReasmTimeout ReasmReqds ReasmOKs "
+                  "ReasmFails FragOKs FragFails FragCreates OutTransmits\n"
+                  "Ip: 1 64 " + n(250000, 3000) + " 12 0 300 0 45 249643 " + n(180000, 2000) + " 3 0 0 0 0 0 0 0 0 180300\n"
+                  "Tcp: RtoAlgorithm RtoMin RtoMax MaxConn ActiveOpens PassiveOpens AttemptFails EstabResets CurrEstab "
+                  "InSegs OutSegs RetransSegs InErrs OutRsts InCsumErrors\n"
+                  "Tcp: 1 200 120000 -1 " + n(1200, 10) + " " + n(800, 6) + " 40 25 " + n(12, 3) + " "
+                      + n(200000, 4000) + " " + n(150000, 2500) + " " + n(300, 50) + " 2 90 0\n"
+                  "Udp: InDatagrams NoPorts InErrors OutDatagrams RcvbufErrors SndbufErrors InCsumErrors IgnoredMulti "
+                  "MemErrors\n"
+                  "Udp: " + n(5000, 700) + " " + n(30, 4) + " " + n(7, 1) + " " + n(4000, 300) + " 7 0 0 12 0\n");
+    machine.Write("proc/net/snmp6", "Ip6InReceives                   \t" + n(9000, 100) + "\nIp6OutRequests                  \t"
+                                        + n(7000, 80) + "\nUdp6InDatagrams                 \t" + n(600, 40)
+                                        + "\nUdp6NoPorts                     \t" + n(4, 2)
+                                        + "\nUdp6InErrors                    \t" + n(1, 1)
+                                        + "\nUdp6OutDatagrams                \t" + n(500, 30) + "\n");
 }
 
 } // namespace quel::test

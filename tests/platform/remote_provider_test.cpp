@@ -85,6 +85,18 @@ TEST_F(NodeExporterTest, CountersEqualThoseOfTheLocalProviderOnTheSameTree)
         "\\Memory\\Page Reads/sec", "\\System\\Forks/sec", "\\System\\Procs Blocked",
         "\\Pressure(cpu)\\% Some Stalled", "\\Pressure(memory)\\% Some Stalled",
         "\\Pressure(memory)\\% Full Stalled", "\\Pressure(io)\\% Some Stalled", "\\Pressure(io)\\% Full Stalled",
+        "\\Network Interface(eth0)\\Bytes Received/sec", "\\Network Interface(eth0)\\Bytes Sent/sec",
+        "\\Network Interface(eth0)\\Packets/sec", "\\Network Interface(eth0)\\Packets Received/sec",
+        "\\Network Interface(eth0)\\Packets Sent/sec", "\\Network Interface(eth0)\\Packets Received Errors",
+        "\\Network Interface(eth0)\\Packets Outbound Errors", "\\Network Interface(eth0)\\Packets Received Discarded",
+        "\\Network Interface(eth0)\\Packets Outbound Discarded", "\\Network Interface(wlan0)\\Packets/sec",
+        "\\UDPv4\\Datagrams/sec", "\\UDPv4\\Datagrams Received/sec", "\\UDPv4\\Datagrams Sent/sec",
+        "\\UDPv4\\Datagrams No Port/sec", "\\UDPv4\\Datagrams Received Errors",
+        "\\UDPv6\\Datagrams/sec", "\\UDPv6\\Datagrams Received/sec", "\\UDPv6\\Datagrams Sent/sec",
+        "\\UDPv6\\Datagrams No Port/sec", "\\UDPv6\\Datagrams Received Errors",
+        "\\TCP\\Connections Established", "\\TCP\\Connections Active", "\\TCP\\Connections Passive",
+        "\\TCP\\Segments/sec", "\\TCP\\Segments Received/sec", "\\TCP\\Segments Sent/sec",
+        "\\TCP\\Segments Retransmitted/sec", "\\TCP\\% Segments Retransmitted",
     };
     for (const char* path : counters)
         Add(path);
@@ -138,6 +150,13 @@ TEST_F(NodeExporterTest, WhatThePageCannotGiveIsAFailedReadNotANumber)
     // Node exporter 1.5 serves no cpu "full" total: that instance fails rather than reading 0.
     EXPECT_EQ(Read(*node.remote, cpuFull.remote).status, perf_status::NotRemote);
     EXPECT_EQ(Read(*node.local, cpuFull.local).status, perf_status::NoData);
+    // The netstat collector serves only some SNMP fields by default.
+    for (const char* path : {"\\IPv4\\Datagrams/sec", "\\IPv6\\Datagrams Received Discarded",
+                             "\\TCP\\Connection Failures", "\\TCP\\Connections Reset"}) {
+        const Pair& pair = Add(path);
+        node.remote->CollectQueryData(remoteQuery);
+        EXPECT_EQ(Read(*node.remote, pair.remote).status, perf_status::NotRemote) << path;
+    }
 }
 
 TEST_F(NodeExporterTest, EnumerationListsTheRemoteInstances)
