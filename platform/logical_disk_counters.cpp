@@ -12,16 +12,49 @@
 namespace quel {
 namespace {
 
-constexpr std::array<CounterSpec, 1> LogicalDiskCounters = {{
+// The counters of the space of a volume; the I/O counters of its device follow them.
+enum class VolumeCounter { FreeSpace, FreeMegabytes };
+constexpr std::size_t VolumeCounterCount = 2;
+
+constexpr std::array<CounterSpec, VolumeCounterCount> VolumeCounters = {{
     {"% Free Space", "%", "The free space of a mounted file system that ordinary users may take, as a percentage of its size.",
      "statvfs of the mount point: 100 x f_bavail / (f_blocks - f_bfree + f_bavail); _Total: sum of free / sum of size",
      "node_filesystem_avail_bytes, _free_bytes and _size_bytes, as locally"},
+    {"Free Megabytes", "megabytes (1,048,576 bytes)",
+     "The free space of a mounted file system that ordinary users may take, in megabytes of 1,048,576 bytes.",
+     "statvfs of the mount point: f_bavail x f_frsize / 1048576; _Total: the sum",
+     "node_filesystem_avail_bytes / 1048576"},
 }};
+
+// The I/O counters read from the diskstats line of the volume's device. Not from another
+// computer: its node exporter names a file system's device by the mount's source (/dev/root,
+// /dev/mapper/...) rather than by major:minor, and leaves partitions out of its disk series.
+constexpr std::string_view DeviceIoSource =
+    "/proc/diskstats, the line whose major:minor is the mount's (of its mountinfo line; partitions and "
+    "device-mapper devices included), with the formula of the PhysicalDisk counter of the same name; a mount "
+    "without such a line (NFS, fuse, btrfs) fails; _Total: over the volumes' devices, as PhysicalDisk's _Total";
+
+using LogicalDiskCounterTable = std::array<CounterSpec, VolumeCounterCount + DiskIoCounterCount>;
+
+const LogicalDiskCounterTable& LogicalDiskCounters()
+{
+    static const LogicalDiskCounterTable table = [] {
+        LogicalDiskCounterTable specs{};
+        std::copy(VolumeCounters.begin(), VolumeCounters.end(), specs.begin());
+        const std::span<const CounterSpec> io = DiskIoCounterSpecs();
+        for (std::size_t i = 0; i < DiskIoCounterCount; ++i)
+            specs[VolumeCounterCount + i] = CounterSpec{io[i].name, io[i].unit, io[i].explanation, DeviceIoSource, {}};
+        return specs;
+    }();
+    return table;
+}
 
 constexpr std::array<std::string_view, 24> PseudoFileSystems = {
     "proc",    "sysfs",    "cgroup",  "cgroup2", "devtmpfs",   "devpts",      "tmpfs",       "overlay",
     "squashfs", "autofs",  "debugfs", "tracefs", "securityfs", "pstore",      "bpf",         "configfs",
     "fusectl", "mqueue",   "hugetlbfs", "binfmt_misc", "nsfs", "ramfs",       "rpc_pipefs",  "efivarfs"};
+
+constexpr double BytesPerMegabyte = 1048576.0;
 
 constexpr std::array<std::string_view, 4> SystemMountRoots = {"/proc", "/sys", "/dev", "/run/credentials"};
 
@@ -38,9 +71,12 @@ bool ParseDevice(std::string_view text, std::uint64_t& device)
     return true;
 }
 
-class LogicalDiskReader final : public CounterReader {
+class VolumeSpaceReader final : public CounterReader {
 public:
-    explicit LogicalDiskReader(std::string_view instance) : instance_(instance), total_(instance == TotalInstance) {}
+    VolumeSpaceReader(VolumeCounter counter, std::string_view instance)
+        : counter_(counter), instance_(instance), total_(instance == TotalInstance)
+    {
+    }
 
     SourceMask Sources() const override { return sources::Mounts; }
 
@@ -49,24 +85,85 @@ public:
         const MountSource& mounts = snapshot.Mounts();
         if (!mounts.Valid())
             return perf_status::Unreadable;
-        if (total_)
-            return mounts.TotalFreePercent(value) ? perf_status::Ok : perf_status::Unreadable;
+        const bool percent = counter_ == VolumeCounter::FreeSpace;
+        if (total_) {
+            const bool known = percent ? mounts.TotalFreePercent(value) : mounts.TotalFreeMegabytes(value);
+            return known ? perf_status::Ok : perf_status::Unreadable;
+        }
         const VolumeQuery* volume = mounts.Find(instance_);
         if (volume == nullptr)
             return perf_status::NoInstance;
         if (volume->answer == VolumeAnswer::None)
             return perf_status::NoData;
-        return MountSource::FreePercent(*volume, value) ? perf_status::Ok : perf_status::Unreadable;
+        const bool known =
+            percent ? MountSource::FreePercent(*volume, value) : MountSource::FreeMegabytes(*volume, value);
+        return known ? perf_status::Ok : perf_status::Unreadable;
     }
 
 private:
+    VolumeCounter counter_;
     std::string instance_;
     bool total_;
 };
 
-std::unique_ptr<CounterReader> MakeLogicalDiskReader(std::size_t, std::string_view instance)
+class VolumeIoReader final : public CounterReader {
+public:
+    VolumeIoReader(DiskIoCounter counter, std::string_view instance) : instance_(instance), track_(counter) {}
+
+    SourceMask Sources() const override { return sources::Mounts | sources::DiskStats; }
+
+    PerfStatus Sample(SystemSnapshot& snapshot, double& value) override
+    {
+        const MountSource& mounts = snapshot.Mounts();
+        const DiskSource& disks = snapshot.Disks();
+        const VolumeQuery* volume = mounts.Valid() ? mounts.Find(instance_) : nullptr;
+        // A mount without a diskstats line (NFS, fuse) has no I/O counters.
+        const DiskStat* disk = volume != nullptr && disks.Valid() ? disks.FindDevice(volume->device) : nullptr;
+        if (disk == nullptr) {
+            track_.Forget();
+            return mounts.Valid() && volume == nullptr ? perf_status::NoInstance : perf_status::Unreadable;
+        }
+        return track_.Sample(*disk, snapshot.NowNs(), value);
+    }
+
+private:
+    std::string instance_;
+    DiskIoTrack track_;
+};
+
+class VolumeIoTotalReader final : public CounterReader {
+public:
+    explicit VolumeIoTotalReader(DiskIoCounter counter) : total_(counter) {}
+
+    SourceMask Sources() const override { return sources::Mounts | sources::DiskStats; }
+
+    PerfStatus Sample(SystemSnapshot& snapshot, double& value) override
+    {
+        const MountSource& mounts = snapshot.Mounts();
+        const DiskSource& disks = snapshot.Disks();
+        total_.Begin();
+        if (mounts.Valid() && disks.Valid()) {
+            for (const VolumeQuery& volume : mounts.Volumes()) {
+                const DiskStat* disk = MountSource::IsInstance(volume) ? disks.FindDevice(volume.device) : nullptr;
+                if (disk != nullptr)
+                    total_.Add(*disk);
+            }
+        }
+        return total_.Finish(snapshot.NowNs(), value);
+    }
+
+private:
+    DiskIoTotal total_;
+};
+
+std::unique_ptr<CounterReader> MakeLogicalDiskReader(std::size_t counter, std::string_view instance)
 {
-    return std::make_unique<LogicalDiskReader>(instance);
+    if (counter < VolumeCounterCount)
+        return std::make_unique<VolumeSpaceReader>(static_cast<VolumeCounter>(counter), instance);
+    const auto io = static_cast<DiskIoCounter>(counter - VolumeCounterCount);
+    if (instance == TotalInstance)
+        return std::make_unique<VolumeIoTotalReader>(io);
+    return std::make_unique<VolumeIoReader>(io, instance);
 }
 
 void ListLogicalDisks(SystemSnapshot& snapshot, std::vector<std::string>& instances)
@@ -188,6 +285,30 @@ bool MountSource::TotalFreePercent(double& percent) const
     return true;
 }
 
+bool MountSource::FreeMegabytes(const VolumeQuery& volume, double& megabytes)
+{
+    if (volume.answer != VolumeAnswer::Ok)
+        return false;
+    const VolumeSpace& s = volume.space;
+    megabytes = static_cast<double>(s.available) * static_cast<double>(s.blockSize) / BytesPerMegabyte;
+    return true;
+}
+
+bool MountSource::TotalFreeMegabytes(double& megabytes) const
+{
+    double sum = 0.0;
+    bool any = false;
+    for (const VolumeQuery& volume : volumes_) {
+        double one = 0.0;
+        if (IsInstance(volume) && FreeMegabytes(volume, one)) {
+            sum += one;
+            any = true;
+        }
+    }
+    megabytes = sum;
+    return any;
+}
+
 void MountSource::List(std::vector<std::string>& names) const
 {
     for (const VolumeQuery& volume : volumes_) {
@@ -258,10 +379,10 @@ void MountSource::EndPage()
 
 const ObjectFamily& LogicalDiskFamily()
 {
-    static constexpr ObjectFamily family{
+    static const ObjectFamily family{
         "LogicalDisk",
         "The mounted file systems, one instance per device named by its first mount point, and all together (_Total).",
-        LogicalDiskCounters, true, sources::Mounts, MakeLogicalDiskReader, ListLogicalDisks};
+        LogicalDiskCounters(), true, sources::Mounts, MakeLogicalDiskReader, ListLogicalDisks};
     return family;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // LogicalDisk (mounted volumes and _Total): the mounts of /proc/self/mountinfo that hold real
 // file systems, one instance per device named by its first mount point, with the free space
-// from statvfs run by a VolumeSpaceProbe.
+// from statvfs run by a VolumeSpaceProbe and the I/O counters of the device's /proc/diskstats
+// line (DiskIoCounter, shared with PhysicalDisk).
 
 #include "platform/object_family.h"
 #include "platform/page_feed.h"
@@ -29,6 +30,12 @@ public:
     static bool FreePercent(const VolumeQuery& volume, double& percent);
     // Sum of free over sum of size of every answered volume.
     bool TotalFreePercent(double& percent) const;
+    // Free space that users may take, in megabytes of 1048576 bytes; false when unknown.
+    static bool FreeMegabytes(const VolumeQuery& volume, double& megabytes);
+    // The sum over every answered volume; false when none was.
+    bool TotalFreeMegabytes(double& megabytes) const;
+    // Every volume of this collection, those that are not instances included (see IsInstance).
+    std::span<const VolumeQuery> Volumes() const { return volumes_.Items(); }
     void List(std::vector<std::string>& names) const;
 
     // The node exporter's series of this source (PageFeed).

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace quel::test {
 
 FixtureMachine::FixtureMachine(std::string_view name)
@@ -152,6 +154,18 @@ std::vector<std::string> SplitNameList(const char* list)
     for (const char* name = list; *name != '\0'; name += names.back().size() + 1)
         names.emplace_back(name);
     return names;
+}
+
+std::string DiskStatsLine(unsigned major, unsigned minor, std::string_view name, const DiskCounts& c)
+{
+    char line[320];
+    std::snprintf(line, sizeof line, "%4u %7u %.*s %llu 0 %llu %llu %llu 0 %llu %llu %llu %llu %llu 0 0 0 0 0 0\n", major,
+                  minor, static_cast<int>(name.size()), name.data(), static_cast<unsigned long long>(c.reads),
+                  static_cast<unsigned long long>(c.sectorsRead), static_cast<unsigned long long>(c.readMs),
+                  static_cast<unsigned long long>(c.writes), static_cast<unsigned long long>(c.sectorsWritten),
+                  static_cast<unsigned long long>(c.writeMs), static_cast<unsigned long long>(c.inFlight),
+                  static_cast<unsigned long long>(c.ioTicks), static_cast<unsigned long long>(c.weightedMs));
+    return line;
 }
 
 } // namespace quel::test

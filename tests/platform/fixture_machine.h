@@ -93,4 +93,13 @@ public:
 // Splits a list of NUL-terminated names ended by an empty name.
 std::vector<std::string> SplitNameList(const char* list);
 
+// The fields of a /proc/diskstats line that counters read.
+struct DiskCounts {
+    std::uint64_t reads = 0, sectorsRead = 0, readMs = 0;
+    std::uint64_t writes = 0, sectorsWritten = 0, writeMs = 0;
+    std::uint64_t inFlight = 0, ioTicks = 0, weightedMs = 0;
+};
+// A /proc/diskstats line as kernel 5.5+ prints it: merges, discards and flushes are 0.
+std::string DiskStatsLine(unsigned major, unsigned minor, std::string_view name, const DiskCounts& counts);
+
 } // namespace quel::test

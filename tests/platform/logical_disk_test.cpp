@@ -125,6 +125,76 @@ TEST(LogicalDiskTest, AHangingStatvfsNeverStallsSampling)
     EXPECT_DOUBLE_EQ(p.Read(home).value, 50.0);
 }
 
+// Mounts on a partition of each disk, on a device-mapper device (253:dmMinor) and on NFS.
+std::string IoMounts(unsigned dmMinor)
+{
+    return "26 1 8:2 / / rw - ext4 /dev/sda2 rw\n"
+           "27 26 259:1 / /home rw - xfs /dev/nvme0n1p1 rw\n"
+           "28 26 253:" + std::to_string(dmMinor) + " / /data rw - ext4 /dev/mapper/vg-data rw\n"
+           "29 26 0:50 / /mnt/nfs rw - nfs4 host:/ rw\n";
+}
+
+// The I/O counters of a volume come from its own device's line: a partition or a device-mapper
+// device, not the disk under it. A mount without a block device has free space but no I/O.
+TEST(LogicalDiskTest, IoCountersReadTheMountedDevicesOwnLine)
+{
+    FixtureProvider p("machine-4cpu");
+    SetVolumes(p.volumes);
+    p.volumes.Set("/data", MyDisk);
+    p.volumes.Set("/mnt/nfs", Odd);
+    p.machine.Write("proc/self/mountinfo", IoMounts(0));
+    const auto diskstats = [&p](std::uint64_t step, std::string_view data) {
+        p.machine.Write("proc/diskstats",
+                        DiskStatsLine(8, 0, "sda", {1000 + 400 * step, 0, 1000 + 4000 * step})
+                            + DiskStatsLine(8, 2, "sda2", {500 + 200 * step, 0, 100 + 400 * step})
+                            + DiskStatsLine(259, 1, "nvme0n1p1", {100 + 100 * step, 0, 10 + 1000 * step})
+                            + std::string(data));
+    };
+    const auto dm = [](unsigned minor, std::uint64_t reads, std::uint64_t readMs) {
+        return DiskStatsLine(253, minor, "dm-" + std::to_string(minor), {reads, 0, readMs});
+    };
+    const PerfCounterHandle rootReads = p.Add("\\LogicalDisk(/)\\Disk Reads/sec");
+    const PerfCounterHandle dataReads = p.Add("\\LogicalDisk(/data)\\Disk Reads/sec");
+    const PerfCounterHandle nfsReads = p.Add("\\LogicalDisk(/mnt/nfs)\\Disk Reads/sec");
+    const PerfCounterHandle nfsFree = p.Add("\\LogicalDisk(/mnt/nfs)\\Free Megabytes");
+    const PerfCounterHandle totalFree = p.Add("\\LogicalDisk(_Total)\\Free Megabytes");
+    const PerfCounterHandle totalReads = p.Add("\\LogicalDisk(_Total)\\Disk Reads/sec");
+    const PerfCounterHandle totalSecPerRead = p.Add("\\LogicalDisk(_Total)\\Avg. Disk sec/Read");
+    const PerfCounterHandle sdaReads = p.Add("\\PhysicalDisk(sda)\\Disk Reads/sec");
+    diskstats(0, dm(0, 50, 100));
+    ASSERT_EQ(p.Collect(), Ok);
+    EXPECT_DOUBLE_EQ(p.Read(nfsFree).value, 100.0 * 4096 / 1048576);
+    EXPECT_DOUBLE_EQ(p.Read(totalFree).value,
+                     (300.0 * 4096 + 1000.0 * 1024 + 100.0 * 4096 + 100.0 * 4096) / 1048576);
+    EXPECT_EQ(p.Read(nfsReads).status, Unreadable) << "no block device behind it";
+    EXPECT_EQ(p.Read(rootReads).status, NoData);
+
+    diskstats(1, dm(0, 150, 400));
+    ASSERT_EQ(p.CollectAfter(2.0), Ok);
+    EXPECT_DOUBLE_EQ(p.Read(rootReads).value, 100.0) << "sda2's reads";
+    EXPECT_DOUBLE_EQ(p.Read(sdaReads).value, 200.0) << "the disk's own line";
+    EXPECT_DOUBLE_EQ(p.Read(dataReads).value, 50.0);
+    EXPECT_EQ(p.Read(nfsReads).status, Unreadable);
+    EXPECT_DOUBLE_EQ(p.Read(totalReads).value, 100.0 + 50.0 + 50.0) << "the mounted devices, sda not twice";
+    EXPECT_DOUBLE_EQ(p.Read(totalSecPerRead).value, (400.0 + 1000.0 + 300.0) / (200 + 100 + 100) / 1000);
+
+    // The device-mapper device goes away: its volume's I/O fails, the others go on.
+    diskstats(2, "");
+    ASSERT_EQ(p.CollectAfter(1.0), Ok);
+    EXPECT_EQ(p.Read(dataReads).status, Unreadable);
+    EXPECT_DOUBLE_EQ(p.Read(totalReads).value, 200.0 + 100.0);
+
+    // Re-created as 253:1 and mounted again: a new device, primed anew.
+    p.machine.Write("proc/self/mountinfo", IoMounts(1));
+    diskstats(3, dm(1, 10, 10));
+    ASSERT_EQ(p.CollectAfter(1.0), Ok);
+    EXPECT_EQ(p.Read(dataReads).status, NoData);
+    diskstats(4, dm(1, 30, 10));
+    ASSERT_EQ(p.CollectAfter(1.0), Ok);
+    EXPECT_DOUBLE_EQ(p.Read(dataReads).value, 20.0);
+    EXPECT_DOUBLE_EQ(p.Read(totalReads).value, 200.0 + 100.0 + 20.0);
+}
+
 TEST(LogicalDiskTest, MountFilters)
 {
     EXPECT_TRUE(IsPseudoFileSystem("tmpfs"));

@@ -30,6 +30,8 @@ TEST(NodeExporterFeed, HostilePagesGiveFailedReadsOrFiniteValues)
         "node_filesystem_avail_bytes{device=\"%l\",fstype=\"ext4\",mountpoint=\"%l\"}",
         "node_filesystem_free_bytes{device=\"%l\",fstype=\"tmpfs\",mountpoint=\"%l\"}",
         "node_disk_io_time_seconds_total{device=\"%l\"}", "node_disk_read_bytes_total{device=\"%l\"}",
+        "node_disk_reads_completed_total{device=\"%l\"}", "node_disk_read_time_seconds_total{device=\"%l\"}",
+        "node_disk_io_now{device=\"%l\"}", "node_disk_io_time_weighted_seconds_total{device=\"%l\"}",
         "node_disk_info{device=\"%l\",major=\"%l\",minor=\"%l\"}", "node_network_receive_bytes_total{device=\"%l\"}",
         "node_network_speed_bytes{device=\"%l\"}", "node_network_iface_id{device=\"%l\"}",
         "node_cpu_guest_seconds_total{cpu=\"%l\",mode=\"user\"}", "node_interrupts_total{cpu=\"%l\",type=\"LOC\"}",
@@ -108,6 +110,30 @@ TEST(NodeExporterFeed, PressureTotalsInSecondsAndTheCpuFullSeriesWhereServed)
     EXPECT_EQ(cpuFull->Sample(snapshot, value), perf_status::Unreadable);
     ASSERT_EQ(cpuSome->Sample(snapshot, value), perf_status::Ok);
     EXPECT_DOUBLE_EQ(value, 10.0);
+}
+
+// A page without a series (an older or filtered exporter) leaves the counters that need it
+// failing rather than reading it as 0.
+TEST(NodeExporterFeed, ADiskSeriesThePageLacksFailsTheCountersThatNeedIt)
+{
+    const ObjectFamily& disks = *FindObjectFamily("PhysicalDisk");
+    std::unique_ptr<CounterReader> reads = disks.makeReader(*FindCounterIndex(disks, "Disk Reads/sec"), "sda");
+    std::unique_ptr<CounterReader> readTime = disks.makeReader(*FindCounterIndex(disks, "Avg. Disk sec/Read"), "sda");
+    std::unique_ptr<CounterReader> queue = disks.makeReader(*FindCounterIndex(disks, "Avg. Disk Queue Length"), "_Total");
+    SystemSnapshot snapshot(FedSnapshotOptions());
+    ExpositionPage page;
+    double value = 0.0;
+    double other = 0.0;
+    PerfStatus status = perf_status::NoData;
+    for (const auto& [seconds, count] : {std::pair{0, "100"}, std::pair{1, "300"}}) {
+        page.Parse(std::string("node_disk_reads_completed_total{device=\"sda\"} ") + count + "\n");
+        NodeExporterFeed::Apply(page, seconds * 1'000'000'000LL, snapshot);
+        status = reads->Sample(snapshot, value);
+        EXPECT_EQ(readTime->Sample(snapshot, other), perf_status::Unreadable);
+        EXPECT_EQ(queue->Sample(snapshot, other), perf_status::Unreadable);
+    }
+    ASSERT_EQ(status, perf_status::Ok);
+    EXPECT_DOUBLE_EQ(value, 200.0);
 }
 
 } // namespace

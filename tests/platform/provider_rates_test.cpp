@@ -363,6 +363,101 @@ TEST(ProviderRatesTest, DiskThatDisappearsFailsAndPrimesAgainWhenBack)
     EXPECT_EQ(p.Read(total).status, Unreadable) << "no disk at all: _Total cannot be known";
 }
 
+std::string SdaAndNvme(const DiskCounts& sda, const DiskCounts& nvme)
+{
+    return DiskStatsLine(8, 0, "sda", sda) + DiskStatsLine(8, 2, "sda2", sda) + DiskStatsLine(259, 0, "nvme0n1", nvme);
+}
+
+// Rates and times per I/O of each disk and of _Total, over an interval with I/O, one without
+// (averages have no value, rates are 0) and one where a counter went backwards.
+TEST(ProviderRatesTest, DiskIoRatesAndAveragesPerIo)
+{
+    FixtureProvider p("machine-4cpu");
+    const auto add = [&p](std::string_view instance, std::string_view counter) {
+        return p.Add("\\PhysicalDisk(" + std::string(instance) + ")\\" + std::string(counter));
+    };
+    const PerfCounterHandle reads = add("sda", "Disk Reads/sec");
+    const PerfCounterHandle writes = add("sda", "Disk Writes/sec");
+    const PerfCounterHandle transfers = add("sda", "Disk Transfers/sec");
+    const PerfCounterHandle bytes = add("sda", "Disk Bytes/sec");
+    const PerfCounterHandle readTime = add("sda", "% Disk Read Time");
+    const PerfCounterHandle writeTime = add("sda", "% Disk Write Time");
+    const PerfCounterHandle idle = add("sda", "% Idle Time");
+    const PerfCounterHandle secPerRead = add("sda", "Avg. Disk sec/Read");
+    const PerfCounterHandle secPerWrite = add("sda", "Avg. Disk sec/Write");
+    const PerfCounterHandle secPerTransfer = add("sda", "Avg. Disk sec/Transfer");
+    const PerfCounterHandle bytesPerTransfer = add("sda", "Avg. Disk Bytes/Transfer");
+    const PerfCounterHandle queueNow = add("sda", "Current Disk Queue Length");
+    const PerfCounterHandle queue = add("sda", "Avg. Disk Queue Length");
+    const PerfCounterHandle nvmeSecPerWrite = add("nvme0n1", "Avg. Disk sec/Write");
+    const PerfCounterHandle totalReads = add("_Total", "Disk Reads/sec");
+    const PerfCounterHandle totalSecPerRead = add("_Total", "Avg. Disk sec/Read");
+    const PerfCounterHandle totalSecPerWrite = add("_Total", "Avg. Disk sec/Write");
+    const PerfCounterHandle totalIdle = add("_Total", "% Idle Time");
+    const PerfCounterHandle totalQueueNow = add("_Total", "Current Disk Queue Length");
+    const PerfCounterHandle totalQueue = add("_Total", "Avg. Disk Queue Length");
+
+    const DiskCounts sda{1000, 8000, 500, 2000, 16000, 3000, 2, 100, 4000};
+    const DiskCounts nvme{100, 800, 10, 0, 0, 0, 0, 10, 10};
+    p.machine.Write("proc/diskstats", SdaAndNvme(sda, nvme));
+    ASSERT_EQ(p.Collect(), Ok);
+    EXPECT_EQ(p.Read(reads).status, NoData);
+    EXPECT_EQ(p.Read(secPerRead).status, NoData);
+    EXPECT_EQ(p.Read(queueNow).status, Ok) << "I/Os in progress is no rate";
+    EXPECT_DOUBLE_EQ(p.Read(queueNow).value, 2.0);
+
+    // 2 s: sda read 300 times (600 ms) and wrote 100 times (3000 ms, three writes at once),
+    // busy 1000 ms; nvme0n1 read 100 times in 1000 ms and wrote nothing.
+    const DiskCounts sda2{1300, 10400, 1100, 2100, 17600, 6000, 5, 1100, 9000};
+    const DiskCounts nvme2{200, 1000, 1010, 0, 0, 0, 1, 210, 1010};
+    p.machine.Write("proc/diskstats", SdaAndNvme(sda2, nvme2));
+    ASSERT_EQ(p.CollectAfter(2.0), Ok);
+    EXPECT_DOUBLE_EQ(p.Read(reads).value, 150.0);
+    EXPECT_DOUBLE_EQ(p.Read(writes).value, 50.0);
+    EXPECT_DOUBLE_EQ(p.Read(transfers).value, 200.0);
+    EXPECT_DOUBLE_EQ(p.Read(bytes).value, (2400.0 + 1600.0) * 512 / 2);
+    EXPECT_DOUBLE_EQ(p.Read(readTime).value, 30.0);
+    EXPECT_DOUBLE_EQ(p.Read(writeTime).value, 150.0) << "overlapping writes: not clamped";
+    EXPECT_DOUBLE_EQ(p.Read(idle).value, 50.0);
+    EXPECT_DOUBLE_EQ(p.Read(secPerRead).value, 0.002);
+    EXPECT_DOUBLE_EQ(p.Read(secPerWrite).value, 0.03);
+    EXPECT_DOUBLE_EQ(p.Read(secPerTransfer).value, 3600.0 / 400 / 1000);
+    EXPECT_DOUBLE_EQ(p.Read(bytesPerTransfer).value, 4000.0 * 512 / 400);
+    EXPECT_DOUBLE_EQ(p.Read(queueNow).value, 5.0);
+    EXPECT_DOUBLE_EQ(p.Read(queue).value, 2.5);
+    EXPECT_EQ(p.Read(nvmeSecPerWrite).status, NoData) << "no write completed";
+    EXPECT_DOUBLE_EQ(p.Read(totalReads).value, 200.0);
+    EXPECT_DOUBLE_EQ(p.Read(totalSecPerRead).value, 0.004) << "all the ms over all the reads, not a mean of means";
+    EXPECT_DOUBLE_EQ(p.Read(totalSecPerWrite).value, 0.03) << "a disk without writes weighs nothing";
+    EXPECT_DOUBLE_EQ(p.Read(totalIdle).value, 70.0) << "the mean over the disks";
+    EXPECT_DOUBLE_EQ(p.Read(totalQueueNow).value, 6.0);
+    EXPECT_DOUBLE_EQ(p.Read(totalQueue).value, 3.0);
+
+    // 1 s without I/O: rates are 0, averages per I/O have no value.
+    ASSERT_EQ(p.CollectAfter(1.0), Ok);
+    EXPECT_DOUBLE_EQ(p.Read(reads).value, 0.0);
+    EXPECT_DOUBLE_EQ(p.Read(queue).value, 0.0);
+    EXPECT_DOUBLE_EQ(p.Read(idle).value, 100.0);
+    for (PerfCounterHandle average : {secPerRead, secPerTransfer, bytesPerTransfer, totalSecPerRead})
+        EXPECT_EQ(p.Read(average).status, NoData);
+
+    // sda's reads go backwards: a reset for the counters that read them, not for the others.
+    DiskCounts reset = sda2;
+    reset.reads = 10;
+    p.machine.Write("proc/diskstats", SdaAndNvme(reset, nvme2));
+    ASSERT_EQ(p.CollectAfter(1.0), Ok);
+    EXPECT_EQ(p.Read(reads).status, NoData);
+    EXPECT_EQ(p.Read(secPerRead).status, NoData);
+    EXPECT_EQ(p.Read(writes).status, Ok);
+    EXPECT_DOUBLE_EQ(p.Read(totalReads).value, 0.0) << "the reset disk sits out, nvme0n1 did not read";
+    reset.reads = 60;
+    reset.readMs += 100;
+    p.machine.Write("proc/diskstats", SdaAndNvme(reset, nvme2));
+    ASSERT_EQ(p.CollectAfter(1.0), Ok);
+    EXPECT_DOUBLE_EQ(p.Read(reads).value, 50.0);
+    EXPECT_DOUBLE_EQ(p.Read(secPerRead).value, 0.002);
+}
+
 std::string NetDev(std::string_view eth0Rx, std::string_view eth0Tx)
 {
     std::string text = "Inter-|   Receive                                                |  Transmit\n"
