@@ -29,20 +29,20 @@ TEST(CliList, ObjectsInTheProvidersOrder)
     const CliResult result = RunCli({"list"}, FixtureEnvironment("machine-4cpu"));
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "Processor\nMemory\nPaging File\nSystem\nObjects\nServer\nLogicalDisk\nPhysicalDisk\n"
-                          "Network Interface\n");
+                          "Network Interface\nIPv4\nIPv6\nUDPv4\nUDPv6\nTCP\nPressure\n");
 }
 
 TEST(CliList, EveryCounterWithEveryInstance)
 {
-    const CliResult result = RunCli({"list", "network interface", "Paging File"}, FixtureEnvironment("machine-4cpu"));
+    const CliResult result = RunCli({"list", "pressure", "Paging File"}, FixtureEnvironment("machine-4cpu"));
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out,
-              "\\Network Interface(lo)\\Bytes Total/sec\n"
-              "\\Network Interface(eth0)\\Bytes Total/sec\n"
-              "\\Network Interface(wlan0)\\Bytes Total/sec\n"
-              "\\Network Interface(lo)\\Current Bandwidth\n"
-              "\\Network Interface(eth0)\\Current Bandwidth\n"
-              "\\Network Interface(wlan0)\\Current Bandwidth\n"
+              "\\Pressure(cpu)\\% Some Stalled\n"
+              "\\Pressure(memory)\\% Some Stalled\n"
+              "\\Pressure(io)\\% Some Stalled\n"
+              "\\Pressure(cpu)\\% Full Stalled\n"
+              "\\Pressure(memory)\\% Full Stalled\n"
+              "\\Pressure(io)\\% Full Stalled\n"
               "\\Paging File(/dev/sda3)\\% Usage\n"
               "\\Paging File(/swap file)\\% Usage\n"
               "\\Paging File(_Total)\\% Usage\n"
@@ -53,23 +53,20 @@ TEST(CliList, EveryCounterWithEveryInstance)
 
 TEST(CliList, WithoutInstancesAndForObjectsThatHaveNone)
 {
-    const CliResult result = RunCli({"list", "Processor", "Objects", "--no-instances"}, FixtureEnvironment("machine-4cpu"));
+    const CliResult result = RunCli({"list", "Pressure", "Objects", "--no-instances"}, FixtureEnvironment("machine-4cpu"));
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out,
-              "\\Processor(*)\\% Processor Time\n"
-              "\\Processor(*)\\% User Time\n"
-              "\\Processor(*)\\% Privileged Time\n"
-              "\\Processor(*)\\% Interrupt Time\n"
-              "\\Processor(*)\\% Idle Time\n"
+              "\\Pressure(*)\\% Some Stalled\n"
+              "\\Pressure(*)\\% Full Stalled\n"
               "\\Objects\\Processes\n"
               "\\Objects\\Threads\n");
 }
 
 TEST(CliList, UnknownObjectIsAUsageErrorOnOneLine)
 {
-    const CliResult result = RunCli({"list", "Memory", "Bogus"}, FixtureEnvironment("machine-4cpu"));
+    const CliResult result = RunCli({"list", "Objects", "Bogus"}, FixtureEnvironment("machine-4cpu"));
     EXPECT_EQ(result.exitCode, 2);
-    EXPECT_EQ(SplitLines(result.out).size(), 6u);  // Memory's counters still listed
+    EXPECT_EQ(SplitLines(result.out).size(), 2u);  // Objects' counters still listed
     EXPECT_EQ(result.err, "quelmonctl list: \"Bogus\": no such object\n");
 }
 
