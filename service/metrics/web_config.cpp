@@ -25,6 +25,16 @@ std::string Shown(const std::string& text)
     return "\"" + shown + (text.size() > 64 ? "...\"" : "\"");
 }
 
+// A message made of texts from the file (yaml-cpp quotes them too) kept to one line.
+bool Refuse(std::string& reason)
+{
+    for (char& c : reason) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
+    }
+    return false;
+}
+
 bool IsBcrypt(const std::string& hash)
 {
     // "$2b$10$" then 53 characters of salt and hash; crypt_checksalt checks the alphabet.
@@ -93,9 +103,7 @@ bool ParseTls(const YAML::Node& node, WebConfig& config, std::string& reason)
     return true;
 }
 
-} // namespace
-
-bool ParseWebConfig(const std::string& text, WebConfig& config, std::string& reason)
+bool ParseWebConfigText(const std::string& text, WebConfig& config, std::string& reason)
 {
     config = WebConfig();
     YAML::Node root;
@@ -133,27 +141,34 @@ bool ParseWebConfig(const std::string& text, WebConfig& config, std::string& rea
     return true;
 }
 
+} // namespace
+
+bool ParseWebConfig(const std::string& text, WebConfig& config, std::string& reason)
+{
+    return ParseWebConfigText(text, config, reason) || Refuse(reason);
+}
+
 bool ReadWebConfig(const std::string& path, WebConfig& config, std::string& reason)
 {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         reason = "cannot read the web configuration " + path + ": " + std::strerror(errno);
-        return false;
+        return Refuse(reason);
     }
     std::string text(MaxFileSize + 1, '\0');
     file.read(text.data(), static_cast<std::streamsize>(text.size()));
     if (file.bad()) {
         reason = "cannot read the web configuration " + path + ": " + std::strerror(errno);
-        return false;
+        return Refuse(reason);
     }
     text.resize(static_cast<std::size_t>(file.gcount()));
     if (text.size() > MaxFileSize) {
         reason = "the web configuration " + path + " is larger than 1 MiB";
-        return false;
+        return Refuse(reason);
     }
     if (!ParseWebConfig(text, config, reason)) {
         reason = "the web configuration " + path + ": " + reason;
-        return false;
+        return Refuse(reason);
     }
     return true;
 }
