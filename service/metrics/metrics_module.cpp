@@ -15,6 +15,7 @@
 #include <exception>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <netinet/in.h>
 #include <string>
 #include <sys/resource.h>
@@ -147,11 +148,18 @@ std::string TlsRefusal(const std::string& path)
            "let a reverse proxy serve TLS in front of a loopback listener (README: TLS through a reverse proxy)";
 }
 
+// One password check at a time: a bcrypt check takes tens of milliseconds of CPU on purpose,
+// and a flood of wrong passwords on hundreds of workers must leave the sampling a core.
+std::mutex checkLock;
+
 bool Authorized(const std::map<std::string, std::string>& users, const std::string& user, const std::string& password)
 {
     try {
+        // An unknown user costs a check as well, so the time does not tell which names exist.
         const auto found = users.find(user);
-        return found != users.end() && quel::PasswordMatches(password, found->second);
+        const std::string& hash = found != users.end() ? found->second : users.begin()->second;
+        const std::lock_guard<std::mutex> lock(checkLock);
+        return quel::PasswordMatches(password, hash) && found != users.end();
     } catch (const std::exception&) {
         return false;  // out of memory: refused, and the scrape may try again
     }
