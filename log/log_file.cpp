@@ -117,14 +117,23 @@ int LogFile::WriteAt(long long offset, std::string_view text, std::string_view r
         offset = size_;
         replaced = {};
     }
-    ssize_t written = -1;
-    do {
-        written = appendOnly_ ? ::write(fd_, text.data(), text.size())
-                              : ::pwrite(fd_, text.data(), text.size(), static_cast<off_t>(offset));
-    } while (written < 0 && errno == EINTR);
-    if (written != static_cast<ssize_t>(text.size())) {
-        // A short write sets no error number; the next write would have said why.
-        const int error = written < 0 ? errno : ENOSPC;
+    // A write cut short sets no error number: the rest is written on until it goes through or
+    // fails with the reason (ENOSPC on a full disk, EFBIG at the file size limit).
+    std::size_t written = 0;
+    int error = 0;
+    while (written < text.size()) {
+        const ssize_t n = appendOnly_ ? ::write(fd_, text.data() + written, text.size() - written)
+                                      : ::pwrite(fd_, text.data() + written, text.size() - written,
+                                                 static_cast<off_t>(offset + static_cast<long long>(written)));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : ENOSPC;
+            break;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    if (error != 0) {
         if (written > 0)
             Undo(offset, replaced);
         known_ = false;

@@ -20,23 +20,40 @@ ServiceCommand ParseServiceCommand(int argc, const char* const* argv)
     return ServiceCommand::Dispatch;
 }
 
-void TakeMetricsOption(std::vector<std::string>& arguments, std::optional<std::string>& address,
-                       std::string& problem)
+namespace {
+
+// Takes "-option VALUE" out of the arguments after "-run".
+void TakeOptionValue(std::vector<std::string>& arguments, const char* option, const char* needs,
+                     std::optional<std::string>& value, std::string& problem)
 {
     for (std::size_t i = 2; i < arguments.size(); ++i) {
         const std::string& word = arguments[i];
-        if (word.size() < 2 || (word[0] != '-' && word[0] != '/') || ::strcasecmp(word.c_str() + 1, MetricsOption) != 0)
+        if (word.size() < 2 || (word[0] != '-' && word[0] != '/') || ::strcasecmp(word.c_str() + 1, option) != 0)
             continue;
         if (i + 1 >= arguments.size()) {
-            problem = "-metrics needs an address, such as 127.0.0.1:9187";
+            problem = std::string("-") + option + " needs " + needs;
             arguments.erase(arguments.begin() + static_cast<std::ptrdiff_t>(i));
             return;
         }
-        address = arguments[i + 1];
+        value = arguments[i + 1];
         arguments.erase(arguments.begin() + static_cast<std::ptrdiff_t>(i),
                         arguments.begin() + static_cast<std::ptrdiff_t>(i + 2));
         return;
     }
+}
+
+} // namespace
+
+void TakeMetricsOption(std::vector<std::string>& arguments, std::optional<std::string>& address,
+                       std::string& problem)
+{
+    TakeOptionValue(arguments, MetricsOption, "an address, such as 127.0.0.1:9187", address, problem);
+}
+
+void TakeMetricsWebConfigOption(std::vector<std::string>& arguments, std::optional<std::string>& file,
+                                std::string& problem)
+{
+    TakeOptionValue(arguments, MetricsWebConfigOption, "a web configuration file", file, problem);
 }
 
 std::string UsageText()

@@ -20,6 +20,9 @@ ServiceCommand ParseServiceCommand(int argc, const char* const* argv);
 // profile stays the third argument. An option without its address gives a problem text.
 void TakeMetricsOption(std::vector<std::string>& arguments, std::optional<std::string>& address,
                        std::string& problem);
+// The same for "-metrics-web-config FILE".
+void TakeMetricsWebConfigOption(std::vector<std::string>& arguments, std::optional<std::string>& file,
+                                std::string& problem);
 
 // "Usage:" and the three option lines.
 std::string UsageText();

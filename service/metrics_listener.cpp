@@ -52,8 +52,8 @@ bool ParseListenAddress(const std::string& text, std::string& listenPort, std::s
     return true;
 }
 
-bool MetricsListener::Open(const std::string& address, const CounterMonitor& monitor, const std::string& profile,
-                           std::string& reason)
+bool MetricsListener::Open(const std::string& address, const std::string& webConfig, const CounterMonitor& monitor,
+                           const std::string& profile, std::string& reason)
 {
     Close();
     module_ = LoadableModule::Open(ModuleName, reason);
@@ -67,8 +67,8 @@ bool MetricsListener::Open(const std::string& address, const CounterMonitor& mon
     }
     monitor_ = &monitor;
     profile_ = profile;
-    char error[256] = "";
-    listener_ = open(address.c_str(), &MetricsListener::Source, this, error, sizeof error);
+    char error[1024] = "";
+    listener_ = open(address.c_str(), webConfig.c_str(), &MetricsListener::Source, this, error, sizeof error);
     if (!listener_) {
         reason = error;
         close_ = nullptr;

@@ -24,9 +24,10 @@ public:
     MetricsListener& operator=(const MetricsListener&) = delete;
 
     // Loads the module and listens on address (already checked by ParseListenAddress) for the
-    // monitor's axes, labelled with profile; false with the reason when it cannot.
-    bool Open(const std::string& address, const CounterMonitor& monitor, const std::string& profile,
-              std::string& reason);
+    // monitor's axes, labelled with profile, as the web configuration file says (empty: none);
+    // false with the reason when it cannot, and then nothing listens.
+    bool Open(const std::string& address, const std::string& webConfig, const CounterMonitor& monitor,
+              const std::string& profile, std::string& reason);
     // Stops listening; the monitor is not read after it returns.
     void Close();
 

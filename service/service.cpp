@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <unistd.h>
 
@@ -33,13 +34,13 @@ bool StartedBySystemd()
     return (std::getenv("INVOCATION_ID") || std::getenv("NOTIFY_SOCKET")) && !::isatty(STDIN_FILENO);
 }
 
-// The settings file's [Service] MetricsListen; none when it is not set.
-std::optional<std::string> ConfiguredMetricsAddress()
+// A value of the settings file's [Service]; none when it is not set.
+std::optional<std::string> ConfiguredServiceValue(const char* name)
 {
-    std::string address;
+    std::string value;
     if (auto key = RegistryKey::Open(RegistryHive::LogonDefault, ServiceRegistryKey)) {
-        if (key->GetString(MetricsListenValue, address))
-            return address;
+        if (key->GetString(name, value))
+            return value;
     }
     return std::nullopt;
 }
@@ -48,15 +49,27 @@ std::optional<std::string> ConfiguredMetricsAddress()
 
 void Service::ChooseMetricsListener(const std::vector<std::string>& original, std::vector<std::string>& arguments)
 {
+    std::optional<std::string> webConfig;
+    std::string webProblem;
+    TakeMetricsWebConfigOption(arguments, webConfig, webProblem);
     std::optional<std::string> address;
     std::string problem;
     TakeMetricsOption(arguments, address, problem);
     if (!problem.empty())
         ReportProblem(problem + "; logging goes on without a metrics listener");
     if (!address && problem.empty())
-        address = ConfiguredMetricsAddress();
+        address = ConfiguredServiceValue(MetricsListenValue);
     if (!address || address->empty())
         return;
+    // A listener meant to be guarded by a web configuration never opens without it; the
+    // option's file, else the settings file's.
+    if (!webProblem.empty()) {
+        ReportProblem("cannot open the metrics listener on " + *address + ": " + webProblem +
+                      "; logging goes on without it");
+        return;
+    }
+    if (!webConfig)
+        webConfig = ConfiguredServiceValue(MetricsWebConfigValue);
     std::string port;
     std::string reason;
     if (!ParseListenAddress(*address, port, reason)) {
@@ -72,6 +85,11 @@ void Service::ChooseMetricsListener(const std::vector<std::string>& original, st
     }
     metricsText_ = *address;
     metricsPort_ = port;
+    if (webConfig && !webConfig->empty()) {
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(*webConfig, error);
+        metricsWebConfig_ = error ? *webConfig : absolute.string();
+    }
 }
 
 void Service::ChooseModuleHost(const std::vector<std::string>& original, const std::vector<std::string>& arguments)

@@ -42,6 +42,8 @@ public:
     // The metrics listener's address as configured, and in the module's form; empty: none.
     const std::string& MetricsAddressText() const { return metricsText_; }
     const std::string& MetricsListenPort() const { return metricsPort_; }
+    // Its web configuration file (users, TLS); empty: none.
+    const std::string& MetricsWebConfig() const { return metricsWebConfig_; }
     StopEvent& GetStopEvent() { return stopEvent_; }
 
 private:
@@ -62,6 +64,7 @@ private:
     bool consoleMode_ = false;
     std::string metricsText_;
     std::string metricsPort_;
+    std::string metricsWebConfig_;
     StopEvent stopEvent_;
     SignalWatcher signals_;
     NotifySocket notify_;

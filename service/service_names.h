@@ -10,6 +10,8 @@ inline constexpr const char* ServiceRegistryKey = "Service";           // below 
 inline constexpr const char* ServiceProfileValue = "Profile";
 inline constexpr const char* MetricsListenValue = "MetricsListen";   // address of the /metrics listener
 inline constexpr const char* MetricsOption = "metrics";               // "-metrics ADDRESS" after "-run"
+inline constexpr const char* MetricsWebConfigValue = "MetricsWebConfig";  // its web configuration file
+inline constexpr const char* MetricsWebConfigOption = "metrics-web-config";  // "-metrics-web-config FILE"
 inline constexpr const char* FallbackProfileName = "ServiceDefault.qlmd";  // never read: names the log
 // The same program linked to load modules, beside it; the static program runs it when it needs one.
 inline constexpr const char* ModuleHostName = "quelmondsrvc-modules";

@@ -146,7 +146,7 @@ void OpenMetricsListener(Service& service, MetricsListener& listener, const Coun
     if (service.MetricsListenPort().empty())
         return;
     std::string reason;
-    if (!listener.Open(service.MetricsListenPort(), monitor, profileName, reason)) {
+    if (!listener.Open(service.MetricsListenPort(), service.MetricsWebConfig(), monitor, profileName, reason)) {
         service.ReportProblem("cannot open the metrics listener on " + service.MetricsAddressText() + ": " + reason +
                               "; logging goes on without it");
     }

@@ -2,20 +2,26 @@
 
 #include "service/metrics/metrics_module_api.h"
 #include "service/metrics/metric_families.h"
+#include "service/metrics/web_config.h"
 
 #include <prometheus/collectable.h>
 #include <prometheus/exposer.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <netinet/in.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -89,6 +95,76 @@ std::string BindProblem(const std::string& address)
     return problem;
 }
 
+// civetweb gives each connection a worker thread of its own from accept to close, so a
+// connection that sends half a request holds a worker until request_timeout_ms. With fewer
+// workers than such connections, scrapes queue behind them; so there are enough workers for
+// hundreds of them at once (idle workers cost a few KiB each), and a request must arrive whole
+// within a few seconds. civetweb accepts no more than the workers plus its queue; the rest
+// wait in the kernel's listen backlog until a worker is free.
+constexpr int MaxWorkers = 640;
+constexpr int ConnectionQueue = 64;
+// File descriptors the rest of the service may hold besides the listener's connections.
+constexpr rlim_t OtherFiles = 128;
+
+// Workers for which there are file descriptors: civetweb spins on accept() while it has none
+// left. Raises the soft limit up to the hard one when that is needed, as most servers do.
+int WorkerThreads()
+{
+    const rlim_t wanted = MaxWorkers + ConnectionQueue + OtherFiles;
+    rlimit files {};
+    if (::getrlimit(RLIMIT_NOFILE, &files) != 0)
+        return 8;
+    if (files.rlim_cur != RLIM_INFINITY && files.rlim_cur < wanted) {
+        const rlim_t raised = files.rlim_max == RLIM_INFINITY ? wanted : std::min(files.rlim_max, wanted);
+        rlimit changed = files;
+        changed.rlim_cur = raised;
+        if (raised > files.rlim_cur && ::setrlimit(RLIMIT_NOFILE, &changed) == 0)
+            files = changed;
+    }
+    if (files.rlim_cur == RLIM_INFINITY || files.rlim_cur >= wanted)
+        return MaxWorkers;
+    const rlim_t spare = files.rlim_cur > ConnectionQueue + OtherFiles ? files.rlim_cur - ConnectionQueue - OtherFiles : 0;
+    return std::max(8, static_cast<int>(spare));
+}
+
+std::vector<std::string> CivetOptions(const std::string& address)
+{
+    return {
+        "listening_ports",       address,
+        "num_threads",           std::to_string(WorkerThreads()),
+        "connection_queue",      std::to_string(ConnectionQueue),
+        "listen_backlog",        "512",
+        "request_timeout_ms",    "3000",  // the whole request, from the first byte to the end of the headers
+        "enable_keep_alive",     "yes",   // Prometheus keeps its connection between scrapes...
+        "keep_alive_timeout_ms", "3000",  // ...but an idle one gives its worker back after 3 s
+        "max_request_size",      "16384", // a longer request head gets an error and is closed
+    };
+}
+
+std::string TlsRefusal(const std::string& path)
+{
+    return "the web configuration " + path +
+           " has a tls_server_config, but this system's web server library (civetweb) cannot serve TLS safely; "
+           "let a reverse proxy serve TLS in front of a loopback listener (README: TLS through a reverse proxy)";
+}
+
+// One password check at a time: a bcrypt check takes tens of milliseconds of CPU on purpose,
+// and a flood of wrong passwords on hundreds of workers must leave the sampling a core.
+std::mutex checkLock;
+
+bool Authorized(const std::map<std::string, std::string>& users, const std::string& user, const std::string& password)
+{
+    try {
+        // An unknown user costs a check as well, so the time does not tell which names exist.
+        const auto found = users.find(user);
+        const std::string& hash = found != users.end() ? found->second : users.begin()->second;
+        const std::lock_guard<std::mutex> lock(checkLock);
+        return quel::PasswordMatches(password, hash) && found != users.end();
+    } catch (const std::exception&) {
+        return false;  // out of memory: refused, and the scrape may try again
+    }
+}
+
 void WriteError(char* error, std::size_t size, const std::string& text)
 {
     if (error && size > 0)
@@ -98,18 +174,40 @@ void WriteError(char* error, std::size_t size, const std::string& text)
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) void* quel_metrics_open(const char* address,
+                                                                          const char* webConfig,
                                                                           QuelMetricsSource* source,
                                                                           void* sourceContext, char* error,
                                                                           std::size_t errorSize)
 {
     try {
+        // The file is read before anything listens: a listener meant to be closed never opens.
+        quel::WebConfig config;
+        std::string reason;
+        if (webConfig && *webConfig) {
+            if (!quel::ReadWebConfig(webConfig, config, reason)) {
+                WriteError(error, errorSize, reason);
+                return nullptr;
+            }
+            if (config.tls) {
+                WriteError(error, errorSize, TlsRefusal(webConfig));
+                return nullptr;
+            }
+        }
         auto listener = std::make_unique<Listener>();
         listener->collectable = std::make_shared<ServiceCollectable>(source, sourceContext);
         try {
-            listener->exposer = std::make_unique<prometheus::Exposer>(address);
+            listener->exposer = std::make_unique<prometheus::Exposer>(CivetOptions(address));
         } catch (const std::exception&) {
             WriteError(error, errorSize, BindProblem(address));
             return nullptr;
+        }
+        // The check is in place before the page has anything on it.
+        if (!config.users.empty()) {
+            listener->exposer->RegisterAuth(
+                [users = std::move(config.users)](const std::string& user, const std::string& password) {
+                    return Authorized(users, user, password);
+                },
+                "Quellarimond");
         }
         listener->exposer->RegisterCollectable(listener->collectable);
         return listener.release();

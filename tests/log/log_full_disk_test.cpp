@@ -66,7 +66,7 @@ protected:
 
     // In a child process: two rows, then a size limit at the file's size, three rows
     // that do not fit, the limit lifted, two more rows. Returns the child's exit code: the
-    // number of messages, or -1 when a signal killed it.
+    // number of messages, or -1 when a signal killed it; the messages go to MessagesFile().
     int WriteThroughALimit()
     {
         return InChild([this] {
@@ -83,9 +83,15 @@ protected:
             LimitFileSize(RLIM_INFINITY);
             Row({60.0});
             Row({70.0});
+            std::string said;
+            for (const std::string& message : sink.messages)
+                said += message + "\n";
+            WriteFile(MessagesFile(), said);
             return static_cast<int>(sink.messages.size());
         });
     }
+
+    std::filesystem::path MessagesFile() const { return folder.Path() / "messages.txt"; }
 };
 
 TEST_F(LogFullDiskTest, HtmlRowsThatDoNotFitAreLeftOutWholeAndTheTableGoesOn)
@@ -113,6 +119,21 @@ TEST_F(LogFullDiskTest, ServiceSaysOnceWhenRowsStopAndOnceWhenTheyGoOn)
     problems = &sink;
     EXPECT_EQ(WriteThroughALimit(), 2);
     ExpectOneSectionOfWholeRows(ReadFile(HtmlLog()), 4);
+}
+
+TEST_F(LogFullDiskTest, ServiceNamesTheSizeLimitNotAFullDisk)
+{
+    // HTML rows are cut at the limit (a short write, no error number); CSV rows fail at once.
+    interactive = false;
+    problems = &sink;
+    for (int format : {0, 1}) {
+        settings.LogFormat = format;
+        EXPECT_EQ(WriteThroughALimit(), 2);
+        const std::string path = (format == 1 ? CsvLog() : HtmlLog()).string();
+        EXPECT_EQ(ReadFile(MessagesFile()), "cannot write to the log " + path +
+                                                ": File too large; rows are left out until it can be written again\n"
+                                                "the log " + path + " is written again\n");
+    }
 }
 
 TEST_F(LogFullDiskTest, WithoutTheSignalIgnoredTheLimitKillsTheWriter)

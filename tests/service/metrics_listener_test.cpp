@@ -4,9 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <crypt.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <csignal>
 #include <filesystem>
+#include <memory>
 
 namespace fs = std::filesystem;
 using namespace quel::test;
@@ -47,6 +56,54 @@ std::string ThreadNames(pid_t pid)
     for (const auto& task : fs::directory_iterator("/proc/" + std::to_string(pid) + "/task", error))
         names += ReadFile(task.path() / "comm");
     return names;
+}
+
+// A connected socket to "127.0.0.1:port" (closed with the object), or an error number.
+class Connection {
+public:
+    explicit Connection(const std::string& address)
+    {
+        sockaddr_in to {};
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        to.sin_port = htons(static_cast<std::uint16_t>(std::stoi(address.substr(address.rfind(':') + 1))));
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const timeval limit {10, 0};  // only keeps a broken listener from hanging the test
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        if (::connect(fd_, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0)
+            error_ = errno;
+    }
+    ~Connection() { ::close(fd_); }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    int Error() const { return error_; }
+    bool Send(const std::string& text) { return ::send(fd_, text.data(), text.size(), MSG_NOSIGNAL) == ssize_t(text.size()); }
+    // Everything until the listener closes the connection (or the time limit).
+    std::string Receive()
+    {
+        std::string text;
+        char buffer[4096];
+        ssize_t n = 0;
+        while ((n = ::recv(fd_, buffer, sizeof buffer, 0)) > 0)
+            text.append(buffer, static_cast<std::size_t>(n));
+        return text;
+    }
+
+private:
+    int fd_ = -1;
+    int error_ = 0;
+};
+
+// One GET /metrics on a connection of its own, with an Authorization header when given.
+std::string Scrape(const std::string& address, const std::string& authorization = "")
+{
+    Connection connection(address);
+    std::string request = "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n";
+    if (!authorization.empty())
+        request += "Authorization: Basic " + authorization + "\r\n";
+    connection.Send(request + "\r\n");
+    return connection.Receive();
 }
 
 class MetricsListenerTest : public ::testing::Test {
@@ -162,6 +219,93 @@ TEST_F(MetricsListenerTest, BadAddressOrMissingOneIsOneLineAndLoggingGoesOn)
     EXPECT_EQ(second.Stderr(),
               "quelmondsrvc: -metrics needs an address, such as 127.0.0.1:9187; logging goes on without a metrics "
               "listener\n");
+}
+
+TEST_F(MetricsListenerTest, HalfSentRequestsDoNotHoldBackScrapes)
+{
+    // More connections sending half a request than a handful of worker threads would serve.
+    LoopbackPort port;
+    port.Release();
+    Run({"-metrics", port.Address()});
+    std::vector<std::unique_ptr<Connection>> halfOpen;
+    for (int i = 0; i < 24; ++i) {
+        halfOpen.push_back(std::make_unique<Connection>(port.Address()));
+        ASSERT_EQ(halfOpen.back()->Error(), 0);
+        ASSERT_TRUE(halfOpen.back()->Send("GET /metrics HTTP/1.1\r\n"));
+    }
+    const std::size_t rows = CsvRows(ReadFile(root_ / "Logs/web-log.csv")).size();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NE(Scrape(port.Address()).find("quellarimond_samples_total"), std::string::npos);
+    // The listener gives up on a request that does not come whole: it answers 4xx or closes.
+    const std::string answer = halfOpen.front()->Receive();
+    EXPECT_TRUE(answer.empty() || answer.starts_with("HTTP/1.0 4") || answer.starts_with("HTTP/1.1 4")) << answer;
+    EXPECT_TRUE(WaitFor([&] { return CsvRows(ReadFile(root_ / "Logs/web-log.csv")).size() > rows; }));
+    Stop();
+    EXPECT_EQ(process_.Stderr(), "");
+}
+
+TEST_F(MetricsListenerTest, BasicAuthUsersOfTheWebConfigFile)
+{
+    // A bcrypt hash of the lowest cost, made here through the system's crypt library.
+    auto data = std::make_unique<crypt_data>();
+    const char* salt = crypt_gensalt_rn("$2b$", 4, nullptr, 0, data->setting, sizeof data->setting);
+    ASSERT_NE(salt, nullptr);
+    const std::string hash = crypt_r("s3cret", salt, data.get());
+    ASSERT_TRUE(hash.starts_with("$2b$04$"));
+    WriteFile(root_ / "web.yml", "basic_auth_users:\n  prometheus: " + hash + "\n");
+    LoopbackPort port;
+    port.Release();
+    WriteFile(root_ / "settings.conf", "[Service]\nMetricsListen=" + port.Address() +
+                                           "\nMetricsWebConfig=" + (root_ / "web.yml").string() + "\n");
+    Run({});
+
+    const std::string none = Scrape(port.Address());
+    EXPECT_TRUE(none.starts_with("HTTP/1.1 401")) << none;
+    EXPECT_NE(none.find("WWW-Authenticate: Basic"), std::string::npos) << none;
+    EXPECT_EQ(none.find("quellarimond_"), std::string::npos);
+    // prometheus:wrong, prometheus:s3cret, nobody:s3cret
+    EXPECT_TRUE(Scrape(port.Address(), "cHJvbWV0aGV1czp3cm9uZw==").starts_with("HTTP/1.1 401"));
+    EXPECT_TRUE(Scrape(port.Address(), "bm9ib2R5OnMzY3JldA==").starts_with("HTTP/1.1 401"));
+    EXPECT_TRUE(Scrape(port.Address(), "not base64 at all").starts_with("HTTP/1.1 401"));
+    const std::string right = Scrape(port.Address(), "cHJvbWV0aGV1czpzM2NyZXQ=");
+    EXPECT_TRUE(right.starts_with("HTTP/1.1 200")) << right;
+    EXPECT_NE(right.find("quellarimond_samples_total"), std::string::npos);
+    Stop();
+    EXPECT_EQ(process_.Stderr(), "");
+}
+
+TEST_F(MetricsListenerTest, BrokenWebConfigIsOneLineAndNoListenerAndLoggingGoesOn)
+{
+    const std::string file = (root_ / "web.yml").string();
+    const std::string hash = "$2b$04$C2Y2eDsqWnJzzq2HN3C0W.5pBDW6WKWKbc6QDLrhUuPBv.w8/2lLO";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"", "cannot read the web configuration " + file + ": No such file or directory"},
+        {"basic_auth_users: [unclosed\n", "the web configuration " + file + ": not YAML (line 2: end of sequence flow not found)"},
+        {"basic_auth_users:\n  prometheus: secret\n",
+         "the web configuration " + file + ": the password hash of user \"prometheus\" is not a bcrypt hash ($2b$, $2y$ or $2a$)"},
+        {"basic_auth_user:\n  prometheus: " + hash + "\n",
+         "the web configuration " + file + ": unknown key \"basic_auth_user\" (known: basic_auth_users, tls_server_config)"},
+        {"tls_server_config:\n  cert_file: a.crt\n  key_file: a.key\n",
+         "the web configuration " + file + " has a tls_server_config, but this system's web server library (civetweb) "
+         "cannot serve TLS safely; let a reverse proxy serve TLS in front of a loopback listener (README: TLS through "
+         "a reverse proxy)"},
+    };
+    for (const auto& [text, reason] : cases) {
+        SCOPED_TRACE(reason);
+        std::filesystem::remove(file);
+        std::filesystem::remove_all(root_ / "Logs");
+        if (!text.empty())
+            WriteFile(file, text);
+        LoopbackPort port;
+        port.Release();
+        Run({"-metrics", port.Address(), "-metrics-web-config", file});
+        EXPECT_EQ(Connection(port.Address()).Error(), ECONNREFUSED);
+        const std::size_t rows = CsvRows(ReadFile(root_ / "Logs/web-log.csv")).size();
+        EXPECT_TRUE(WaitFor([&] { return CsvRows(ReadFile(root_ / "Logs/web-log.csv")).size() > rows; }));
+        Stop();
+        EXPECT_EQ(process_.Stderr(), "quelmondsrvc: cannot open the metrics listener on " + port.Address() + ": " +
+                                         reason + "; logging goes on without it\n");
+    }
 }
 
 } // namespace
