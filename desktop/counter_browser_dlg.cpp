@@ -244,7 +244,10 @@ void CCounterBrowserDlg::ListingEnded(PerfStatus status)
     if (status != perf_status::Ok) {
         browsed_.clear();
         const QString name = listedComputer_.empty() ? QStringLiteral("(this computer)") : FromText(listedComputer_);
-        unreachable_ = QString::fromLatin1(text::CannotReach).arg(name).toStdString();
+        // Without the HTTP module no computer can be reached: say so rather than blame the computer.
+        unreachable_ = status == perf_status::RemoteUnavailable
+            ? std::string(text::NoRemoteModule)
+            : QString::fromLatin1(text::CannotReach).arg(name).toStdString();
     }
     ApplyFilter();
 }
@@ -371,7 +374,8 @@ void CCounterBrowserDlg::UpdateExplanation()
     else if (!unreachable_.empty())
         explanation_ = FromText(unreachable_);
     else if (object != nullptr && counter != nullptr)
-        explanation_ = FromText(ExplainCounter(object->name, object->counters[IndexOf(*counter)]));
+        explanation_ = FromText(ExplainCounter(object->name, object->counters[IndexOf(*counter)])) + QLatin1Char('\n')
+            + FromText(ExplainObject(object->name));
     else
         explanation_.clear();
     const std::string path = CurrentPath();

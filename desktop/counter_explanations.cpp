@@ -13,4 +13,10 @@ std::string_view ExplainCounter(std::string_view object, std::string_view counte
     return index ? family->counters[*index].explanation : std::string_view();
 }
 
+std::string_view ExplainObject(std::string_view object)
+{
+    const ObjectFamily* family = FindObjectFamily(object);
+    return family != nullptr ? family->explanation : std::string_view();
+}
+
 } // namespace quel::desktop

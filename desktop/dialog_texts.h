@@ -32,6 +32,8 @@ inline constexpr const char* NotACounterPath =
 inline constexpr const char* BrowserCaption = "Select Counters";
 // %1: the computer
 inline constexpr const char* CannotReach = "The computer %1 cannot be reached.";
+inline constexpr const char* NoRemoteModule =
+    "Other computers cannot be read here: the quel_remote module is missing.";
 // %1: the computer, while it is being listed
 inline constexpr const char* Connecting = "Connecting to %1...";
 
