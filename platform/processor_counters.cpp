@@ -196,12 +196,7 @@ public:
             baseline_.Forget();
             return known;
         }
-        RateBaseline<1>::Raw delta{};
-        double seconds = 0.0;
-        const PerfStatus status = AdvanceRate(baseline_, 0, {count}, snapshot.NowNs(), delta, seconds);
-        if (status == perf_status::Ok)
-            value = static_cast<double>(delta[0]) / seconds;
-        return status;
+        return CountPerSecond(baseline_, count, snapshot.NowNs(), value);
     }
 
 private:

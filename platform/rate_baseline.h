@@ -82,4 +82,15 @@ PerfStatus AdvanceRate(RateBaseline<N>& baseline, std::uint64_t key, const typen
     return perf_status::Ok;
 }
 
+// A count per second between two collections; on Ok, value holds it.
+inline PerfStatus CountPerSecond(RateBaseline<1>& baseline, std::uint64_t count, std::int64_t nowNs, double& value)
+{
+    RateBaseline<1>::Raw delta{};
+    double seconds = 0.0;
+    const PerfStatus status = AdvanceRate(baseline, 0, {count}, nowNs, delta, seconds);
+    if (status == perf_status::Ok)
+        value = static_cast<double>(delta[0]) / seconds;
+    return status;
+}
+
 } // namespace quel
