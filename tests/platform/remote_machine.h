@@ -23,7 +23,8 @@ public:
     // "\\127.0.0.1:PORT" + path.
     std::string Remote(const std::string& path) const;
     std::string Computer() const;
-    // Raises every rate source of the machine (CPU times, vmstat, disks, interfaces).
+    // Raises every rate source of the machine (/proc/stat, vmstat, disks, interfaces, the SNMP
+    // tables, pressure).
     void Advance(int step) const;
 
     FixtureMachine machine{"machine-4cpu"};
