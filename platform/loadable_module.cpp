@@ -5,11 +5,20 @@
 #include <dlfcn.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <utility>
 
 #ifndef QUEL_MODULE_INSTALL_DIR
 #define QUEL_MODULE_INSTALL_DIR "/usr/local/lib/quellarimond"
+#endif
+#ifndef QUEL_BUILD_DIR
+#define QUEL_BUILD_DIR "/nonexistent"
+#define QUEL_MODULE_BUILD_DIR "/nonexistent"
+#endif
+#ifndef QUEL_LIBRARY_ARCH
+#define QUEL_LIBRARY_ARCH ""
 #endif
 
 namespace quel {
@@ -28,11 +37,27 @@ std::vector<std::string> ModuleFolders()
     const char* override = std::getenv("QUELLARIMOND_MODULE_DIR");
     if (override && override[0] != '\0')
         return {WithSlash(override)};
+    return ModuleFoldersOf(ProgramFolder());
+}
+
+std::vector<std::string> ModuleFoldersOf(const std::string& programFolder)
+{
     std::vector<std::string> folders;
-    const std::string program = ProgramFolder();
-    if (!program.empty())
-        folders.push_back(program);
-    folders.push_back(WithSlash(QUEL_MODULE_INSTALL_DIR));
+    const auto add = [&folders](const std::filesystem::path& folder) {
+        std::string text = WithSlash(folder.lexically_normal().string());
+        if (std::find(folders.begin(), folders.end(), text) == folders.end())
+            folders.push_back(std::move(text));
+    };
+    if (!programFolder.empty()) {
+        const std::filesystem::path program(programFolder);
+        add(program);
+        if (programFolder.starts_with(WithSlash(QUEL_BUILD_DIR)))
+            add(QUEL_MODULE_BUILD_DIR);
+        if (std::string_view(QUEL_LIBRARY_ARCH).size() > 0)
+            add(program / ".." / "lib" / QUEL_LIBRARY_ARCH / "quellarimond");
+        add(program / ".." / "lib" / "quellarimond");
+    }
+    add(QUEL_MODULE_INSTALL_DIR);
     return folders;
 }
 

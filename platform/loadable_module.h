@@ -9,10 +9,14 @@
 
 namespace quel {
 
-// The folders searched for a module, in order: $QUELLARIMOND_MODULE_DIR alone when it is set
-// (tests point it at the build tree), else the running program's folder, then the installed
-// module folder. Each ends with "/".
+// The folders searched for a module, in order: $QUELLARIMOND_MODULE_DIR alone when it is set,
+// else those of ModuleFoldersOf the running program's folder. Each ends with "/".
 std::vector<std::string> ModuleFolders();
+// For a program in programFolder: that folder; the build tree's module folder when the program
+// lies in the build tree that built this code; the module folder of an install relative to the
+// program (../lib/<multiarch>/quellarimond/ and ../lib/quellarimond/ from bin/), so a relocated
+// install works; last the folder the install prefix named at configure time.
+std::vector<std::string> ModuleFoldersOf(const std::string& programFolder);
 
 // The file name of module `name` ("quel_remote" -> "quel_remote.so").
 std::string ModuleFileName(std::string_view name);

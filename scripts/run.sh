@@ -6,7 +6,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh"
 
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$root/build" -j "$(nproc)" --target Quellarimond
+# The desktop program and the module it loads to read other computers.
+cmake --build "$root/build" -j "$(nproc)" --target Quellarimond quel_remote
 
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" && -z "${QT_QPA_PLATFORM:-}" ]]; then
   echo "run.sh: no display to show the window on; on a machine without a desktop start it as" >&2

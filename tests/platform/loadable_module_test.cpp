@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <string>
 
@@ -35,18 +37,28 @@ private:
     std::string old_;
 };
 
-TEST(LoadableModule, SearchesTheOverrideAloneElseProgramThenInstallFolder)
+TEST(LoadableModule, SearchesTheOverrideAloneElseProgramBuildTreeAndInstallFolders)
 {
     {
         ModuleDirOverride dir("/some/where");
         EXPECT_EQ(ModuleFolders(), std::vector<std::string>{"/some/where/"});
     }
+    // An install anywhere finds the modules relative to its bin/ folder, before the configured one.
+    const std::vector<std::string> installed = ModuleFoldersOf("/opt/q/bin/");
+    ASSERT_GE(installed.size(), 3u);
+    EXPECT_EQ(installed.front(), "/opt/q/bin/");
+    EXPECT_NE(std::find(installed.begin(), installed.end(), "/opt/q/lib/quellarimond/"), installed.end());
+    EXPECT_TRUE(installed.back().ends_with("/quellarimond/")) << installed.back();
+    const std::string buildModules = std::string(QUEL_BINARY_DIR) + "/modules/";
+    EXPECT_EQ(std::find(installed.begin(), installed.end(), buildModules), installed.end())
+        << "the build tree is only for programs that run from it";
+
+    // A program of the build tree (this test's, say) finds the modules built beside it, unasked.
+    const std::vector<std::string> built = ModuleFoldersOf(std::string(QUEL_BINARY_DIR) + "/desktop/");
+    EXPECT_NE(std::find(built.begin(), built.end(), buildModules), built.end());
     unsetenv("QUELLARIMOND_MODULE_DIR");
-    const std::vector<std::string> folders = ModuleFolders();
-    ASSERT_EQ(folders.size(), 2u);
-    EXPECT_EQ(folders[0].back(), '/');
-    EXPECT_NE(folders[0], folders[1]);
-    EXPECT_TRUE(folders[1].ends_with("/quellarimond/")) << folders[1];
+    std::string error;
+    EXPECT_TRUE(LoadableModule::Open("quel_remote", error).IsOpen()) << error;
     EXPECT_EQ(ModuleFileName("quel_remote"), "quel_remote.so");
 }
 
