@@ -62,12 +62,12 @@ struct SnmpFormula {
 
 // An object: its counters and, in the same order, their formulas over one file's fields.
 struct SnmpObject {
-    std::span<const CounterSpec> counters;
+    std::span<const CounterInfo> counters;
     std::span<const SnmpFormula> formulas;
     SourceMask source;  // sources::NetSnmp or sources::NetSnmp6
 };
 
-constexpr std::array<CounterSpec, 6> IPv4Counters = {{
+constexpr std::array<CounterInfo, 6> IPv4Counters = {{
     {"Datagrams/sec", "per second",
      "The IPv4 datagrams received from and sent to the interfaces per second, those in error included; forwarded "
      "datagrams are not counted.",
@@ -98,7 +98,7 @@ constexpr std::array<SnmpFormula, IPv4Counters.size()> IPv4Formulas = {{
     {SnmpKind::Rate, IpForwDatagrams},
 }};
 
-constexpr std::array<CounterSpec, 6> IPv6Counters = {{
+constexpr std::array<CounterInfo, 6> IPv6Counters = {{
     {"Datagrams/sec", "per second",
      "The IPv6 datagrams received from and sent to the interfaces per second, those in error included; forwarded "
      "datagrams are not counted.",
@@ -129,7 +129,7 @@ constexpr std::array<SnmpFormula, IPv6Counters.size()> IPv6Formulas = {{
     {SnmpKind::Rate, Ip6OutForwDatagrams},
 }};
 
-constexpr std::array<CounterSpec, 5> UDPv4Counters = {{
+constexpr std::array<CounterInfo, 5> UDPv4Counters = {{
     {"Datagrams/sec", "per second", "The UDP datagrams over IPv4 delivered to applications and sent by them per second.",
      "/proc/net/snmp Udp: d(InDatagrams + OutDatagrams) / dt",
      "node_netstat_Udp_InDatagrams + node_netstat_Udp_OutDatagrams"},
@@ -153,7 +153,7 @@ constexpr std::array<SnmpFormula, UDPv4Counters.size()> UDPv4Formulas = {{
     {SnmpKind::Count, UdpInErrors},
 }};
 
-constexpr std::array<CounterSpec, 5> UDPv6Counters = {{
+constexpr std::array<CounterInfo, 5> UDPv6Counters = {{
     {"Datagrams/sec", "per second", "The UDP datagrams over IPv6 delivered to applications and sent by them per second.",
      "/proc/net/snmp6: d(Udp6InDatagrams + Udp6OutDatagrams) / dt",
      "node_netstat_Udp6_InDatagrams + node_netstat_Udp6_OutDatagrams"},
@@ -177,7 +177,7 @@ constexpr std::array<SnmpFormula, UDPv6Counters.size()> UDPv6Formulas = {{
     {SnmpKind::Count, Udp6InErrors},
 }};
 
-constexpr std::array<CounterSpec, 10> TCPCounters = {{
+constexpr std::array<CounterInfo, 10> TCPCounters = {{
     {"Connections Established", "connections", "The TCP connections now in the ESTABLISHED or CLOSE-WAIT state.",
      "/proc/net/snmp Tcp: CurrEstab", "node_netstat_Tcp_CurrEstab"},
     {"Connections Active", "connections", "The TCP connections this computer opened to others since the system started.",

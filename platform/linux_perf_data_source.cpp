@@ -96,7 +96,7 @@ std::vector<std::string_view> CounterNames(const ObjectFamily& family)
 {
     std::vector<std::string_view> names;
     names.reserve(family.counters.size());
-    for (const CounterSpec& counter : family.counters)
+    for (const CounterInfo& counter : family.counters)
         names.push_back(counter.name);
     return names;
 }

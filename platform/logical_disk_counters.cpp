@@ -16,7 +16,7 @@ namespace {
 enum class VolumeCounter { FreeSpace, FreeMegabytes };
 constexpr std::size_t VolumeCounterCount = 2;
 
-constexpr std::array<CounterSpec, VolumeCounterCount> VolumeCounters = {{
+constexpr std::array<CounterInfo, VolumeCounterCount> VolumeCounters = {{
     {"% Free Space", "%", "The free space of a mounted file system that ordinary users may take, as a percentage of its size.",
      "statvfs of the mount point: 100 x f_bavail / (f_blocks - f_bfree + f_bavail); _Total: sum of free / sum of size",
      "node_filesystem_avail_bytes, _free_bytes and _size_bytes, as locally"},
@@ -34,17 +34,17 @@ constexpr std::string_view DeviceIoSource =
     "device-mapper devices included), with the formula of the PhysicalDisk counter of the same name; a mount "
     "without such a line (NFS, fuse, btrfs) fails; _Total: over the volumes' devices, as PhysicalDisk's _Total";
 
-using LogicalDiskCounterTable = std::array<CounterSpec, VolumeCounterCount + DiskIoCounterCount>;
+using LogicalDiskCounterTable = std::array<CounterInfo, VolumeCounterCount + DiskIoCounterCount>;
 
 const LogicalDiskCounterTable& LogicalDiskCounters()
 {
     static const LogicalDiskCounterTable table = [] {
-        LogicalDiskCounterTable specs{};
-        std::copy(VolumeCounters.begin(), VolumeCounters.end(), specs.begin());
-        const std::span<const CounterSpec> io = DiskIoCounterSpecs();
+        LogicalDiskCounterTable made{};
+        std::copy(VolumeCounters.begin(), VolumeCounters.end(), made.begin());
+        const std::span<const CounterInfo> io = DiskIoCounterInfos();
         for (std::size_t i = 0; i < DiskIoCounterCount; ++i)
-            specs[VolumeCounterCount + i] = CounterSpec{io[i].name, io[i].unit, io[i].explanation, DeviceIoSource, {}};
-        return specs;
+            made[VolumeCounterCount + i] = CounterInfo{io[i].name, io[i].unit, io[i].explanation, DeviceIoSource, {}};
+        return made;
     }();
     return table;
 }

@@ -16,7 +16,7 @@ enum class MemoryCounter {
     PoolNonpagedBytes, PagesInputPerSec, PagesOutputPerSec, PageReadsPerSec,
 };
 
-constexpr std::array<CounterSpec, 16> MemoryCounters = {{
+constexpr std::array<CounterInfo, 16> MemoryCounters = {{
     {"% Committed Bytes In Use", "%",
      "The memory promised to processes (Committed_AS) as a percentage of the commit limit; it may exceed 100.",
      "/proc/meminfo: 100 x Committed_AS / Commit Limit",

@@ -34,7 +34,7 @@ constexpr std::array<NetDevField, NoField> NetDevFields = {{
 constexpr std::size_t NetDevFieldsRead = 12;
 constexpr std::uint32_t EveryNetDevField = (1U << NoField) - 1;
 
-constexpr std::array<CounterSpec, 11> NetworkCounters = {{
+constexpr std::array<CounterInfo, 11> NetworkCounters = {{
     {"Bytes Total/sec", "bytes per second", "The bytes received and sent through the interface per second (/proc/net/dev).",
      "/proc/net/dev: d(receive bytes + transmit bytes) / dt",
      "node_network_receive_bytes_total + node_network_transmit_bytes_total"},

@@ -78,7 +78,7 @@ std::string CounterCatalogPage()
         page += "\n## " + std::string(family->name) + "\n\n" + std::string(family->explanation) + "\n\n";
         page += family->hasInstances ? "Instances: yes.\n\n" : "Instances: none.\n\n";
         page += "| Counter | Unit | Meaning | This computer | Node exporter |\n|---|---|---|---|---|\n";
-        for (const CounterSpec& counter : family->counters) {
+        for (const CounterInfo& counter : family->counters) {
             page += "| " + Cell(counter.name) + " | " + Cell(counter.unit) + " | " + Cell(counter.explanation) + " | " + Cell(counter.local) + " | "
                 + (counter.AvailableRemotely() ? Cell(counter.remote) : std::string("not available remotely")) + " |\n";
         }

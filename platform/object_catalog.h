@@ -2,7 +2,7 @@
 // The objects the Linux provider offers, in its order, looked up by name case-insensitively.
 //
 // Adding an object family:
-// 1. One file pair in platform/ (name_counters.{h,cpp}) with its counter table (CounterSpec:
+// 1. One file pair in platform/ (name_counters.{h,cpp}) with its counter table (CounterInfo:
 //    name, unit, explanation, local source and formula, node exporter series or none), its
 //    readers, its instance list and, where it reads files no other family reads, its source
 //    class: the files read once per collection with ProcFile (pread on a kept descriptor) and a

@@ -15,7 +15,7 @@
 namespace quel {
 
 // One counter as the browser explains it and docs/counters.md lists it.
-struct CounterSpec {
+struct CounterInfo {
     std::string_view name;
     std::string_view unit;
     // One or two sentences for the counter browser: what it measures.
@@ -32,7 +32,7 @@ struct ObjectFamily {
     std::string_view name;
     // What the object is, for the browser and docs/counters.md.
     std::string_view explanation;
-    std::span<const CounterSpec> counters;
+    std::span<const CounterInfo> counters;
     bool hasInstances;
     // The sources to refresh before listInstances.
     SourceMask instanceSources;

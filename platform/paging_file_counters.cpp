@@ -12,7 +12,7 @@ namespace {
 
 enum class PagingFileCounter { Usage, UsagePeak };
 
-constexpr std::array<CounterSpec, 2> PagingFileCounters = {{
+constexpr std::array<CounterInfo, 2> PagingFileCounters = {{
     {"% Usage", "%", "The used part of a swap area (or of all of them) as a percentage of its size.",
      "/proc/swaps: 100 x Used / Size; _Total: 100 x sum of Used / sum of Size",
      "_Total only: 100 x (node_memory_SwapTotal_bytes - node_memory_SwapFree_bytes) / node_memory_SwapTotal_bytes"},

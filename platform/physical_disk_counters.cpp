@@ -12,7 +12,7 @@
 namespace quel {
 namespace {
 
-constexpr std::array<CounterSpec, DiskIoCounterCount> PhysicalDiskCounters = {{
+constexpr std::array<CounterInfo, DiskIoCounterCount> PhysicalDiskCounters = {{
     {"% Disk Time", "%", "The share of time the drive was busy serving requests (io_ticks of /proc/diskstats).",
      "/proc/diskstats: 100 x d(io_ticks, field 13, ms) / d(t, ms), at most 100; _Total: the mean over the disks",
      "node_disk_io_time_seconds_total"},
@@ -196,7 +196,7 @@ bool DiskIoValue(const DiskIoRecipe& recipe, double amount, double ios, double s
 
 } // namespace
 
-std::span<const CounterSpec> DiskIoCounterSpecs()
+std::span<const CounterInfo> DiskIoCounterInfos()
 {
     return PhysicalDiskCounters;
 }

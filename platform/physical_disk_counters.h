@@ -111,7 +111,7 @@ enum class DiskIoCounter : std::uint8_t {
 inline constexpr std::size_t DiskIoCounterCount = 16;
 
 // Name, unit and explanation of each DiskIoCounter (local and remote texts are PhysicalDisk's).
-std::span<const CounterSpec> DiskIoCounterSpecs();
+std::span<const CounterInfo> DiskIoCounterInfos();
 
 // One I/O counter of one device from collection to collection. The first sample, or the first
 // after the device changed (another major:minor) or a value went backwards, only primes.

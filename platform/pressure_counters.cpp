@@ -12,7 +12,7 @@ namespace {
 
 enum class PressureCounter { Some, Full };
 
-constexpr std::array<CounterSpec, 2> PressureCounters = {{
+constexpr std::array<CounterInfo, 2> PressureCounters = {{
     {"% Some Stalled", "%",
      "The share of time in which at least one task was stalled: ready to work, but waiting for the processor, "
      "for memory (reclaim, swap-in) or for I/O to complete.",

@@ -21,7 +21,7 @@ enum class ProcessorCounter {
     DpcTime, IoWaitTime, StealTime, GuestTime, InterruptsPerSec,
 };
 
-constexpr std::array<CounterSpec, 10> ProcessorCounters = {{
+constexpr std::array<CounterInfo, 10> ProcessorCounters = {{
     {"% Processor Time", "%",
      "The share of the processor's time spent on anything but idling or waiting for I/O.",
      "/proc/stat `cpuN` (`cpu` for _Total): 100 x (dT - d(idle + iowait)) / dT, T = user + nice + system + idle + iowait + irq + softirq + steal",

@@ -18,14 +18,14 @@ enum class SystemCounter {
 enum class ObjectsCounter { Processes, Threads };
 
 // Counters of both the Objects and the System object, read by the same reader.
-constexpr CounterSpec ProcessesCounter = {"Processes", "processes", "The number of processes that exist now.",
+constexpr CounterInfo ProcessesCounter = {"Processes", "processes", "The number of processes that exist now.",
     "the numeric entries of /proc", "node_processes_pids (the processes collector, off by default)"};
-constexpr CounterSpec ThreadsCounter = {"Threads", "threads",
+constexpr CounterInfo ThreadsCounter = {"Threads", "threads",
     "The number of threads of all processes (the scheduling entities of /proc/loadavg).",
     "/proc/loadavg, the number after the \"/\" in the fourth field",
     "node_processes_threads (the processes collector, off by default)"};
 
-constexpr std::array<CounterSpec, 8> SystemCounters = {{
+constexpr std::array<CounterInfo, 8> SystemCounters = {{
     {"Processor Queue Length", "threads", "The runnable threads waiting for a processor beyond those running on one.",
      "/proc/stat: max(0, procs_running - online CPUs)", "node_procs_running minus the CPUs of node_cpu_seconds_total"},
     {"Context Switches/sec", "per second", "The switches of the processors from one thread to another per second.",
@@ -42,8 +42,8 @@ constexpr std::array<CounterSpec, 8> SystemCounters = {{
     {"Procs Blocked", "threads", "The threads waiting now for I/O to complete (uninterruptible sleep on I/O).",
      "/proc/stat: procs_blocked", "node_procs_blocked"},
 }};
-constexpr std::array<CounterSpec, 2> ObjectsCounters = {{ProcessesCounter, ThreadsCounter}};
-constexpr std::array<CounterSpec, 1> ServerCounters = {{
+constexpr std::array<CounterInfo, 2> ObjectsCounters = {{ProcessesCounter, ThreadsCounter}};
+constexpr std::array<CounterInfo, 1> ServerCounters = {{
     {"Server Sessions", "sessions",
      "The file-sharing (SMB) sessions the computer serves, from ksmbd or the established connections to ports 445 and 139.",
      "`sessions:` of /proc/fs/ksmbd/server, else the established TCP connections on local port 445 or 139 in /proc/net/tcp and tcp6, read at most every 10 s",

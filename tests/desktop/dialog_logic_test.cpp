@@ -199,7 +199,7 @@ TEST(CounterBrowserModel, ListsTheProvidersObjectsWithoutTheCostlyOneUnlessAsked
 TEST(CounterExplanations, EveryCounterOfTheProviderHasOne)
 {
     for (const ObjectFamily* family : ObjectCatalog()) {
-        for (const CounterSpec& counter : family->counters) {
+        for (const CounterInfo& counter : family->counters) {
             EXPECT_FALSE(ExplainCounter(family->name, counter.name).empty()) << family->name << "\\" << counter.name;
             EXPECT_EQ(ExplainCounter(family->name, counter.name), counter.explanation);
         }

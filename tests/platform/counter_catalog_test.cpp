@@ -40,12 +40,12 @@ TEST(CounterCatalog, EveryServedCounterHasItsUnitExplanationSourcesAndRow)
         for (const std::string& counter : provider.Counters(object)) {
             const std::optional<std::size_t> index = FindCounterIndex(*family, counter);
             ASSERT_TRUE(index) << object << "\\" << counter;
-            const CounterSpec& spec = family->counters[*index];
+            const CounterInfo& info = family->counters[*index];
             EXPECT_TRUE(counterNames.insert(Lowered(counter)).second) << object << "\\" << counter << " twice";
-            EXPECT_FALSE(spec.unit.empty()) << object << "\\" << counter;
-            EXPECT_FALSE(spec.local.empty()) << object << "\\" << counter;
-            EXPECT_GT(spec.explanation.size(), 20u) << object << "\\" << counter;
-            EXPECT_TRUE(spec.explanation.ends_with('.')) << object << "\\" << counter;
+            EXPECT_FALSE(info.unit.empty()) << object << "\\" << counter;
+            EXPECT_FALSE(info.local.empty()) << object << "\\" << counter;
+            EXPECT_GT(info.explanation.size(), 20u) << object << "\\" << counter;
+            EXPECT_TRUE(info.explanation.ends_with('.')) << object << "\\" << counter;
             EXPECT_NE(page.find("| " + counter + " | "), std::string::npos) << object << "\\" << counter;
         }
     }

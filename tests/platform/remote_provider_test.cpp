@@ -97,7 +97,7 @@ TEST_F(NodeExporterTest, CountersEqualThoseOfTheLocalProviderOnTheSameTree)
 {
     for (const ObjectFamily* family : ObjectCatalog()) {
         for (const std::string& instance : LocalInstances(*node.local, family->name)) {
-            for (const CounterSpec& counter : family->counters) {
+            for (const CounterInfo& counter : family->counters) {
                 if (counter.AvailableRemotely())
                     Add(PathOf(family->name, instance, counter.name));
             }
