@@ -63,8 +63,9 @@ struct BenchLog {
     {
         ++rows;
         for (int i = 0; i < Axes; ++i)
-            values[static_cast<std::size_t>(i)] = 10.0 + i + static_cast<double>(rows % 10) * 0.37;
-        writer.WriteLogRow(values.data(), Axes, Context());
+            values[static_cast<std::size_t>(i)] = AxisSample {.read = true, .raw = 10.0 + i + static_cast<double>(rows % 10) * 0.37};
+        rose.ScaleSample(values);
+        writer.WriteLogRow(values, Context());
     }
 
     std::filesystem::path folder;
@@ -73,7 +74,7 @@ struct BenchLog {
     FixedClock clock;
     NoMessages messages;
     LogWriter writer;
-    std::array<double, Axes> values {};
+    std::array<AxisSample, Axes> values {};
     long rows = 0;
 };
 

@@ -45,7 +45,7 @@ bool SavedText(PerfDataSource& source, const std::string& profileText, const Scr
     environment.source = &source;
     environment.screen = screen;
     CounterMonitor monitor(environment);
-    if (!LoadProfileCopy(monitor, profileText, scratch, error))
+    if (!LoadProfileText(monitor, profileText, error))
         return false;
     const std::filesystem::path saved = scratch.Path() / "saved.qlmd";
     FileProblem problem;

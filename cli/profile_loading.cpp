@@ -1,6 +1,5 @@
 #include "cli/profile_loading.h"
 
-#include "platform/atomic_file.h"
 #include "profile/profile_file.h"
 
 #include <cerrno>
@@ -43,15 +42,9 @@ bool ScratchFolder::Create(std::string& error)
     return true;
 }
 
-bool LoadProfileCopy(CounterMonitor& monitor, const std::string& text, const ScratchFolder& scratch,
-                     std::string& error)
+bool LoadProfileText(CounterMonitor& monitor, const std::string& text, std::string& error)
 {
-    const std::filesystem::path copy = scratch.Path() / "profile.qlmd";
-    if (!WriteFileAtomically(copy.string(), text)) {
-        error = "cannot write a copy in " + scratch.Path().string();
-        return false;
-    }
-    if (!monitor.LoadFromFile(copy.string())) {
+    if (!monitor.LoadFromText(text)) {
         error = "read error";
         return false;
     }

@@ -1,7 +1,6 @@
 #pragma once
-// Loading a profile into a counter monitor for the commands. A monitor places its log beside
-// the profile it loads, so the commands load a private copy in a scratch folder: nothing is
-// ever written beside the user's file.
+// Loading a profile into a counter monitor for the commands: the text the profile gate read is
+// parsed, and no log is placed, so nothing is ever written beside the user's file.
 
 #include "engine/counter_monitor.h"
 
@@ -29,8 +28,7 @@ private:
     std::filesystem::path path_;
 };
 
-// Loads a profile's text into monitor through a copy made in scratch; false with the reason.
-bool LoadProfileCopy(CounterMonitor& monitor, const std::string& text, const ScratchFolder& scratch,
-                     std::string& error);
+// Loads a profile's text into monitor; false with the reason.
+bool LoadProfileText(CounterMonitor& monitor, const std::string& text, std::string& error);
 
 } // namespace quel::cli

@@ -122,13 +122,13 @@ std::unique_ptr<QGuiApplication> MakeApplication()
 // Sets the monitor up as the desktop program does for a profile or the standard counter set,
 // with its log off.
 bool PrepareMonitor(CounterMonitor& monitor, const RenderOptions& options, const std::string& profileText,
-                    ScratchFolder& scratch, std::string& error)
+                    std::string& error)
 {
     monitor.SetUpDefaultProfile();
     if (options.profile) {
         monitor.RemoveAllAxes();
         monitor.ResetSettings();
-        if (!scratch.Create(error) || !LoadProfileCopy(monitor, profileText, scratch, error))
+        if (!LoadProfileText(monitor, profileText, error))
             return false;
         monitor.ApplyDisplaySettings();
     }
@@ -164,11 +164,10 @@ int RunRender(const Arguments& args, PerfDataSource& source, CommandStreams io)
     }
 
     const std::unique_ptr<QGuiApplication> application = MakeApplication();
-    ScratchFolder scratch;
     MonitorEnvironment environment;
     environment.source = &source;
     CounterMonitor monitor(environment);
-    if (!PrepareMonitor(monitor, options, profileText, scratch, error)) {
+    if (!PrepareMonitor(monitor, options, profileText, error)) {
         ReportError(io.err, "render", "cannot read " + *options.profile + ": " + error);
         return ExitUsage;
     }

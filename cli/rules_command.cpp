@@ -32,12 +32,11 @@ int RunRules(const Arguments& args, PerfDataSource& source, CommandStreams io)
         return UsageError(io.err, "rules", parsed.positional.empty() ? "no profile given" : "give one profile");
     const std::string& path = parsed.positional.front();
 
-    ScratchFolder scratch;
     MonitorEnvironment environment;
     environment.source = &source;
     CounterMonitor monitor(environment);
     std::string text;
-    if (!ReadProfileText(path, text, error) || !scratch.Create(error) || !LoadProfileCopy(monitor, text, scratch, error)) {
+    if (!ReadProfileText(path, text, error) || !LoadProfileText(monitor, text, error)) {
         ReportError(io.err, "rules", "cannot read " + path + ": " + error);
         return ExitUsage;
     }

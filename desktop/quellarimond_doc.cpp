@@ -412,7 +412,8 @@ void CQuellarimondDoc::PrepareNewProfile()
 
 bool CQuellarimondDoc::LoadProfile(const std::string& path)
 {
-    return ProfileFile::Read(path).IsProfile() && monitor_.LoadFromFile(path) != 0;
+    // The gate and the parse of what it read: the file is opened once.
+    return monitor_.LoadProfile(path, ProfileFile::Read(path)) != 0;
 }
 
 void CQuellarimondDoc::Message(const QString& text)

@@ -83,9 +83,10 @@ void CounterMonitor::FreeAxisData(AxisDataPtr data)
     data.reset();
 }
 
-int CounterMonitor::LoadFromFile(const std::string& path)
+// After a load, whether it succeeded or not: a window rectangle off the screen gives way to the
+// default one, and the profile counts as unmodified.
+void CounterMonitor::FinishLoad()
 {
-    const int result = WindRose::LoadFromFile(path);
     WindRoseLock guard(*this);
     if (!WindowRectFits(settings_, environment_.screen)) {
         const Rect rect = DefaultWindowRect(environment_.screen);
@@ -94,9 +95,37 @@ int CounterMonitor::LoadFromFile(const std::string& path)
         settings_.WndRight = rect.right;
         settings_.WndBottom = rect.bottom;
     }
-    if (result)
-        log_.SetLogLocation(path, false, MakeLogContext());
     SetModified(0);
+}
+
+int CounterMonitor::LoadFromText(std::string_view text)
+{
+    const int result = WindRose::LoadFromText(text);
+    FinishLoad();
+    return result;
+}
+
+int CounterMonitor::LoadProfile(const std::string& path, const ProfileFile& file)
+{
+    if (!file.IsProfile()) {
+        FinishLoad();
+        return 0;
+    }
+    if (!LoadFromText(file.Text()))
+        return 0;
+    WindRoseLock guard(*this);
+    log_.SetLogLocation(path, false, MakeLogContext());
+    return 1;
+}
+
+int CounterMonitor::LoadFromFile(const std::string& path)
+{
+    const int result = WindRose::LoadFromFile(path);
+    FinishLoad();
+    if (result) {
+        WindRoseLock guard(*this);
+        log_.SetLogLocation(path, false, MakeLogContext());
+    }
     return result;
 }
 
@@ -428,6 +457,8 @@ void CounterMonitor::SampleLoop(PerfQueryHandle query, const std::vector<PerfCou
     bool primed = false;
     bool sampled = false;
     bool sampleNext = false;
+    // The sample being taken; sized once, so that sampling allocates nothing once warm.
+    std::vector<AxisSample> record(counters.size());
     for (;;) {
         bool sampleNow = false;
         {
@@ -445,12 +476,11 @@ void CounterMonitor::SampleLoop(PerfQueryHandle query, const std::vector<PerfCou
             if (primed) {
                 for (std::size_t i = 0; i < counters.size(); ++i) {
                     double value = 0.0;
-                    if (source.GetFormattedCounterValue(counters[i], value) == perf_status::Ok)
-                        RecordSample(static_cast<int>(i), value);
-                    else
-                        RecordFailure(static_cast<int>(i));
+                    AxisSample& axis = record[i];
+                    axis.read = source.GetFormattedCounterValue(counters[i], value) == perf_status::Ok;
+                    axis.raw = axis.read ? value : -1.0;
                 }
-                FinishSample();
+                FinishSample(record);
                 // The status text ("Loading...") gives way to the diagram once it has values.
                 if (!sampled)
                     SetStatusText("");
@@ -497,32 +527,68 @@ void CounterMonitor::BeginStatistics()
     log_.StartLogSection(MakeLogContext());
 }
 
-void CounterMonitor::RecordSample(int axis, double value)
+// The statistics of one axis: the current value joins the History ring, whose mean is the
+// average, and the maximum. A failed read leaves them as they were.
+void CounterMonitor::UpdateStatistics(std::size_t axis, AxisSample& sample)
 {
-    double maximum = 0.0;
-    double average = 0.0;
-    {
-        WindRoseLock guard(*this);
-        const std::size_t i = static_cast<std::size_t>(axis);
-        if (i >= currentValues_.size())
-            return;
-        currentValues_[i] = value;
-        auto& ring = history_[i];
-        ring[static_cast<std::size_t>(ringIndex_)] = value;
+    if (axis >= currentValues_.size()) {
+        sample.read = false;
+        sample.raw = -1.0;
+        return;
+    }
+    currentValues_[axis] = sample.raw;
+    if (sample.read) {
+        auto& ring = history_[axis];
+        ring[static_cast<std::size_t>(ringIndex_)] = sample.raw;
         const int history = std::clamp(settings_.History, 1, HistoryCapacity);
         const int n = samplesTaken_ < history ? samplesTaken_ + 1 : history;
         double sum = 0.0;
         for (int k = 0; k < n; ++k)
             sum += ring[static_cast<std::size_t>(k)];
-        average = sum / (n == 0 ? 1 : n);
-        averageValues_[i] = average;
-        if (value > maxValues_[i])
-            maxValues_[i] = value;
-        maximum = maxValues_[i];
+        averageValues_[axis] = sum / (n == 0 ? 1 : n);
+        maxValues_[axis] = std::max(maxValues_[axis], sample.raw);
     }
-    SetValue(axis, maximum, SeriesMax);
-    SetValue(axis, average, SeriesAverage);
-    SetValue(axis, value, SeriesCurrent);
+    sample.rawAverage = averageValues_[axis];
+    sample.rawMaximum = maxValues_[axis];
+}
+
+// One finished sample under one hold of the monitor lock: the statistics, then the record is
+// scaled and classified once and handed to the diagram, the published snapshot and the log.
+void CounterMonitor::FinishSample(std::span<AxisSample> record)
+{
+    WindRoseLock guard(*this);
+    for (std::size_t i = 0; i < record.size(); ++i)
+        UpdateStatistics(i, record[i]);
+    ApplySample(record.first(std::min(record.size(), static_cast<std::size_t>(GetAxisCount()))), SeriesMax,
+                SeriesAverage, SeriesCurrent);
+    ++ringIndex_;
+    if (samplesTaken_ < HistoryCapacity)
+        ++samplesTaken_;
+    if (ringIndex_ >= std::clamp(settings_.History, 1, HistoryCapacity))
+        ringIndex_ = 0;
+    PublishSample(record);
+    log_.WriteLogRow(record, MakeLogContext());
+}
+
+// Copies the finished sample for GetSnapshot (no allocation: the vector was sized at start).
+// A value is critical there as in the log and the alert rules: at or above the critical value.
+void CounterMonitor::PublishSample(std::span<const AxisSample> record)
+{
+    const std::size_t axes = std::min(published_.size(), record.size());
+    for (std::size_t i = 0; i < axes; ++i) {
+        const AxisSample& sample = record[i];
+        PublishedValues& out = published_[i];
+        out.current = sample.raw;
+        out.average = sample.rawAverage;
+        out.maximum = sample.rawMaximum;
+        out.hasCurrent = sample.read;
+        out.critical = sample.atCritical;
+        if (!out.hasCurrent)
+            ++failedReadsTotal_;
+    }
+    hasPublished_ = true;
+    ++samplesTotal_;
+    lastSampleTime_ = clock_.Now();
 }
 
 void CounterMonitor::RecordFailure(int axis)
@@ -534,39 +600,6 @@ void CounterMonitor::RecordFailure(int axis)
         SetValue(axis, 0.0, series);
         SetValueState(axis, NoData, series);
     }
-}
-
-void CounterMonitor::FinishSample()
-{
-    WindRoseLock guard(*this);
-    ++ringIndex_;
-    if (samplesTaken_ < HistoryCapacity)
-        ++samplesTaken_;
-    if (ringIndex_ >= std::clamp(settings_.History, 1, HistoryCapacity))
-        ringIndex_ = 0;
-    PublishSample();
-    log_.WriteLogRow(currentValues_.data(), static_cast<int>(currentValues_.size()), MakeLogContext());
-}
-
-// Copies the finished sample for GetSnapshot (no allocation: the vector was sized at start).
-void CounterMonitor::PublishSample()
-{
-    const std::size_t axes = std::min(published_.size(), currentValues_.size());
-    for (std::size_t i = 0; i < axes; ++i) {
-        int state = NoData;
-        GetValueState(static_cast<int>(i), state, SeriesCurrent);
-        PublishedValues& out = published_[i];
-        out.current = currentValues_[i];
-        out.average = averageValues_[i];
-        out.maximum = maxValues_[i];
-        out.hasCurrent = state != NoData;
-        out.critical = state == Critical;
-        if (!out.hasCurrent)
-            ++failedReadsTotal_;
-    }
-    hasPublished_ = true;
-    ++samplesTotal_;
-    lastSampleTime_ = clock_.Now();
 }
 
 void CounterMonitor::EndStatistics()

@@ -14,6 +14,7 @@
 #include "platform/perf_data_source.h"
 #include "platform/user_interface.h"
 #include "profile/monitor_settings.h"
+#include "profile/profile_file.h"
 #include "windrose/wind_rose.h"
 
 #include <array>
@@ -64,6 +65,11 @@ public:
     AxisDataPtr ReadAxisKey(const std::string& key, const std::string& value) override;
     void ReadExtraKey(const std::string& key, const std::string& value) override;
     void FreeAxisData(AxisDataPtr data) override;
+    // A profile's text, parsed as from its file; the window rectangle is fitted to the screen.
+    int LoadFromText(std::string_view text) override;
+    // A profile the gate has read from path: its text parsed, the log placed beside path.
+    int LoadProfile(const std::string& path, const ProfileFile& file);
+    // Any configuration file, read as the wind rose reads it; the log placed beside path.
     int LoadFromFile(const std::string& path) override;
 
     void SetUpDefaultProfile();
@@ -110,10 +116,11 @@ public:
 private:
     void SamplingThread();
     void BeginStatistics();
-    void RecordSample(int axis, double value);
+    void FinishLoad();
+    void UpdateStatistics(std::size_t axis, AxisSample& sample);
     void RecordFailure(int axis);
-    void FinishSample();
-    void PublishSample();
+    void FinishSample(std::span<AxisSample> record);
+    void PublishSample(std::span<const AxisSample> record);
     void EndStatistics();
     void ReportMessage(const std::string& text);
     LogContext MakeLogContext();

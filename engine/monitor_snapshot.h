@@ -23,7 +23,7 @@ struct AxisSnapshot {
     double average = 0.0;
     double maximum = 0.0;
     bool hasCurrent = false;   // the last read succeeded
-    bool critical = false;     // the current value is in the critical state
+    bool critical = false;     // the current value is at or above the critical value
 };
 
 struct MonitorSnapshot {

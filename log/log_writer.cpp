@@ -32,22 +32,6 @@ void ReadAxisNames(const WindRose& axes, AxisNameList& names)
         axes.GetAxisName(static_cast<int>(i), names[i]);
 }
 
-// The value an axis shows: divided by its multiplier and, on an inverse axis, counted down
-// from its maximum.
-double ScaledValue(const WindRose& axes, int axis, double raw)
-{
-    double multiplier = 1.0;
-    double maximum = 0.0;
-    std::uint8_t inverse = 0;
-    axes.GetAxisMultiplier(axis, multiplier);
-    axes.GetAxisMax(axis, maximum);
-    axes.GetAxisInverse(axis, inverse);
-    double value = raw / multiplier;
-    if (inverse != 0)
-        value = value < maximum ? maximum - value : 0.0;
-    return value;
-}
-
 } // namespace
 
 LogWriter::LogWriter()
@@ -240,10 +224,10 @@ void LogWriter::ClearValues()
     lastFailed_.clear();
 }
 
-// Scales the sample into cells_ and remembers it; returns whether the log mode wants a row.
-bool LogWriter::FillCells(const double* raw, int count, const LogContext& context)
+// Takes the sample into cells_ and remembers it; returns whether the log mode wants a row.
+bool LogWriter::FillCells(std::span<const AxisSample> sample, const LogContext& context)
 {
-    const std::size_t axes = static_cast<std::size_t>(count);
+    const std::size_t axes = sample.size();
     if (lastSample_.size() != axes) {
         lastSample_.resize(axes, 0.0);
         lastLogged_.resize(axes, 0.0);
@@ -254,22 +238,21 @@ bool LogWriter::FillCells(const double* raw, int count, const LogContext& contex
     bool valueChanged = false;
     bool stateChanged = false;
     for (std::size_t i = 0; i < axes; ++i) {
-        const int axis = static_cast<int>(i);
-        double critical = 0.0;
-        context.axes.GetAxisCritical(axis, critical);
-        const bool failed = raw[i] == -1.0;
-        const double value = ScaledValue(context.axes, axis, raw[i]);
+        const AxisSample& axis = sample[i];
+        const bool failed = !axis.read;
+        const double value = axis.current;
         const double previous = lastSample_[i];
         const double reference = mode == 3 ? lastLogged_[i] : previous;
         const bool changed = !EqualAsLogged(value, reference);
-        const bool below = critical > value;
+        // A failed read's value counts too, as it always has for the state of a row.
+        const bool critical = LogCritical(value, axis.criticalValue);
         LogCell& cell = cells_[i];
         cell.value = value;
         cell.failed = failed;
-        cell.critical = !below;
+        cell.critical = critical;
         cell.arrow = !changed || rowCount_ == 0 ? Arrow::None : value > previous ? Arrow::Up : Arrow::Down;
         valueChanged = valueChanged || changed;
-        stateChanged = stateChanged || below != (critical > previous) || failed != lastFailed_[i];
+        stateChanged = stateChanged || critical != LogCritical(previous, axis.criticalValue) || failed != lastFailed_[i];
         lastSample_[i] = value;
         lastFailed_[i] = failed;
     }
@@ -302,13 +285,13 @@ bool LogWriter::EqualAsLogged(double a, double b)
     return first_ == second_;
 }
 
-void LogWriter::WriteLogRow(const double* raw, int count, const LogContext& context)
+void LogWriter::WriteLogRow(std::span<const AxisSample> sample, const LogContext& context)
 {
     if (file_.IsOpen())
         RotateWhenFull(context);
-    if (!file_.IsOpen() || context.settings.LogMode == 0 || count < 0 || (count > 0 && raw == nullptr))
+    if (!file_.IsOpen() || context.settings.LogMode == 0)
         return;
-    if (!FillCells(raw, count, context))
+    if (!FillCells(sample, context))
         return;
 
     const std::time_t now = context.clock.Now();

@@ -11,6 +11,7 @@
 #include "profile/monitor_settings.h"
 #include "windrose/wind_rose.h"
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,7 @@ namespace quel {
 
 // What an operation of the writer reads from its monitor.
 struct LogContext {
-    const WindRose& axes;             // names, multipliers, bounds and inverse flags of the axes
+    const WindRose& axes;             // the axes' names, for the headers
     const MonitorSettings& settings;  // LogMode, LogFormat, LogFileSize
     bool interactive;                 // report "Cannot write to file: " through messages
     MessageSink* messages;
@@ -43,8 +44,8 @@ public:
     void ResetValues(int axisCount);
     // Statistics end: the value arrays are emptied.
     void ClearValues();
-    // One finished sample; raw[i] is the current value of axis i (-1.0 for a failed read).
-    void WriteLogRow(const double* raw, int count, const LogContext& context);
+    // One finished sample, as its record gives it (scaled and classified).
+    void WriteLogRow(std::span<const AxisSample> sample, const LogContext& context);
     void CleanLog(const LogContext& context);
     void CloseLog();
     std::string GetLogPath() const;
@@ -58,7 +59,7 @@ private:
     void ReportWrite(int error, const LogContext& context);
     long long RowOffset(const LogContext& context);
     void RotateWhenFull(const LogContext& context);
-    bool FillCells(const double* raw, int count, const LogContext& context);
+    bool FillCells(std::span<const AxisSample> sample, const LogContext& context);
     bool EqualAsLogged(double a, double b);
 
     LogFile file_;

@@ -3,6 +3,10 @@
 #include "platform/counter_path.h"
 #include "platform/text_scan.h"
 
+#include <climits>
+
+#include <unistd.h>
+
 namespace quel {
 namespace {
 
@@ -113,6 +117,20 @@ std::string MetricsUrl(const ComputerAddress& address)
     url += std::to_string(address.port);
     url += "/metrics";
     return url;
+}
+
+bool PathReadsOverHttp(std::string_view path, std::string_view hostName)
+{
+    CounterPath parts;
+    return ParseCounterPath(path, parts) && IsRemoteComputer(parts.computer, hostName);
+}
+
+std::string LocalHostName()
+{
+    char name[HOST_NAME_MAX + 1] = {};
+    if (::gethostname(name, sizeof name - 1) != 0)
+        return {};
+    return name;
 }
 
 } // namespace quel

@@ -26,6 +26,10 @@ bool ParseComputerAddress(std::string_view computer, ComputerAddress& address);
 
 // Whether the computer part of a path is read over HTTP rather than from this machine.
 bool IsRemoteComputer(std::string_view computer, std::string_view hostName);
+// Whether a counter path names a computer read over HTTP (false for a path that does not parse).
+bool PathReadsOverHttp(std::string_view path, std::string_view hostName);
+// This machine's host name; empty when it has none.
+std::string LocalHostName();
 
 // "http://HOST:PORT/metrics", the IPv6 host in brackets.
 std::string MetricsUrl(const ComputerAddress& address);

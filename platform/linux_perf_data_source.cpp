@@ -56,14 +56,6 @@ std::string RootOrDefault(std::string root, const char* variable, const char* fa
     return value != nullptr && *value != '\0' ? std::string(value) : std::string(fallback);
 }
 
-std::string LocalHostName()
-{
-    char name[HOST_NAME_MAX + 1] = {};
-    if (::gethostname(name, sizeof name - 1) != 0)
-        return {};
-    return name;
-}
-
 LinuxPerfDataSourceOptions Roots(std::string procRoot, std::string sysRoot)
 {
     LinuxPerfDataSourceOptions options;
@@ -184,8 +176,7 @@ PerfStatus LinuxPerfDataSource::AddCounter(PerfQueryHandle query, std::string_vi
 
 bool LinuxPerfDataSource::ReadsOverHttp(std::string_view path) const
 {
-    CounterPath parts;
-    return ParseCounterPath(path, parts) && IsRemoteComputer(parts.computer, hostName_);
+    return PathReadsOverHttp(path, hostName_);
 }
 
 PerfStatus LinuxPerfDataSource::Resolve(std::string_view path, Counter& counter) const

@@ -18,8 +18,8 @@ bool IsLoadableProfile(const std::string& path, std::string& reason)
 bool LoadSaverProfile(CounterMonitor& monitor, const std::string& path)
 {
     monitor.RemoveAllAxes();
-    std::string reason;
-    const bool loaded = IsLoadableProfile(path, reason) && monitor.LoadFromFile(path) && monitor.GetAxisCount() > 0;
+    // The gate reads the file once; its text is what loads.
+    const bool loaded = !path.empty() && monitor.LoadProfile(path, ProfileFile::Read(path)) && monitor.GetAxisCount() > 0;
     if (!loaded) {
         // A file that failed half way may have changed settings or added axes.
         monitor.RemoveAllAxes();

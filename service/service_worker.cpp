@@ -4,9 +4,11 @@
 
 #include "engine/counter_monitor.h"
 #include "engine/metrics_names.h"
+#include "platform/computer_address.h"
 #include "platform/linux_perf_data_source.h"
 #include "platform/program_folders.h"
 #include "platform/registry.h"
+#include "profile/profile_counters.h"
 #include "profile/profile_file.h"
 #include "service/metrics_listener.h"
 #include "service/service_names.h"
@@ -70,7 +72,7 @@ bool LoadProfile(Service& service, CounterMonitor& monitor, const std::string& p
                               "; logging the default counters");
         return false;
     }
-    if (!monitor.LoadFromFile(profile)) {
+    if (!monitor.LoadProfile(profile, file)) {
         service.ReportProblem("cannot read the profile " + profile + "; logging the default counters");
         return false;
     }
@@ -230,19 +232,14 @@ bool ProfileNamesOtherComputers(Service& service, const std::vector<std::string>
 {
     // Quiet: the worker reports what is wrong with the settings file or the profile.
     const std::string profile = ChosenProfile(service, arguments, false);
-    if (profile.empty() || !ProfileFile::Read(profile).IsProfile())
+    if (profile.empty())
         return false;
-    LinuxPerfDataSource source;
-    MonitorEnvironment environment;
-    environment.source = &source;
-    CounterMonitor monitor(environment);
-    monitor.RemoveAllAxes();
-    // The wind rose's load reads the axes through the monitor's hooks without placing the log.
-    if (!monitor.WindRose::LoadFromFile(profile))
+    const ProfileFile file = ProfileFile::Read(profile);
+    if (!file.IsProfile())
         return false;
-    std::string path;
-    for (int axis = 0; axis < monitor.GetAxisCount(); ++axis) {
-        if (monitor.GetCounterPath(axis, path) && source.ReadsOverHttp(path))
+    const std::string host = LocalHostName();
+    for (const std::string& path : ProfileCounterPaths(file.Text())) {
+        if (PathReadsOverHttp(path, host))
             return true;
     }
     return false;

@@ -17,6 +17,14 @@ void SplitKeyValue(std::string_view text, ConfigLine& line)
     }
 }
 
+// One byte of the source, EOF at its end or on an error.
+int ConfigReader::GetByte()
+{
+    if (file_ == nullptr)
+        return next_ < text_.size() ? static_cast<unsigned char>(text_[next_++]) : EOF;
+    return std::getc(file_);
+}
+
 // One byte of the file with CR LF turned into LF; EOF at the end or on an error.
 int ConfigReader::Get()
 {
@@ -25,16 +33,16 @@ int ConfigReader::Get()
         hasPending_ = false;
         c = pending_;
     } else {
-        c = std::getc(file_);
+        c = GetByte();
     }
     if (c == '\r') {
-        const int next = std::getc(file_);
+        const int next = GetByte();
         if (next == '\n')
             return '\n';
         pending_ = next;
         hasPending_ = true;
     }
-    if (c == EOF && std::ferror(file_))
+    if (c == EOF && file_ != nullptr && std::ferror(file_))
         failed_ = true;
     return c;
 }

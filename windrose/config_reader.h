@@ -1,5 +1,5 @@
 #pragma once
-// Splits a configuration file into the pieces its reader handles, as the C library's line
+// Splits a configuration file (or its text) into the pieces its reader handles, as the C library's line
 // reading with a 2047-byte buffer does: a piece holds at most 2046 characters, a longer line
 // is cut into several pieces. CR LF counts as one line end. A piece that starts with "#" is a
 // comment and skipped. The line end is removed, the text stops at a NUL byte, and the rest is
@@ -28,6 +28,8 @@ public:
 
     // Reads from an open file; the caller keeps it open while reading and closes it.
     explicit ConfigReader(std::FILE* file) : file_(file) {}
+    // Reads text already in memory, piece by piece as from a file; the caller keeps it alive.
+    explicit ConfigReader(std::string_view text) : text_(text) {}
 
     // The next piece that is not a comment; false at the end of the file or on a read error.
     bool Next(ConfigLine& line);
@@ -37,9 +39,12 @@ public:
 private:
     // Reads one raw piece, with its "\n" when the line ended within it; false at the end.
     bool ReadPiece(std::string& piece);
+    int GetByte();
     int Get();
 
-    std::FILE* file_;
+    std::FILE* file_ = nullptr;
+    std::string_view text_;
+    std::size_t next_ = 0;
     int pending_ = EOF;       // a byte read ahead after a CR
     bool hasPending_ = false;
     int lineNumber_ = 1;

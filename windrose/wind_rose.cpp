@@ -526,11 +526,9 @@ int WindRose::SetSeriesDesc(int index, OptionalText desc)
 int WindRose::SetValue(int axisIndex, double value, int seriesIndex)
 {
     QUEL_CELL(axisIndex, seriesIndex);
-    double v = value / axis.Multiplier;
-    if (axis.Inverse)
-        v = v < axis.MaxValue ? axis.MaxValue - v : 0.0;
+    const double v = ScaleToAxis(value, axis.Multiplier, axis.MaxValue, axis.Inverse != 0);
     cell.value = v;
-    cell.state = v > axis.CriticalValue ? Critical : Normal;
+    cell.state = DiagramCritical(v, axis.CriticalValue) ? Critical : Normal;
     return Succeed(s);
 }
 
@@ -558,6 +556,59 @@ int WindRose::GetValueState(int axisIndex, int& valueState, int seriesIndex) con
 }
 
 #undef QUEL_CELL
+
+namespace {
+
+void ScaleAxisSamples(const WindRoseState& s, std::span<AxisSample> axes)
+{
+    for (std::size_t i = 0; i < axes.size(); ++i) {
+        const WindRoseAxis& axis = s.axes[i];
+        AxisSample& sample = axes[i];
+        const auto scale = [&axis](double raw) {
+            return ScaleToAxis(raw, axis.Multiplier, axis.MaxValue, axis.Inverse != 0);
+        };
+        sample.current = scale(sample.raw);
+        sample.average = scale(sample.rawAverage);
+        sample.maximum = scale(sample.rawMaximum);
+        sample.criticalValue = axis.CriticalValue;
+        sample.critical = sample.read && DiagramCritical(sample.current, axis.CriticalValue);
+        sample.atCritical = sample.read && LogCritical(sample.current, axis.CriticalValue);
+    }
+}
+
+} // namespace
+
+int WindRose::ScaleSample(std::span<AxisSample> axes) const
+{
+    Guard guard(lock_);
+    State& s = *state_;
+    if (axes.size() > static_cast<std::size_t>(s.axisCount))
+        return Fail(s, BadIndex);
+    ScaleAxisSamples(s, axes);
+    return Succeed(s);
+}
+
+int WindRose::ApplySample(std::span<AxisSample> axes, int maxSeries, int averageSeries, int currentSeries)
+{
+    Guard guard(lock_);
+    State& s = *state_;
+    if (axes.size() > static_cast<std::size_t>(s.axisCount) || !ValidSeries(s, maxSeries) ||
+        !ValidSeries(s, averageSeries) || !ValidSeries(s, currentSeries))
+        return Fail(s, BadIndex);
+    ScaleAxisSamples(s, axes);
+    for (std::size_t i = 0; i < axes.size(); ++i) {
+        const AxisSample& sample = axes[i];
+        const double critical = s.axes[i].CriticalValue;
+        const std::pair<int, double> cells[] = {
+            {maxSeries, sample.maximum}, {averageSeries, sample.average}, {currentSeries, sample.current}};
+        for (const auto& [series, value] : cells) {
+            WindRoseValue& cell = s.series[static_cast<std::size_t>(series)].values[i];
+            cell.value = sample.read ? value : 0.0;
+            cell.state = !sample.read ? NoData : DiagramCritical(value, critical) ? Critical : Normal;
+        }
+    }
+    return Succeed(s);
+}
 
 // --- display options --------------------------------------------------------------------------
 

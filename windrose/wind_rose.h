@@ -8,6 +8,7 @@
 // error (unless said otherwise). Index arguments are tested first. Out-parameters are written
 // only on success. A failure leaves the model unchanged.
 
+#include "windrose/axis_sample.h"
 #include "windrose/config_writer.h"
 #include "windrose/surface.h"
 #include "windrose/wind_rose_types.h"
@@ -15,11 +16,14 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quel {
+
+class ConfigReader;
 
 // Data a derived class attaches to an axis (the counter monitor: the counter path). The model
 // owns it and lets go of it through the FreeAxisData hook.
@@ -63,6 +67,8 @@ public:
     // Reads a configuration block, appending its axes; 1 when read to the end (or to a full
     // axis table) and closed.
     virtual int LoadFromFile(const std::string& path);
+    // The same reading of a configuration block already in memory (a profile read once).
+    virtual int LoadFromText(std::string_view text);
 
     // --- housekeeping -----------------------------------------------------------------------
     void Lock() const;
@@ -116,6 +122,13 @@ public:
     int GetValue(int axis, double& value, int series) const;
     int SetValueState(int axis, int state, int series);
     int GetValueState(int axis, int& state, int series) const;
+    // Fills the scaled values and both critical classifications of each AxisSample (whose raw
+    // values are set) from its axis. Returns 1, or 0 with BadIndex when there are more samples
+    // than axes.
+    int ScaleSample(std::span<AxisSample> axes) const;
+    // ScaleSample and the three series' cells of every axis under one lock; an axis whose read
+    // failed gets 0 and NoData in all three. Returns 1, or 0 with BadIndex.
+    int ApplySample(std::span<AxisSample> axes, int maxSeries, int averageSeries, int currentSeries);
 
     // --- display options --------------------------------------------------------------------
     int GetGridStep() const;
@@ -152,6 +165,8 @@ protected:
     const State& state() const;
 
 private:
+    bool ReadConfiguration(ConfigReader& reader);
+
     std::unique_ptr<State> state_;
     mutable std::recursive_mutex lock_;
 };

@@ -109,8 +109,7 @@ int WindRose::LoadFromFile(const std::string& path)
     if (path.empty())
         return 0;
     Guard guard(lock_);
-    State& s = *state_;
-    s.lastError = Ok;
+    state_->lastError = Ok;
     // Never blocks: a FIFO or device in the file's place fails like a missing file.
     UniqueFd fd;
     FileProblem problem;
@@ -120,9 +119,31 @@ int WindRose::LoadFromFile(const std::string& path)
     if (file == nullptr)
         return 0;
     fd.Release();
-    bool readAll = true;
+    ConfigReader reader(file);
+    const bool readAll = ReadConfiguration(reader);
+    const bool closed = std::fclose(file) == 0;
+    if (!readAll || !closed)
+        return 0;
+    state_->modified = 0;
+    return 1;
+}
+
+int WindRose::LoadFromText(std::string_view text)
+{
+    Guard guard(lock_);
+    state_->lastError = Ok;
+    ConfigReader reader(text);
+    if (!ReadConfiguration(reader))
+        return 0;
+    state_->modified = 0;
+    return 1;
+}
+
+// The configuration block's lines into the model, through the hooks; false on a read error.
+bool WindRose::ReadConfiguration(ConfigReader& reader)
+{
+    State& s = *state_;
     try {
-        ConfigReader reader(file);
         ConfigLine line;
         WindRoseAxis* current = nullptr;
         int currentIndex = -1;
@@ -158,15 +179,10 @@ int WindRose::LoadFromFile(const std::string& path)
                 FreeAxisData(std::move(data));
             }
         }
-        readAll = !reader.Failed();
+        return !reader.Failed();
     } catch (const std::exception&) {
-        readAll = false;
+        return false;
     }
-    const bool closed = std::fclose(file) == 0;
-    if (!readAll || !closed)
-        return 0;
-    s.modified = 0;
-    return 1;
 }
 
 } // namespace quel

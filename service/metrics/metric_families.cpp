@@ -24,7 +24,7 @@ const AxisFamily AxisFamilies[] = {
      true, nullptr, [](const QuelMetricsAxis& a) { return a.average; }},
     {AxisMaximumMetric, "Highest raw value of the axis's counter since sampling started.", true,
      nullptr, [](const QuelMetricsAxis& a) { return a.maximum; }},
-    {AxisCriticalMetric, "1 when the axis's current value is critical, else 0.", true, nullptr,
+    {AxisCriticalMetric, "1 when the axis's current value is at or above its critical value (as in the log and the alert rules), else 0.", true, nullptr,
      [](const QuelMetricsAxis& a) { return a.critical ? 1.0 : 0.0; }},
     {AxisMinValueMetric, "The axis's MinValue (scaled units).", false, nullptr,
      [](const QuelMetricsAxis& a) { return a.minValue; }},

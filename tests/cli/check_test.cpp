@@ -3,7 +3,10 @@
 
 #include "cli/profile_check.h"
 #include "tests/cli/cli_process.h"
+#include "tests/support/file_opens.h"
 #include "tests/support/profile_verdict_set.h"
+#include "engine/counter_monitor.h"
+#include "platform/linux_perf_data_source.h"
 
 #include <gtest/gtest.h>
 
@@ -64,6 +67,30 @@ TEST(CliCheck, CleanProfileIsPrintedUnchanged)
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out, ReadFile(path));
+}
+
+// A profile is read once per load: the commands, and the monitor's load that the desktop
+// program, the screen saver and the service make after the profile gate.
+TEST(CliCheck, EveryLoadOpensTheProfileOnce)
+{
+    TempFolder folder;
+    const std::string path = (folder.Path() / "watch.qlmd").string();
+    WriteFile(path, ReadFile(Fixtures + "/profile/default-2cpu.qlmd"));
+    FileOpens opens(path);
+    for (const char* command : {"check", "rules"}) {
+        const CliResult result = RunCli({command, path});
+        EXPECT_EQ(result.exitCode, 0) << command << ": " << result.err;
+        EXPECT_EQ(opens.Take(), 1) << command;
+    }
+    LinuxPerfDataSource source;
+    MonitorEnvironment environment;
+    environment.source = &source;
+    CounterMonitor monitor(environment);
+    monitor.RemoveAllAxes();
+    ASSERT_TRUE(monitor.LoadProfile(path, ProfileFile::Read(path)));
+    EXPECT_EQ(opens.Take(), 1);
+    EXPECT_EQ(monitor.GetAxisCount(), 8);
+    EXPECT_EQ(monitor.GetLogPath(), (folder.Path() / "Logs" / "watch-log.html").string());
 }
 
 TEST(CliCheck, WindowCheckedAgainstTheGivenScreen)

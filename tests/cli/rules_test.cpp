@@ -151,6 +151,31 @@ TEST(CliRules, OneRulePerAxisSelectingTheExportersLabelsExactly)
     WriteFile(file, result.out);
     const std::string command = "promtool check rules '" + file + "' > '" + file + ".out' 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << ReadFile(file + ".out");
+
+    // Each rule's expression selects its series at exactly the critical value, where the page's
+    // quellarimond_axis_critical says 1 too.
+    YAML::Emitter test;
+    test << YAML::BeginMap << YAML::Key << "rule_files" << YAML::Value << YAML::BeginSeq << file << YAML::EndSeq
+         << YAML::Key << "tests" << YAML::Value << YAML::BeginSeq;
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        const std::string expr = rules[i]["expr"].as<std::string>();
+        const std::string series = expr.substr(0, expr.rfind('}') + 1);
+        const std::string atCritical = expr.substr(expr.rfind(' ') + 1);
+        test << YAML::BeginMap << YAML::Key << "interval" << YAML::Value << "4s";
+        test << YAML::Key << "input_series" << YAML::Value << YAML::BeginSeq << YAML::BeginMap << YAML::Key
+             << "series" << YAML::Value << series << YAML::Key << "values" << YAML::Value << atCritical + "x5"
+             << YAML::EndMap << YAML::EndSeq;
+        test << YAML::Key << "promql_expr_test" << YAML::Value << YAML::BeginSeq << YAML::BeginMap << YAML::Key
+             << "expr" << YAML::Value << expr << YAML::Key << "eval_time" << YAML::Value << "8s" << YAML::Key
+             << "exp_samples" << YAML::Value << YAML::BeginSeq << YAML::BeginMap << YAML::Key << "labels"
+             << YAML::Value << series << YAML::Key << "value" << YAML::Value << atCritical << YAML::EndMap
+             << YAML::EndSeq << YAML::EndMap << YAML::EndSeq << YAML::EndMap;
+    }
+    test << YAML::EndSeq << YAML::EndMap;
+    const std::string testFile = (folder.Path() / "rules_test.yml").string();
+    WriteFile(testFile, test.c_str());
+    const std::string unitTest = "promtool test rules '" + testFile + "' > '" + file + ".out' 2>&1";
+    EXPECT_EQ(std::system(unitTest.c_str()), 0) << ReadFile(file + ".out");
 }
 
 TEST(CliRules, UnreadableProfileAndUsage)

@@ -37,6 +37,38 @@ TEST_F(SnapshotTest, BeforeSamplingItDescribesTheAxesButHoldsNoSample)
     EXPECT_EQ(snapshot.lastSampleTime, 0);
 }
 
+// At exactly the critical value the page (like the log and the alert rules) says critical while
+// the diagram does not yet; on a scaled and on an inverse axis alike.
+TEST_F(SnapshotTest, AtTheCriticalValueThePageAgreesWithTheRulesAndTheDiagramWaits)
+{
+    source.ScriptValues("\\A\\plain", {0, 80, 79.5});
+    source.ScriptValues("\\A\\scaled", {0, 1024.0 * 80, 1024.0 * 79.5});
+    source.ScriptValues("\\A\\inverse", {0, 20, 20.5});  // 100 - 20 = 80
+    AddAxis("\\A\\plain");
+    AddAxis("\\A\\scaled", 100, 80, 1024);
+    AddAxis("\\A\\inverse");
+    ASSERT_TRUE(monitor->SetAxisInverse(2, 1));
+    source.PauseAtCollection(2);
+    ASSERT_TRUE(monitor->StartSampling(nullptr, false));
+    ASSERT_TRUE(source.WaitUntilPaused());
+
+    MonitorSnapshot snapshot;
+    monitor->GetSnapshot(snapshot);
+    for (int axis = 0; axis < 3; ++axis) {
+        int state = NoData;
+        ASSERT_TRUE(monitor->GetValueState(axis, state, SeriesCurrent));
+        EXPECT_EQ(state, Normal) << axis;
+        EXPECT_TRUE(snapshot.axes[static_cast<std::size_t>(axis)].critical) << axis;
+    }
+    source.PauseAtCollection(3);
+    ASSERT_TRUE(source.WaitUntilPaused());
+    monitor->GetSnapshot(snapshot);
+    for (const AxisSnapshot& axis : snapshot.axes)
+        EXPECT_FALSE(axis.critical) << axis.path;
+    source.Resume();
+    ASSERT_TRUE(monitor->StopSampling());
+}
+
 TEST_F(SnapshotTest, RawValuesCriticalStateAndTotalsOfTheLastSample)
 {
     // Raw 90 KiB on a 1024 multiplier is 90 scaled, above the critical 80; then a failed read.

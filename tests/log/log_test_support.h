@@ -93,7 +93,12 @@ protected:
     void Row(std::vector<double> raw)
     {
         clock.now += 2;
-        writer.WriteLogRow(raw.data(), static_cast<int>(raw.size()), Context());
+        // As the sampling thread records it: -1.0 stands for a failed read.
+        std::vector<AxisSample> sample(raw.size());
+        for (std::size_t i = 0; i < raw.size(); ++i)
+            sample[i] = AxisSample {.read = raw[i] != -1.0, .raw = raw[i]};
+        rose.ScaleSample(sample);
+        writer.WriteLogRow(sample, Context());
     }
 
     TempFolder folder;
