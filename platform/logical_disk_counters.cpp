@@ -1,6 +1,7 @@
 #include "platform/logical_disk_counters.h"
 
 #include "platform/exposition_page.h"
+#include "platform/mount_info.h"
 #include "platform/system_snapshot.h"
 #include "platform/text_scan.h"
 
@@ -57,19 +58,6 @@ constexpr std::array<std::string_view, 24> PseudoFileSystems = {
 constexpr double BytesPerMegabyte = 1048576.0;
 
 constexpr std::array<std::string_view, 4> SystemMountRoots = {"/proc", "/sys", "/dev", "/run/credentials"};
-
-// "254:0" as major << 32 | minor.
-bool ParseDevice(std::string_view text, std::uint64_t& device)
-{
-    const std::size_t colon = text.find(':');
-    std::uint64_t major = 0;
-    std::uint64_t minor = 0;
-    if (colon == std::string_view::npos || !text::ParseU64(text.substr(0, colon), major)
-        || !text::ParseU64(text.substr(colon + 1), minor) || major > 0xFFFFFFFFULL || minor > 0xFFFFFFFFULL)
-        return false;
-    device = major << 32 | minor;
-    return true;
-}
 
 class VolumeSpaceReader final : public CounterReader {
 public:
@@ -207,25 +195,12 @@ void MountSource::Refresh()
 
 void MountSource::Parse(std::string_view content)
 {
-    // "36 35 98:0 /mnt1 /mnt2 rw,noatime master:1 - ext3 /dev/root rw,errors=continue":
-    // ID, parent, major:minor, root, mount point, options, optional fields up to "-", type.
-    std::string_view line;
-    while (text::NextLine(content, line)) {
-        text::NextField(line);
-        text::NextField(line);
-        std::uint64_t device = 0;
-        if (!ParseDevice(text::NextField(line), device))
+    MountInfoLine mount;
+    while (NextMountInfoLine(content, mount)) {
+        const std::uint64_t device = mount.device;
+        if (IsPseudoFileSystem(mount.type))
             continue;
-        text::NextField(line);
-        const std::string_view mountPoint = text::NextField(line);
-        text::NextField(line);
-        std::string_view field = text::NextField(line);
-        while (!field.empty() && field != "-")
-            field = text::NextField(line);
-        const std::string_view type = text::NextField(line);
-        if (mountPoint.empty() || type.empty() || IsPseudoFileSystem(type))
-            continue;
-        text::DecodeOctalEscapes(mountPoint, decoded_);
+        text::DecodeOctalEscapes(mount.mountPoint, decoded_);
         if (IsSystemMountPoint(decoded_))
             continue;
         const bool seen = std::any_of(volumes_.begin(), volumes_.end(),

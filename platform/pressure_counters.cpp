@@ -31,6 +31,8 @@ constexpr std::array<CounterInfo, 2> PressureCounters = {{
 
 constexpr double MicrosecondsPerSecond = 1e6;
 
+} // namespace
+
 // "some avg10=0.00 avg60=0.00 avg300=0.00 total=12345" and the same for "full": the totals,
 // found by key rather than position.
 void ParsePressure(std::string_view content, PressureTotals& totals)
@@ -53,6 +55,21 @@ void ParsePressure(std::string_view content, PressureTotals& totals)
     }
 }
 
+PerfStatus StalledPercent(RateBaseline<1>& baseline, std::uint64_t key, std::uint64_t totalUs, std::int64_t nowNs,
+                          double& value)
+{
+    RateBaseline<1>::Raw delta{};
+    double seconds = 0.0;
+    const PerfStatus status = AdvanceRate(baseline, key, {totalUs}, nowNs, delta, seconds);
+    // A resource cannot stall longer than the time that passed: an excess is the moment
+    // between taking the time and reading the file.
+    if (status == perf_status::Ok)
+        value = std::min(100.0, 100.0 * static_cast<double>(delta[0]) / (seconds * MicrosecondsPerSecond));
+    return status;
+}
+
+namespace {
+
 class PressureReader final : public CounterReader {
 public:
     PressureReader(PressureCounter counter, std::string_view instance) : counter_(counter), instance_(instance) {}
@@ -71,15 +88,7 @@ public:
             baseline_.Forget();
             return perf_status::Unreadable;
         }
-        RateBaseline<1>::Raw delta{};
-        double seconds = 0.0;
-        const PerfStatus status =
-            AdvanceRate(baseline_, 0, {full ? totals->fullUs : totals->someUs}, snapshot.NowNs(), delta, seconds);
-        // A resource cannot stall longer than the time that passed: an excess is the moment
-        // between taking the time and reading the file.
-        if (status == perf_status::Ok)
-            value = std::min(100.0, 100.0 * static_cast<double>(delta[0]) / (seconds * MicrosecondsPerSecond));
-        return status;
+        return StalledPercent(baseline_, 0, full ? totals->fullUs : totals->someUs, snapshot.NowNs(), value);
     }
 
 private:

@@ -5,6 +5,7 @@
 #include "platform/object_family.h"
 #include "platform/page_feed.h"
 #include "platform/proc_file.h"
+#include "platform/rate_baseline.h"
 
 #include <array>
 #include <cstdint>
@@ -43,6 +44,13 @@ private:
     std::array<ProcFile, Resources.size()> files_;
     std::array<PressureTotals, Resources.size()> totals_;
 };
+
+// The totals of a pressure file's "some" and "full" lines (also each control group's
+// cpu.pressure, memory.pressure and io.pressure).
+void ParsePressure(std::string_view content, PressureTotals& totals);
+// The share of time stalled between two collections, 0..100, from a total in microseconds.
+PerfStatus StalledPercent(RateBaseline<1>& baseline, std::uint64_t key, std::uint64_t totalUs, std::int64_t nowNs,
+                          double& value);
 
 const ObjectFamily& PressureFamily();
 

@@ -20,7 +20,8 @@ SystemSnapshot::SystemSnapshot(const SnapshotOptions& options)
       net_(options.procRoot, options.sysRoot),
       snmp_(options.procRoot),
       snmp6_(options.procRoot),
-      pressure_(options.procRoot)
+      pressure_(options.procRoot),
+      controlGroups_(options.procRoot, options.sysRoot)
 {
 }
 
@@ -71,6 +72,8 @@ void SystemSnapshot::Refresh(SourceMask mask)
         snmp6_.Refresh();
     if (mask & sources::Pressure)
         pressure_.Refresh();
+    if (mask & sources::ControlGroups)
+        controlGroups_.Refresh(collections_);
 }
 
 } // namespace quel

@@ -17,6 +17,7 @@
 #include "platform/physical_disk_counters.h"
 #include "platform/pressure_counters.h"
 #include "platform/processor_counters.h"
+#include "platform/control_group_source.h"
 #include "platform/system_counters.h"
 
 #include <array>
@@ -59,6 +60,8 @@ public:
     const SnmpSource& Snmp() const { return snmp_; }
     const Snmp6Source& Snmp6() const { return snmp6_; }
     const PressureSource& Pressure() const { return pressure_; }
+    // Not a page feed: the node exporter serves no control groups.
+    ControlGroupSource& ControlGroups() { return controlGroups_; }
 
     // Every source, as its page feed, for NodeExporterFeed.
     static constexpr std::size_t FeedCount = 11;
@@ -81,6 +84,7 @@ private:
     SnmpSource snmp_;
     Snmp6Source snmp6_;
     PressureSource pressure_;
+    ControlGroupSource controlGroups_;
 };
 
 } // namespace quel

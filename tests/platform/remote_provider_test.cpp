@@ -170,7 +170,10 @@ TEST_F(NodeExporterTest, WhatThePageCannotGiveIsAFailedReadNotANumber)
     Pair& cpuInterrupts = Add("\\Processor(0)\\Interrupts/sec");
     Pair& systemThreads = Add("\\System\\Threads");
     Pair& cpuFull = Add("\\Pressure(cpu)\\% Full Stalled");
+    // The node exporter serves no control groups.
+    Pair& group = Add("\\Control Group(system.slice/ssh.service)\\Memory Bytes");
     CollectBoth();
+    EXPECT_EQ(Read(*node.remote, group.remote).status, perf_status::NotRemote);
     EXPECT_EQ(Read(*node.remote, cpuInterrupts.remote).status, perf_status::NotRemote);
     EXPECT_EQ(Read(*node.remote, systemThreads.remote).status, perf_status::NotRemote);
     for (const Pair* pair : {&processes, &sessions, &quota, &disk, &unknown})

@@ -1,0 +1,1 @@
+quel_bench(control_group_bench DEPS quel_platform)
