@@ -1,5 +1,6 @@
 #include "platform/object_catalog.h"
 
+#include "platform/battery_counters.h"
 #include "platform/ip_counters.h"
 #include "platform/logical_disk_counters.h"
 #include "platform/memory_counters.h"
@@ -8,6 +9,7 @@
 #include "platform/physical_disk_counters.h"
 #include "platform/pressure_counters.h"
 #include "platform/processor_counters.h"
+#include "platform/sensor_counters.h"
 #include "platform/system_counters.h"
 #include "platform/text_scan.h"
 
@@ -19,12 +21,13 @@ void ListNoInstances(SystemSnapshot&, std::vector<std::string>&) {}
 
 std::span<const ObjectFamily* const> ObjectCatalog()
 {
-    static const std::array<const ObjectFamily*, 15> catalog = {
+    static const std::array<const ObjectFamily*, 19> catalog = {
         &ProcessorFamily(),  &MemoryFamily(),       &PagingFileFamily(),
         &SystemFamily(),     &ObjectsFamily(),      &ServerFamily(),
         &LogicalDiskFamily(), &PhysicalDiskFamily(), &NetworkInterfaceFamily(),
         &IPv4Family(), &IPv6Family(), &UDPv4Family(), &UDPv6Family(), &TCPFamily(),
         &PressureFamily(),
+        &ThermalZoneFamily(), &FanFamily(), &PowerMeterFamily(), &BatteryFamily(),
     };
     return catalog;
 }

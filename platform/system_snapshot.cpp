@@ -20,13 +20,16 @@ SystemSnapshot::SystemSnapshot(const SnapshotOptions& options)
       net_(options.procRoot, options.sysRoot),
       snmp_(options.procRoot),
       snmp6_(options.procRoot),
-      pressure_(options.procRoot)
+      pressure_(options.procRoot),
+      sensors_(options.sysRoot),
+      powerSupplies_(options.sysRoot)
 {
 }
 
 std::array<PageFeed*, SystemSnapshot::FeedCount> SystemSnapshot::Feeds()
 {
-    return {&stat_, &memory_, &swaps_, &load_, &sessions_, &mounts_, &disks_, &net_, &snmp_, &snmp6_, &pressure_};
+    return {&stat_, &memory_, &swaps_, &load_, &sessions_, &mounts_, &disks_, &net_, &snmp_, &snmp6_, &pressure_,
+            &sensors_, &powerSupplies_};
 }
 
 std::uint64_t SystemSnapshot::StartFedCollection(std::int64_t timeNs)
@@ -71,6 +74,11 @@ void SystemSnapshot::Refresh(SourceMask mask)
         snmp6_.Refresh();
     if (mask & sources::Pressure)
         pressure_.Refresh();
+    // Sensors are read when a counter first asks for them in this collection.
+    if (mask & (sources::Thermal | sources::Hwmon | sources::Powercap))
+        sensors_.Refresh(collections_, nowNs_);
+    if (mask & sources::PowerSupply)
+        powerSupplies_.Refresh(collections_, nowNs_);
 }
 
 } // namespace quel

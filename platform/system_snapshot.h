@@ -9,6 +9,7 @@
 
 #include "platform/counter_reader.h"
 #include "platform/page_feed.h"
+#include "platform/battery_counters.h"
 #include "platform/ip_counters.h"
 #include "platform/logical_disk_counters.h"
 #include "platform/memory_counters.h"
@@ -16,6 +17,7 @@
 #include "platform/paging_file_counters.h"
 #include "platform/physical_disk_counters.h"
 #include "platform/pressure_counters.h"
+#include "platform/sensor_source.h"
 #include "platform/processor_counters.h"
 #include "platform/system_counters.h"
 
@@ -59,9 +61,11 @@ public:
     const SnmpSource& Snmp() const { return snmp_; }
     const Snmp6Source& Snmp6() const { return snmp6_; }
     const PressureSource& Pressure() const { return pressure_; }
+    SensorSource& Sensors() { return sensors_; }
+    PowerSupplySource& PowerSupplies() { return powerSupplies_; }
 
     // Every source, as its page feed, for NodeExporterFeed.
-    static constexpr std::size_t FeedCount = 11;
+    static constexpr std::size_t FeedCount = 13;
     std::array<PageFeed*, FeedCount> Feeds();
     // Starts a collection that is fed rather than read: takes its time, returns its number.
     std::uint64_t StartFedCollection(std::int64_t timeNs);
@@ -81,6 +85,8 @@ private:
     SnmpSource snmp_;
     Snmp6Source snmp6_;
     PressureSource pressure_;
+    SensorSource sensors_;
+    PowerSupplySource powerSupplies_;
 };
 
 } // namespace quel

@@ -122,6 +122,8 @@ TEST_F(NodeExporterTest, CountersEqualThoseOfTheLocalProviderOnTheSameTree)
         // The page gives swap as one sum, never by area.
         "\\Paging File(/dev/sda3)\\% Usage", "\\Paging File(/dev/sda3)\\% Usage Peak",
         "\\Paging File(/swap file)\\% Usage", "\\Paging File(/swap file)\\% Usage Peak",
+        // The thermal zone collector serves no trip points.
+        "\\Thermal Zone Information(acpitz)\\Critical Temperature",
     };
     std::set<std::string> missing;
     int compared = 0;
@@ -170,7 +172,10 @@ TEST_F(NodeExporterTest, WhatThePageCannotGiveIsAFailedReadNotANumber)
     Pair& cpuInterrupts = Add("\\Processor(0)\\Interrupts/sec");
     Pair& systemThreads = Add("\\System\\Threads");
     Pair& cpuFull = Add("\\Pressure(cpu)\\% Full Stalled");
+    Pair& zoneCritical = Add("\\Thermal Zone Information(acpitz)\\Critical Temperature");
     CollectBoth();
+    EXPECT_EQ(Read(*node.local, zoneCritical.local).status, perf_status::Ok);
+    EXPECT_EQ(Read(*node.remote, zoneCritical.remote).status, perf_status::NotRemote);
     EXPECT_EQ(Read(*node.remote, cpuInterrupts.remote).status, perf_status::NotRemote);
     EXPECT_EQ(Read(*node.remote, systemThreads.remote).status, perf_status::NotRemote);
     for (const Pair* pair : {&processes, &sessions, &quota, &disk, &unknown})
