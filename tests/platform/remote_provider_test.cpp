@@ -230,6 +230,23 @@ TEST_F(NodeExporterTest, EnumerationListsTheRemoteInstances)
               perf_status::Ok);
     EXPECT_EQ(SplitNameList(instances.data()), (std::vector<std::string>{"cpu", "memory", "io"}));
 
+    // The page names sensors as this computer does (chip name and label, RAPL zone names), so
+    // the same paths reach them; it orders chips by the exporter's chip label, not by hwmonN.
+    for (const char* object : {"Thermal Zone Information", "Fan", "Power Meter", "Battery"}) {
+        countersLength = instancesLength = 0;
+        node.remote->EnumObjectItems(object, nullptr, countersLength, nullptr, instancesLength, node.Computer());
+        counters.resize(countersLength);
+        instances.resize(instancesLength);
+        ASSERT_EQ(node.remote->EnumObjectItems(object, counters.data(), countersLength, instances.data(),
+                                               instancesLength, node.Computer()),
+                  perf_status::Ok);
+        std::vector<std::string> remote = SplitNameList(instances.data());
+        std::vector<std::string> local = LocalInstances(*node.local, object);
+        std::sort(remote.begin(), remote.end());
+        std::sort(local.begin(), local.end());
+        EXPECT_EQ(remote, local) << object;
+    }
+
     std::vector<std::string> objects;
     ASSERT_EQ(node.remote->EnumObjects(objects, node.Computer()), perf_status::Ok);
     EXPECT_NE(std::find(objects.begin(), objects.end(), "Memory"), objects.end());
