@@ -39,13 +39,23 @@ TEST(NodeExporterFeed, HostilePagesGiveFailedReadsOrFiniteValues)
         "node_memory_Cached_bytes", "node_vmstat_pgmajfault",
         "node_pressure_cpu_waiting_seconds_total", "node_pressure_cpu_stalled_seconds_total",
         "node_pressure_io_stalled_seconds_total",
+        "node_thermal_zone_temp{type=\"%l\",zone=\"%l\"}", "node_hwmon_temp_celsius{chip=\"%l\",sensor=\"temp%l\"}",
+        "node_hwmon_chip_names{chip=\"%l\",chip_name=\"%l\"}", "node_hwmon_power_watt{chip=\"%l\",sensor=\"power%l\"}",
+        "node_hwmon_sensor_label{chip=\"%l\",label=\"%l\",sensor=\"fan%l\"}", "node_hwmon_fan_rpm{chip=\"%l\",sensor=\"fan%l\"}",
+        "node_rapl_core_joules_total{index=\"%l\",path=\"%l\"}",
+        "node_power_supply_info{power_supply=\"%l\",status=\"Discharging\",type=\"Battery\"}",
+        "node_power_supply_info{power_supply=\"%l\",status=\"Charging\",type=\"Battery\"}",
+        "node_power_supply_power_watt{power_supply=\"%l\"}", "node_power_supply_energy_watthour{power_supply=\"%l\"}",
+        "node_power_supply_energy_full{power_supply=\"%l\"}", "node_power_supply_current_ampere{power_supply=\"%l\"}",
+        "node_power_supply_voltage_volt{power_supply=\"%l\"}", "node_power_supply_capacity{power_supply=\"%l\"}",
     };
     std::mt19937 random(99);
     const auto pick = [&](const auto& list) { return std::string(list[random() % std::size(list)]); };
     std::vector<std::pair<const ObjectFamily*, std::unique_ptr<CounterReader>>> readers;
     for (const ObjectFamily* family : ObjectCatalog()) {
         for (std::size_t counter = 0; counter < family->counters.size(); ++counter) {
-            for (const char* instance : {"0", "65535", "_Total", "/", "/dev/sda2", "lo", "a\"b", "", "cpu", "io"})
+            for (const char* instance : {"0", "65535", "_Total", "/", "/dev/sda2", "lo", "a\"b", "", "cpu", "io", "core",
+                                         "lo fan1", "0 fan1"})
                 readers.emplace_back(family, family->makeReader(counter, family->hasInstances ? instance : ""));
         }
     }
