@@ -31,6 +31,10 @@ constexpr SourceMask NetSnmp6 = 1U << 13;   // /proc/net/snmp6
 constexpr SourceMask Pressure = 1U << 14;   // /proc/pressure/cpu, memory and io
 constexpr SourceMask Interrupts = 1U << 15; // /proc/interrupts
 constexpr SourceMask ControlGroups = 1U << 17;  // the cgroup v2 files of the groups counters name
+constexpr SourceMask Thermal = 1U << 18;     // /sys/class/thermal/thermal_zone*
+constexpr SourceMask Hwmon = 1U << 19;       // /sys/class/hwmon/hwmon*
+constexpr SourceMask Powercap = 1U << 20;    // /sys/class/powercap (RAPL)
+constexpr SourceMask PowerSupply = 1U << 21; // /sys/class/power_supply
 } // namespace sources
 
 class CounterReader {

@@ -1,6 +1,7 @@
 #include "platform/object_catalog.h"
 
 #include "platform/control_group_counters.h"
+#include "platform/battery_counters.h"
 #include "platform/ip_counters.h"
 #include "platform/logical_disk_counters.h"
 #include "platform/memory_counters.h"
@@ -9,6 +10,7 @@
 #include "platform/physical_disk_counters.h"
 #include "platform/pressure_counters.h"
 #include "platform/processor_counters.h"
+#include "platform/sensor_counters.h"
 #include "platform/system_counters.h"
 #include "platform/text_scan.h"
 
@@ -20,13 +22,14 @@ void ListNoInstances(SystemSnapshot&, std::vector<std::string>&) {}
 
 std::span<const ObjectFamily* const> ObjectCatalog()
 {
-    static const std::array<const ObjectFamily*, 16> catalog = {
+    static const std::array<const ObjectFamily*, 20> catalog = {
         &ProcessorFamily(),  &MemoryFamily(),       &PagingFileFamily(),
         &SystemFamily(),     &ObjectsFamily(),      &ServerFamily(),
         &LogicalDiskFamily(), &PhysicalDiskFamily(), &NetworkInterfaceFamily(),
         &IPv4Family(), &IPv6Family(), &UDPv4Family(), &UDPv6Family(), &TCPFamily(),
         &PressureFamily(),
         &ControlGroupFamily(),
+        &ThermalZoneFamily(), &FanFamily(), &PowerMeterFamily(), &BatteryFamily(),
     };
     return catalog;
 }

@@ -21,13 +21,16 @@ SystemSnapshot::SystemSnapshot(const SnapshotOptions& options)
       snmp_(options.procRoot),
       snmp6_(options.procRoot),
       pressure_(options.procRoot),
-      controlGroups_(options.procRoot, options.sysRoot)
+      controlGroups_(options.procRoot, options.sysRoot),
+      sensors_(options.sysRoot),
+      powerSupplies_(options.sysRoot)
 {
 }
 
 std::array<PageFeed*, SystemSnapshot::FeedCount> SystemSnapshot::Feeds()
 {
-    return {&stat_, &memory_, &swaps_, &load_, &sessions_, &mounts_, &disks_, &net_, &snmp_, &snmp6_, &pressure_};
+    return {&stat_, &memory_, &swaps_, &load_, &sessions_, &mounts_, &disks_, &net_, &snmp_, &snmp6_, &pressure_,
+            &sensors_, &powerSupplies_};
 }
 
 std::uint64_t SystemSnapshot::StartFedCollection(std::int64_t timeNs)
@@ -74,6 +77,11 @@ void SystemSnapshot::Refresh(SourceMask mask)
         pressure_.Refresh();
     if (mask & sources::ControlGroups)
         controlGroups_.Refresh(collections_);
+    // Sensors are read when a counter first asks for them in this collection.
+    if (mask & (sources::Thermal | sources::Hwmon | sources::Powercap))
+        sensors_.Refresh(collections_, nowNs_);
+    if (mask & sources::PowerSupply)
+        powerSupplies_.Refresh(collections_, nowNs_);
 }
 
 } // namespace quel

@@ -9,6 +9,7 @@
 
 #include "platform/counter_reader.h"
 #include "platform/page_feed.h"
+#include "platform/battery_counters.h"
 #include "platform/ip_counters.h"
 #include "platform/logical_disk_counters.h"
 #include "platform/memory_counters.h"
@@ -16,6 +17,7 @@
 #include "platform/paging_file_counters.h"
 #include "platform/physical_disk_counters.h"
 #include "platform/pressure_counters.h"
+#include "platform/sensor_source.h"
 #include "platform/processor_counters.h"
 #include "platform/control_group_source.h"
 #include "platform/system_counters.h"
@@ -62,9 +64,11 @@ public:
     const PressureSource& Pressure() const { return pressure_; }
     // Not a page feed: the node exporter serves no control groups.
     ControlGroupSource& ControlGroups() { return controlGroups_; }
+    SensorSource& Sensors() { return sensors_; }
+    PowerSupplySource& PowerSupplies() { return powerSupplies_; }
 
     // Every source, as its page feed, for NodeExporterFeed.
-    static constexpr std::size_t FeedCount = 11;
+    static constexpr std::size_t FeedCount = 13;
     std::array<PageFeed*, FeedCount> Feeds();
     // Starts a collection that is fed rather than read: takes its time, returns its number.
     std::uint64_t StartFedCollection(std::int64_t timeNs);
@@ -85,6 +89,8 @@ private:
     Snmp6Source snmp6_;
     PressureSource pressure_;
     ControlGroupSource controlGroups_;
+    SensorSource sensors_;
+    PowerSupplySource powerSupplies_;
 };
 
 } // namespace quel

@@ -39,13 +39,23 @@ TEST(NodeExporterFeed, HostilePagesGiveFailedReadsOrFiniteValues)
         "node_memory_Cached_bytes", "node_vmstat_pgmajfault",
         "node_pressure_cpu_waiting_seconds_total", "node_pressure_cpu_stalled_seconds_total",
         "node_pressure_io_stalled_seconds_total",
+        "node_thermal_zone_temp{type=\"%l\",zone=\"%l\"}", "node_hwmon_temp_celsius{chip=\"%l\",sensor=\"temp%l\"}",
+        "node_hwmon_chip_names{chip=\"%l\",chip_name=\"%l\"}", "node_hwmon_power_watt{chip=\"%l\",sensor=\"power%l\"}",
+        "node_hwmon_sensor_label{chip=\"%l\",label=\"%l\",sensor=\"fan%l\"}", "node_hwmon_fan_rpm{chip=\"%l\",sensor=\"fan%l\"}",
+        "node_rapl_core_joules_total{index=\"%l\",path=\"%l\"}",
+        "node_power_supply_info{power_supply=\"%l\",status=\"Discharging\",type=\"Battery\"}",
+        "node_power_supply_info{power_supply=\"%l\",status=\"Charging\",type=\"Battery\"}",
+        "node_power_supply_power_watt{power_supply=\"%l\"}", "node_power_supply_energy_watthour{power_supply=\"%l\"}",
+        "node_power_supply_energy_full{power_supply=\"%l\"}", "node_power_supply_current_ampere{power_supply=\"%l\"}",
+        "node_power_supply_voltage_volt{power_supply=\"%l\"}", "node_power_supply_capacity{power_supply=\"%l\"}",
     };
     std::mt19937 random(99);
     const auto pick = [&](const auto& list) { return std::string(list[random() % std::size(list)]); };
     std::vector<std::pair<const ObjectFamily*, std::unique_ptr<CounterReader>>> readers;
     for (const ObjectFamily* family : ObjectCatalog()) {
         for (std::size_t counter = 0; counter < family->counters.size(); ++counter) {
-            for (const char* instance : {"0", "65535", "_Total", "/", "/dev/sda2", "lo", "a\"b", "", "cpu", "io"})
+            for (const char* instance : {"0", "65535", "_Total", "/", "/dev/sda2", "lo", "a\"b", "", "cpu", "io", "core",
+                                         "lo fan1", "0 fan1"})
                 readers.emplace_back(family, family->makeReader(counter, family->hasInstances ? instance : ""));
         }
     }
@@ -74,6 +84,45 @@ TEST(NodeExporterFeed, HostilePagesGiveFailedReadsOrFiniteValues)
             family->listInstances(snapshot, instances);
         ASSERT_LT(instances.size(), 1000u);
     }
+}
+
+// A page's sensors: zones in the order of their numbers, a chip's name and labels from their
+// own series, the average power before the instant one, RAPL packages named as on the
+// computer, and only the power supplies of type Battery.
+TEST(NodeExporterFeed, SensorsAreNamedAndScaledAsTheirFilesAre)
+{
+    SystemSnapshot snapshot(FedSnapshotOptions());
+    ExpositionPage page;
+    page.Parse("node_hwmon_chip_names{chip=\"pci0000:00_0000:03:00_0\",chip_name=\"amdgpu\"} 1\n"
+               "node_hwmon_power_average_watt{chip=\"pci0000:00_0000:03:00_0\",sensor=\"power1\"} 25.5\n"
+               "node_hwmon_power_watt{chip=\"pci0000:00_0000:03:00_0\",sensor=\"power1\"} 99\n"
+               "node_hwmon_sensor_label{chip=\"pci0000:00_0000:03:00_0\",label=\"PPT\",sensor=\"power1\"} 1\n"
+               "node_hwmon_temp_celsius{chip=\"pci0000:00_0000:03:00_0\",sensor=\"temp1\"} 41.5\n"
+               "node_power_supply_info{power_supply=\"AC\",type=\"Mains\"} 1\n"
+               "node_power_supply_info{power_supply=\"BAT0\",status=\"Discharging\",type=\"Battery\"} 1\n"
+               "node_power_supply_online{power_supply=\"AC\"} 1\n"
+               "node_power_supply_power_watt{power_supply=\"BAT0\"} 9.5\n"
+               "node_rapl_package_joules_total{index=\"1\",path=\"/sys/class/powercap/intel-rapl:1\"} 10\n"
+               "node_thermal_zone_temp{type=\"acpitz\",zone=\"10\"} 50\n"
+               "node_thermal_zone_temp{type=\"x86_pkg_temp\",zone=\"2\"} 60\n");
+    NodeExporterFeed::Apply(page, 1'000'000'000, snapshot);
+    const auto instances = [&snapshot](std::string_view object) {
+        std::vector<std::string> names;
+        FindObjectFamily(object)->listInstances(snapshot, names);
+        return names;
+    };
+    EXPECT_EQ(instances("Thermal Zone Information"),
+              (std::vector<std::string>{"x86_pkg_temp", "acpitz", "amdgpu temp1"}));
+    EXPECT_EQ(instances("Power Meter"), (std::vector<std::string>{"package-1", "amdgpu PPT"}));
+    EXPECT_EQ(instances("Battery"), (std::vector<std::string>{"BAT0"}));
+    double value = 0.0;
+    ASSERT_EQ(FindObjectFamily("Power Meter")->makeReader(0, "amdgpu PPT")->Sample(snapshot, value), perf_status::Ok);
+    EXPECT_DOUBLE_EQ(value, 25500.0);
+    ASSERT_EQ(FindObjectFamily("Thermal Zone Information")->makeReader(0, "amdgpu temp1")->Sample(snapshot, value),
+              perf_status::Ok);
+    EXPECT_DOUBLE_EQ(value, 41.5);
+    ASSERT_EQ(FindObjectFamily("Battery")->makeReader(1, "BAT0")->Sample(snapshot, value), perf_status::Ok);
+    EXPECT_DOUBLE_EQ(value, -9500.0);
 }
 
 // Node exporter 1.5 serves no cpu "full" total, newer ones do; totals come in seconds.

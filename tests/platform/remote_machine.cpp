@@ -130,6 +130,20 @@ void NodeExporterMachine::Advance(int step) const
                   "Udp: InDatagrams NoPorts InErrors OutDatagrams RcvbufErrors SndbufErrors InCsumErrors IgnoredMulti "
                   "MemErrors\n"
                   "Udp: " + n(5000, 700) + " " + n(30, 4) + " " + n(7, 1) + " " + n(4000, 300) + " 7 0 0 12 0\n");
+    // Sensors: temperatures, a fan and power that move, RAPL energy that rises, a battery that
+    // drains.
+    machine.Write("sys/class/thermal/thermal_zone0/temp", n(48000, 1500));
+    machine.Write("sys/class/hwmon/hwmon1/temp1_input", n(53000, 2000));
+    machine.Write("sys/class/hwmon/hwmon2/temp1_input", n(38850, 150));
+    machine.Write("sys/class/hwmon/hwmon3/fan1_input", n(2465, 310));
+    machine.Write("sys/class/hwmon/hwmon4/power1_average", n(12035000, 2000000));
+    machine.Write("sys/class/powercap/intel-rapl:0/energy_uj", n(61803398, 17500000));
+    machine.Write("sys/class/powercap/intel-rapl:0:0/energy_uj", n(27182818, 9000000));
+    machine.Write("sys/class/powercap/intel-rapl:0:1/energy_uj", n(1414213, 700000));
+    machine.Write("sys/class/power_supply/BAT0/energy_now", n(38000000, -50000));
+    machine.Write("sys/class/power_supply/BAT0/capacity", std::to_string((38000000 - 50000 * step) / 500000));
+    machine.Write("sys/class/power_supply/BAT0/power_now", n(9500000, 250000));
+    machine.Write("sys/class/power_supply/BAT0/voltage_now", n(11800000, -3000));
     machine.Write("proc/net/snmp6", "Ip6InReceives                   \t" + n(9000, 100) + "\nIp6OutRequests                  \t"
                                         + n(7000, 80) + "\nUdp6InDatagrams                 \t" + n(600, 40)
                                         + "\nUdp6NoPorts                     \t" + n(4, 2)

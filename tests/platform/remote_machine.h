@@ -24,7 +24,7 @@ public:
     std::string Remote(const std::string& path) const;
     std::string Computer() const;
     // Raises every rate source of the machine (/proc/stat, vmstat, disks, interfaces, the SNMP
-    // tables, pressure).
+    // tables, pressure, RAPL energy) and moves its sensors and battery.
     void Advance(int step) const;
 
     FixtureMachine machine{"machine-4cpu"};

@@ -122,6 +122,8 @@ TEST_F(NodeExporterTest, CountersEqualThoseOfTheLocalProviderOnTheSameTree)
         // The page gives swap as one sum, never by area.
         "\\Paging File(/dev/sda3)\\% Usage", "\\Paging File(/dev/sda3)\\% Usage Peak",
         "\\Paging File(/swap file)\\% Usage", "\\Paging File(/swap file)\\% Usage Peak",
+        // The thermal zone collector serves no trip points.
+        "\\Thermal Zone Information(acpitz)\\Critical Temperature",
     };
     std::set<std::string> missing;
     int compared = 0;
@@ -172,8 +174,11 @@ TEST_F(NodeExporterTest, WhatThePageCannotGiveIsAFailedReadNotANumber)
     Pair& cpuFull = Add("\\Pressure(cpu)\\% Full Stalled");
     // The node exporter serves no control groups.
     Pair& group = Add("\\Control Group(system.slice/ssh.service)\\Memory Bytes");
+    Pair& zoneCritical = Add("\\Thermal Zone Information(acpitz)\\Critical Temperature");
     CollectBoth();
     EXPECT_EQ(Read(*node.remote, group.remote).status, perf_status::NotRemote);
+    EXPECT_EQ(Read(*node.local, zoneCritical.local).status, perf_status::Ok);
+    EXPECT_EQ(Read(*node.remote, zoneCritical.remote).status, perf_status::NotRemote);
     EXPECT_EQ(Read(*node.remote, cpuInterrupts.remote).status, perf_status::NotRemote);
     EXPECT_EQ(Read(*node.remote, systemThreads.remote).status, perf_status::NotRemote);
     for (const Pair* pair : {&processes, &sessions, &quota, &disk, &unknown})
@@ -227,6 +232,23 @@ TEST_F(NodeExporterTest, EnumerationListsTheRemoteInstances)
                                            instancesLength, node.Computer()),
               perf_status::Ok);
     EXPECT_EQ(SplitNameList(instances.data()), (std::vector<std::string>{"cpu", "memory", "io"}));
+
+    // The page names sensors as this computer does (chip name and label, RAPL zone names), so
+    // the same paths reach them; it orders chips by the exporter's chip label, not by hwmonN.
+    for (const char* object : {"Thermal Zone Information", "Fan", "Power Meter", "Battery"}) {
+        countersLength = instancesLength = 0;
+        node.remote->EnumObjectItems(object, nullptr, countersLength, nullptr, instancesLength, node.Computer());
+        counters.resize(countersLength);
+        instances.resize(instancesLength);
+        ASSERT_EQ(node.remote->EnumObjectItems(object, counters.data(), countersLength, instances.data(),
+                                               instancesLength, node.Computer()),
+                  perf_status::Ok);
+        std::vector<std::string> remote = SplitNameList(instances.data());
+        std::vector<std::string> local = LocalInstances(*node.local, object);
+        std::sort(remote.begin(), remote.end());
+        std::sort(local.begin(), local.end());
+        EXPECT_EQ(remote, local) << object;
+    }
 
     std::vector<std::string> objects;
     ASSERT_EQ(node.remote->EnumObjects(objects, node.Computer()), perf_status::Ok);

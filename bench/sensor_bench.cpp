@@ -1,0 +1,103 @@
+// Cost of the hardware sensors in a collection: the default standard set alone and with eight
+// sensor counters (hwmon temperatures, a thermal zone, a fan, RAPL and hwmon power, a battery),
+// and the eight alone, on this machine's /proc with the sysfs tree of the laptop fixture
+// (tests/fixtures/machine-4cpu), since a build machine rarely has sensors.
+//
+//   build/bench/sensor_bench --benchmark_min_time=2
+
+#include "platform/linux_perf_data_source.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+namespace quel {
+namespace {
+
+std::vector<std::string> StandardSet(PerfDataSource& source)
+{
+    std::size_t countersLength = 0;
+    std::size_t instancesLength = 0;
+    source.EnumObjectItems("Processor", nullptr, countersLength, nullptr, instancesLength);
+    std::vector<char> counters(countersLength);
+    std::vector<char> instances(instancesLength);
+    std::vector<std::string> paths;
+    if (source.EnumObjectItems("Processor", counters.data(), countersLength, instances.data(), instancesLength)
+        == perf_status::Ok) {
+        for (const char* name = instances.data(); *name != '\0'; name += std::string_view(name).size() + 1) {
+            if (std::string_view(name) != "_Total")
+                paths.push_back("\\Processor(" + std::string(name) + ")\\% Processor Time");
+        }
+    }
+    for (const char* path : {"\\Objects\\Processes", "\\Objects\\Threads", "\\Memory\\% Committed Bytes In Use",
+                             "\\Paging File(_Total)\\% Usage", "\\LogicalDisk(_Total)\\% Free Space",
+                             "\\PhysicalDisk(_Total)\\% Disk Time"})
+        paths.emplace_back(path);
+    return paths;
+}
+
+void Sample(benchmark::State& state, bool standard, bool sensors)
+{
+    LinuxPerfDataSourceOptions options;
+    options.procRoot = "/proc";
+    options.sysRoot = std::string(QUEL_FIXTURES_DIR) + "/machine-4cpu/sys";
+    LinuxPerfDataSource source(options);
+    PerfQueryHandle query = nullptr;
+    if (source.OpenQuery(query) != perf_status::Ok) {
+        state.SkipWithError("cannot open a query");
+        return;
+    }
+    std::vector<std::string> paths = standard ? StandardSet(source) : std::vector<std::string>();
+    if (sensors) {
+        for (const char* path : {"\\Thermal Zone Information(acpitz)\\Temperature",
+                                 "\\Thermal Zone Information(coretemp Package id 0)\\Temperature",
+                                 "\\Thermal Zone Information(coretemp Package id 0)\\Critical Temperature",
+                                 "\\Thermal Zone Information(nvme Composite)\\Temperature",
+                                 "\\Fan(thinkpad fan1)\\Speed", "\\Power Meter(package-0)\\Power",
+                                 "\\Power Meter(amdgpu power1)\\Power", "\\Battery(BAT0)\\Charge Rate"})
+            paths.emplace_back(path);
+    }
+    std::vector<PerfCounterHandle> handles(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        source.AddCounter(query, paths[i], handles[i]);
+    for (int i = 0; i < 3; ++i)  // prime the rates, find the sensors, size every buffer
+        source.CollectQueryData(query);
+    std::size_t failed = 0;
+    for (auto _ : state) {
+        source.CollectQueryData(query);
+        for (PerfCounterHandle handle : handles) {
+            double value = 0.0;
+            failed += source.GetFormattedCounterValue(handle, value) != perf_status::Ok;
+            benchmark::DoNotOptimize(value);
+        }
+    }
+    state.counters["counters"] = static_cast<double>(paths.size());
+    state.counters["failed/sample"] = benchmark::Counter(static_cast<double>(failed), benchmark::Counter::kAvgIterations);
+    source.CloseQuery(query);
+}
+
+void StandardSetAlone(benchmark::State& state)
+{
+    Sample(state, true, false);
+}
+
+void StandardSetWithEightSensors(benchmark::State& state)
+{
+    Sample(state, true, true);
+}
+
+// The sensors on their own: no statvfs thread to wait for, so the figure is theirs alone.
+void EightSensorsAlone(benchmark::State& state)
+{
+    Sample(state, false, true);
+}
+
+BENCHMARK(StandardSetAlone)->Unit(benchmark::kMicrosecond);
+BENCHMARK(StandardSetWithEightSensors)->Unit(benchmark::kMicrosecond);
+BENCHMARK(EightSensorsAlone)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+} // namespace quel
+
+BENCHMARK_MAIN();
