@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace quel {
 namespace {
@@ -31,6 +32,23 @@ std::string EnvironmentOr(const char* name, const char* fallback)
 std::string UnitPath()
 {
     return EnvironmentOr("QUELLARIMOND_UNIT_DIR", "/etc/systemd/system") + "/" + UnitName;
+}
+
+// The unit the quellarimond-service package ships, or empty when none is there. The folders
+// are those packages install units into; QUELLARIMOND_PACKAGE_UNIT_DIR names another (tests).
+std::string PackagedUnitPath()
+{
+    const std::string overridden = EnvironmentOr("QUELLARIMOND_PACKAGE_UNIT_DIR", "");
+    const std::vector<std::string> folders = overridden.empty()
+        ? std::vector<std::string> {"/lib/systemd/system", "/usr/lib/systemd/system"}
+        : std::vector<std::string> {overridden};
+    for (const std::string& folder : folders) {
+        const std::string path = folder + "/" + UnitName;
+        struct stat info {};
+        if (::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            return path;
+    }
+    return std::string();
 }
 
 void Print(const std::string& text)
@@ -135,6 +153,14 @@ std::string FormatLastError()
 
 void InstallService()
 {
+    // A second unit of the same name in /etc would hide the package's one from systemd.
+    if (const std::string packaged = PackagedUnitPath(); !packaged.empty()) {
+        std::fprintf(stderr,
+                     "%s: the quellarimond-service package already provides the unit %s; nothing was "
+                     "installed.\n  Enable and start it with: systemctl enable --now quellarimond\n",
+                     ProgramName, packaged.c_str());
+        std::exit(1);  // nothing was installed, which the exit status says
+    }
     char program[PATH_MAX];
     if (!::realpath("/proc/self/exe", program)) {
         Print(std::string("Unable to install ") + ServiceName + " - " + FormatLastError() + "\n");

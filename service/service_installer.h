@@ -6,6 +6,8 @@
 //   QUELLARIMOND_SYSTEMCTL    the systemctl program (default "systemctl" on PATH)
 //   QUELLARIMOND_SYSTEMD_DIR  the folder whose existence means systemd runs (/run/systemd/system)
 //   QUELLARIMOND_ASSUME_ROOT  "1" or "0" instead of asking whether we are root
+//   QUELLARIMOND_PACKAGE_UNIT_DIR  folder of the unit a package ships (default /lib/systemd/system
+//                             and /usr/lib/systemd/system): -install refuses to add a second one
 
 #include <string>
 

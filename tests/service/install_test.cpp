@@ -36,6 +36,8 @@ protected:
         process_.SetEnv("QUELLARIMOND_SYSTEMCTL", root_ / "systemctl");
         process_.SetEnv("QUELLARIMOND_SYSTEMD_DIR", root_ / "systemd");
         process_.SetEnv("QUELLARIMOND_ASSUME_ROOT", "1");
+        fs::create_directory(root_ / "package-units");
+        process_.SetEnv("QUELLARIMOND_PACKAGE_UNIT_DIR", root_ / "package-units");
     }
 
     std::string Unit() const { return root_ / "units/quellarimond.service"; }
@@ -77,6 +79,18 @@ TEST_F(InstallTest, InstallWritesTheUnitOnceAndReloadsSystemd)
     EXPECT_EQ(process_.Stdout(), "CreateService failed:\n  File exists (0x11)\n");
     EXPECT_EQ(ReadFile(Unit()), unit + "# edited\n");
     EXPECT_EQ(fs::directory_iterator(root_ / "units")->path().filename(), "quellarimond.service");
+}
+
+TEST_F(InstallTest, UnitShippedByThePackageIsNotInstalledAgain)
+{
+    WriteFile(root_ / "package-units/quellarimond.service", "[Service]\nExecStart=/usr/bin/quelmondsrvc\n");
+    EXPECT_EQ(process_.Run({"-install"}), 1);
+    EXPECT_EQ(process_.Stdout(), "");
+    EXPECT_NE(process_.Stderr().find("already provides the unit " + (root_ / "package-units").string() +
+                                     "/quellarimond.service"), std::string::npos) << process_.Stderr();
+    EXPECT_NE(process_.Stderr().find("systemctl enable --now quellarimond"), std::string::npos);
+    EXPECT_FALSE(fs::exists(Unit()));
+    EXPECT_FALSE(fs::exists(root_ / "calls"));  // systemd was left alone
 }
 
 TEST_F(InstallTest, UnitPassesSystemdVerification)
