@@ -17,6 +17,8 @@ struct Program {
     const char* path;
 };
 
+void PrintTo(const Program& program, std::ostream* out) { *out << program.name; }
+
 const Program Programs[] = {
     {"Quellarimond", QUEL_DESKTOP_PATH},
     {"quelmond", QUEL_SAVER_PATH},
