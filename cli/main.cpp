@@ -4,6 +4,7 @@
 #include "cli/check_command.h"
 #include "cli/command.h"
 #include "cli/list_command.h"
+#include "cli/provider_root.h"
 #include "cli/render_command.h"
 #include "cli/rules_command.h"
 #include "cli/sample_command.h"
@@ -13,6 +14,7 @@
 #include <exception>
 #include <iostream>
 #include <new>
+#include <optional>
 
 namespace {
 
@@ -45,14 +47,15 @@ struct Command {
     const char* name;
     const char* help;
     Runner run;
+    bool readsCounters;
 };
 
 const Command Commands[] = {
-    {"list", ListHelp, RunList},
-    {"sample", SampleHelp, RunSample},
-    {"render", RenderHelp, RunRender},
-    {"check", CheckHelp, RunCheck},
-    {"rules", RulesHelp, RunRules},
+    {"list", ListHelp, RunList, true},
+    {"sample", SampleHelp, RunSample, true},
+    {"render", RenderHelp, RunRender, true},
+    {"check", CheckHelp, RunCheck, false},
+    {"rules", RulesHelp, RunRules, false},
 };
 
 const Command* FindCommand(std::string_view name)
@@ -102,6 +105,12 @@ int Run(const Arguments& all)
     if (AsksForHelp(args)) {
         std::cout << command->help;
         return ExitSuccess;
+    }
+    if (command->readsCounters) {
+        if (const std::optional<std::string> problem = ProcRootProblem()) {
+            ReportError(std::cerr, command->name, *problem);
+            return ExitUsage;
+        }
     }
     quel::LinuxPerfDataSource source;
     return command->run(args, source, io);

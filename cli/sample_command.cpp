@@ -95,18 +95,22 @@ public:
         }
         counters_.push_back(counter);
         columns_.push_back(column);
+        paths_.push_back(path);
         return status;
     }
 
     void Collect() { source_.CollectQueryData(query_); }
 
-    std::vector<std::optional<double>> Read()
+    // The values of the last collection; statuses gets why each missing one is missing.
+    std::vector<std::optional<double>> Read(std::vector<PerfStatus>& statuses)
     {
         std::vector<std::optional<double>> values;
         values.reserve(counters_.size());
-        for (PerfCounterHandle counter : counters_) {
+        statuses.assign(counters_.size(), perf_status::Ok);
+        for (std::size_t i = 0; i < counters_.size(); ++i) {
             double value = 0.0;
-            if (source_.GetFormattedCounterValue(counter, value) == perf_status::Ok)
+            statuses[i] = source_.GetFormattedCounterValue(counters_[i], value);
+            if (statuses[i] == perf_status::Ok)
                 values.emplace_back(value);
             else
                 values.emplace_back();
@@ -115,12 +119,45 @@ public:
     }
 
     const std::vector<std::string>& Columns() const { return columns_; }
+    const std::vector<std::string>& Paths() const { return paths_; }
 
 private:
     PerfDataSource& source_;
     PerfQueryHandle query_ = nullptr;
     std::vector<PerfCounterHandle> counters_;
     std::vector<std::string> columns_;
+    std::vector<std::string> paths_;
+};
+
+// Says once per counter why its column is empty, and remembers whether any value was read.
+class EmptyColumnReport {
+public:
+    EmptyColumnReport(const std::vector<std::string>& paths, std::ostream& err) : paths_(paths), err_(err) {}
+
+    void Note(const std::vector<std::optional<double>>& values, const std::vector<PerfStatus>& statuses)
+    {
+        reported_.resize(values.size(), false);
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            if (values[i]) {
+                anyValue_ = true;
+                continue;
+            }
+            // A rate without a second reading yet fills in by itself.
+            if (statuses[i] == perf_status::NoData || reported_[i])
+                continue;
+            reported_[i] = true;
+            ReportError(err_, "sample", "\"" + paths_[i] + "\": " + DescribePathStatus(paths_[i], statuses[i]) +
+                                            "; its column is empty until it can be read");
+        }
+    }
+
+    bool AnyValue() const { return anyValue_; }
+
+private:
+    const std::vector<std::string>& paths_;
+    std::ostream& err_;
+    std::vector<bool> reported_;
+    bool anyValue_ = false;
 };
 
 // Adds every path (wildcards expanded); a path that cannot be added is reported and left out.
@@ -167,19 +204,28 @@ int SampleLoop(SampleQuery& query, const SampleOptions& options, std::ostream& o
     };
     if (!WriteLine(out, CsvHeaderLine(query.Columns())))
         return writeFailed();
+    EmptyColumnReport report(query.Paths(), err);
+    std::vector<PerfStatus> statuses;
+    long long taken = 0;
     auto next = Clock::now() + interval;
-    for (long long taken = 0; !options.count || taken < *options.count; ++taken) {
+    for (; !options.count || taken < *options.count; ++taken) {
         if (!StopSignal::SleepUntil(next))
             break;
         query.Collect();
         const std::string time = FormatSampleTime(std::chrono::system_clock::now());
-        if (!WriteLine(out, CsvRowLine(time, query.Read())))
+        const std::vector<std::optional<double>> values = query.Read(statuses);
+        report.Note(values, statuses);
+        if (!WriteLine(out, CsvRowLine(time, values)))
             return writeFailed();
         next += interval;
         // After a stall (a suspended machine, a slow collection) the next sample waits a full
         // interval instead of catching up in a burst.
         if (const auto now = Clock::now(); next < now)
             next = now + interval;
+    }
+    if (taken > 0 && !report.AnyValue()) {
+        ReportError(err, "sample", "no value could be read");
+        return ExitFindings;
     }
     return ExitSuccess;
 }

@@ -14,20 +14,54 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <cstdio>
+
 namespace {
 
 // How long a second launch waits for the running instance to take its request.
 constexpr int HandOverTimeoutMs = 5000;
+
+void Print(std::FILE* stream, const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+// Answers --help, --version and unknown options before QApplication, which needs a display;
+// -1 when the program is to run.
+int AnswerCommandLine(int argc, char* argv[])
+{
+    using namespace quel::desktop;
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.push_back(QString::fromLocal8Bit(argv[i]));
+    const DesktopCommand command = ReadDesktopCommand(arguments);
+    switch (command.request) {
+    case DesktopRequest::Help:
+        Print(stdout, DesktopUsage());
+        return 0;
+    case DesktopRequest::Version:
+        Print(stdout, QStringLiteral("Quellarimond " QUEL_VERSION "\n"));
+        return 0;
+    case DesktopRequest::Unknown:
+        Print(stderr, QStringLiteral("Quellarimond: unknown option \"%1\"\n").arg(command.unknownOption) + DesktopUsage());
+        return 2;
+    case DesktopRequest::Run:
+        break;
+    }
+    return -1;
+}
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
     quel::IgnoreFileSizeSignal();
+    if (const int answered = AnswerCommandLine(argc, argv); answered >= 0)
+        return answered;
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Tolvane"));
     QApplication::setApplicationName(QStringLiteral("Quellarimond"));
-    QApplication::setApplicationVersion(QStringLiteral("1.5.1"));
+    QApplication::setApplicationVersion(QStringLiteral(QUEL_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("quellarimond"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quellarimond/quellarimond.svg")));
 

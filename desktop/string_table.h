@@ -25,6 +25,6 @@ inline constexpr const char* NoProgramToOpen = "No program is set up to open ";
 inline constexpr const char* LoggingOff = "Logging is turned off. Would you like to change log options?";
 
 inline constexpr const char* AboutCaption = "About Quellarimond";
-inline constexpr const char* VersionLine = "Version 1.5.1 - November 24, 2006";
+inline constexpr const char* VersionLine = "Version " QUEL_VERSION " - November 24, 2006";
 
 } // namespace quel::desktop::text

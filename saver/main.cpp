@@ -24,6 +24,10 @@ int main(int argc, char* argv[])
         std::cout << SaverUsage;
         return 0;
     }
+    if (command.mode == SaverMode::Version) {
+        std::cout << "quelmond " QUEL_VERSION "\n";
+        return 0;
+    }
     if (command.mode == SaverMode::Error) {
         std::cerr << "quelmond: " << command.error << '\n' << SaverUsage;
         return 2;
@@ -41,7 +45,7 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Tolvane"));
     QApplication::setApplicationName(QStringLiteral("Quellarimond"));
-    QApplication::setApplicationVersion(QStringLiteral("1.5.1"));
+    QApplication::setApplicationVersion(QStringLiteral(QUEL_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/quellarimond/quellarimond.svg")));
     return RunSaver(command, std::cerr);
 }

@@ -22,6 +22,7 @@ struct Flags {
     std::optional<std::uint32_t> preview;
     std::optional<std::uint32_t> windowId;
     bool help = false;
+    bool version = false;
 };
 
 } // namespace
@@ -49,6 +50,8 @@ SaverCommand ParseSaverCommandLine(const std::vector<std::string>& arguments, co
             flags.root = true;
         } else if (argument == "-h" || argument == "--help") {
             flags.help = true;
+        } else if (argument == "--version") {
+            flags.version = true;
         } else if (argument == "-p" || argument == "--window-id" || argument == "-window-id") {
             if (i + 1 == arguments.size())
                 return Failure(argument + " needs a window ID");
@@ -64,6 +67,8 @@ SaverCommand ParseSaverCommandLine(const std::vector<std::string>& arguments, co
     SaverCommand command;
     if (flags.help) {
         command.mode = SaverMode::Help;
+    } else if (flags.version) {
+        command.mode = SaverMode::Version;
     } else if (flags.windowId || flags.preview) {
         command.mode = SaverMode::ForeignWindow;
         command.window = flags.windowId ? flags.windowId : flags.preview;

@@ -6,6 +6,7 @@
 //   --root, -root           draw into $XSCREENSAVER_WINDOW, else the root window (XScreenSaver)
 //   --window-id ID, -window-id ID
 //                           draw into the X11 window ID; wins over --root
+//   -h, --help, --version   the usage or the version on stdout
 // A window ID is decimal or hexadecimal with "0x". Without arguments but with
 // $XSCREENSAVER_WINDOW set, the saver draws into that window.
 
@@ -21,6 +22,7 @@ enum class SaverMode {
     FullScreen,
     ForeignWindow,  // preview, --window-id, --root
     Help,
+    Version,
     Error,
 };
 
@@ -38,6 +40,8 @@ inline constexpr const char* SaverUsage =
     "  -c               the configuration dialog (the default)\n"
     "  --root, -root    draw into $XSCREENSAVER_WINDOW, else into the root window (XScreenSaver)\n"
     "  --window-id ID   draw into the X11 window ID (decimal or 0x...); wins over --root\n"
+    "  -h, --help       show this help\n"
+    "  --version        show the version\n"
     "The saver ends on SIGTERM and when the window it draws into goes away.\n";
 
 // A window ID: decimal, or hexadecimal after "0x"; none for anything else, 0 included.

@@ -159,6 +159,7 @@ int RunSaver(const SaverCommand& command, std::ostream& err)
     case SaverMode::Configure:
         return RunConfigure();
     case SaverMode::Help:
+    case SaverMode::Version:
     case SaverMode::Error:
         break;
     }

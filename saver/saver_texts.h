@@ -5,7 +5,7 @@ namespace quel::saver::text {
 
 inline constexpr const char* AppName = "Quellarimond";  // caption of the message boxes
 inline constexpr const char* DialogTitle = "Screensaver Options for Quellarimond";
-inline constexpr const char* VersionLine = "Version 1.5.1 released on November 24, 2006";
+inline constexpr const char* VersionLine = "Version " QUEL_VERSION " released on November 24, 2006";
 inline constexpr const char* ProfileGroup = "Use Profile";
 inline constexpr const char* Browse = "Browse...";
 inline constexpr const char* SettingsGroup = "Settings";

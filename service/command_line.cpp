@@ -8,8 +8,10 @@ namespace quel {
 
 ServiceCommand ParseServiceCommand(int argc, const char* const* argv)
 {
-    if (argc < 2 || !argv[1] || (argv[1][0] != '-' && argv[1][0] != '/'))
+    if (argc < 2 || !argv[1])
         return ServiceCommand::Dispatch;
+    if (argv[1][0] != '-' && argv[1][0] != '/')
+        return ServiceCommand::Unknown;
     const char* option = argv[1] + 1;
     if (::strcasecmp(option, "install") == 0)
         return ServiceCommand::Install;
@@ -17,7 +19,13 @@ ServiceCommand ParseServiceCommand(int argc, const char* const* argv)
         return ServiceCommand::Remove;
     if (::strcasecmp(option, "run") == 0)
         return ServiceCommand::Run;
-    return ServiceCommand::Dispatch;
+    for (const char* help : {"help", "-help", "h", "?"}) {
+        if (::strcasecmp(option, help) == 0)
+            return ServiceCommand::Help;
+    }
+    if (::strcasecmp(option, "version") == 0 || ::strcasecmp(option, "-version") == 0)
+        return ServiceCommand::Version;
+    return ServiceCommand::Unknown;
 }
 
 namespace {
@@ -62,7 +70,16 @@ std::string UsageText()
     return "Usage:\n"
            "  " + program + " -install        to install the service\n"
            "  " + program + " -remove         to remove the service\n"
-           "  " + program + " -run [profile]  to start as a console app\n";
+           "  " + program + " -run [profile]  to start as a console app\n"
+           "  " + program + " -run -metrics ADDRESS [profile]\n"
+           "                      to serve /metrics on ADDRESS (127.0.0.1:9187, :9187) as well\n"
+           "  " + program + " --help          to show this text\n"
+           "  " + program + " --version       to show the version\n";
+}
+
+std::string VersionText()
+{
+    return std::string(ProgramName) + " " + QUEL_VERSION + "\n";
 }
 
 } // namespace quel

@@ -11,7 +11,10 @@ enum class ServiceCommand {
     Install,
     Remove,
     Run,
-    Dispatch,  // no option, or one we do not know: usage, then start as a service
+    Help,      // -help, --help, -h, -?: the usage
+    Version,   // -version, --version
+    Dispatch,  // no argument: the usage, then start as a service
+    Unknown,   // an argument we do not know: a usage error
 };
 
 ServiceCommand ParseServiceCommand(int argc, const char* const* argv);
@@ -24,7 +27,9 @@ void TakeMetricsOption(std::vector<std::string>& arguments, std::optional<std::s
 void TakeMetricsWebConfigOption(std::vector<std::string>& arguments, std::optional<std::string>& file,
                                 std::string& problem);
 
-// "Usage:" and the three option lines.
+// "Usage:" and the option lines.
 std::string UsageText();
+// "quelmondsrvc VERSION" and a newline.
+std::string VersionText();
 
 } // namespace quel

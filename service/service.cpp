@@ -109,11 +109,18 @@ int Service::Main(int argc, const char* const* argv)
     std::vector<std::string> arguments = original;
     switch (ParseServiceCommand(argc, argv)) {
     case ServiceCommand::Install:
-        InstallService();
-        return 0;
+        return InstallService() ? 0 : 1;
     case ServiceCommand::Remove:
-        RemoveService();
+        return RemoveService() ? 0 : 1;
+    case ServiceCommand::Help:
+        Print(UsageText());
         return 0;
+    case ServiceCommand::Version:
+        Print(VersionText());
+        return 0;
+    case ServiceCommand::Unknown:
+        std::fprintf(stderr, "%s: unknown argument \"%s\"\n%s", ProgramName, argv[1], UsageText().c_str());
+        return 2;
     case ServiceCommand::Run:
         consoleMode_ = true;
         ChooseMetricsListener(original, arguments);

@@ -151,7 +151,7 @@ std::string FormatLastError()
     return text;
 }
 
-void InstallService()
+bool InstallService()
 {
     // A second unit of the same name in /etc would hide the package's one from systemd.
     if (const std::string packaged = PackagedUnitPath(); !packaged.empty()) {
@@ -164,53 +164,55 @@ void InstallService()
     char program[PATH_MAX];
     if (!::realpath("/proc/self/exe", program)) {
         Print(std::string("Unable to install ") + ServiceName + " - " + FormatLastError() + "\n");
-        return;
+        return false;
     }
     std::string word;
     std::string problem;
     if (!ExecStartWord(program, word, problem)) {
         Print(std::string("Unable to install ") + ServiceName + " - systemd cannot run " + program + ": " + problem +
               "; move the program to another folder\n");
-        return;
+        return false;
     }
     if (!OpenServiceManager())
-        return;
+        return false;
     const std::string unit = UnitPath();
     if (!CreateUnitFile(unit, ServiceUnitText(program))) {
         Print("CreateService failed:\n  " + FormatLastError() + "\n");
-        return;
+        return false;
     }
     const CommandResult reload = RunSystemctl({"daemon-reload"});
     if (!reload.Succeeded()) {
         // systemd does not know the unit: take it back rather than leave half an installation.
         ::unlink(unit.c_str());
         Print("CreateService failed:\n  systemctl daemon-reload: " + reload.Describe() + "\n");
-        return;
+        return false;
     }
     Print(std::string("Service ") + ServiceName + " has been installed.\n");
+    return true;
 }
 
-void RemoveService()
+bool RemoveService()
 {
     if (!OpenServiceManager())
-        return;
+        return false;
     const std::string unit = UnitPath();
     struct stat info {};
     if (::lstat(unit.c_str(), &info) != 0) {
         Print("OpenService failed:\n  " + FormatLastError() + "\n");
-        return;
+        return false;
     }
     StopRunningService();
     // An enabled unit leaves its links behind when only the file goes.
     RunSystemctl({"disable", "--quiet", UnitName});
     if (::unlink(unit.c_str()) != 0) {
         Print("DeleteService failed:\n  " + FormatLastError() + "\n");
-        return;
+        return false;
     }
     const CommandResult reload = RunSystemctl({"daemon-reload"});
     Print(std::string("Service ") + ServiceName + " removed.\n");
     if (!reload.Succeeded())
         std::fprintf(stderr, "%s: systemctl daemon-reload: %s\n", ProgramName, reload.Describe().c_str());
+    return reload.Succeeded();
 }
 
 } // namespace quel

@@ -13,8 +13,9 @@
 
 namespace quel {
 
-void InstallService();
-void RemoveService();
+// Both print what happens; false when the unit could not be installed or removed.
+bool InstallService();
+bool RemoveService();
 
 // The system's text for errno as "text (0xcode)".
 std::string FormatLastError();

@@ -14,12 +14,13 @@ extern char** environ;
 
 namespace quel::test {
 
-CliProcess::CliProcess(const std::vector<std::string>& args, const std::map<std::string, std::string>& environment)
+CliProcess::CliProcess(const std::vector<std::string>& args, const std::map<std::string, std::string>& environment,
+                       const std::string& program)
 {
     static int counter = 0;
     errPath_ = std::filesystem::temp_directory_path()
              / ("quel-cli-err-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
-    std::vector<std::string> argStrings {QUELMONCTL_PATH};
+    std::vector<std::string> argStrings {program};
     argStrings.insert(argStrings.end(), args.begin(), args.end());
     std::vector<std::string> envStrings;
     for (char** e = environ; *e != nullptr; ++e) {
@@ -124,9 +125,10 @@ int CliProcess::Wait()
 
 std::string CliProcess::Err() const { return ReadFile(errPath_); }
 
-CliResult RunCli(const std::vector<std::string>& args, const std::map<std::string, std::string>& environment)
+CliResult RunCli(const std::vector<std::string>& args, const std::map<std::string, std::string>& environment,
+                 const std::string& program)
 {
-    CliProcess process(args, environment);
+    CliProcess process(args, environment, program);
     CliResult result;
     result.out = process.ReadRest();
     result.exitCode = process.Wait();

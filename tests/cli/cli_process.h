@@ -1,5 +1,5 @@
 #pragma once
-// Runs the built quelmonctl as a child process with extra environment variables, reading its
+// Runs the built quelmonctl (or another program) as a child process with extra environment variables, reading its
 // standard output as it comes (line by line) or whole; its standard error goes to a file.
 
 #include "tests/support/temp_folder.h"
@@ -21,7 +21,9 @@ struct CliResult {
 
 class CliProcess {
 public:
-    CliProcess(const std::vector<std::string>& args, const std::map<std::string, std::string>& environment = {});
+    // An environment value replaces the inherited one; program: the one to run.
+    CliProcess(const std::vector<std::string>& args, const std::map<std::string, std::string>& environment = {},
+               const std::string& program = QUELMONCTL_PATH);
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
@@ -42,8 +44,9 @@ private:
     std::filesystem::path errPath_;
 };
 
-// Runs quelmonctl to its end.
-CliResult RunCli(const std::vector<std::string>& args, const std::map<std::string, std::string>& environment = {});
+// Runs quelmonctl (or another program) to its end.
+CliResult RunCli(const std::vector<std::string>& args, const std::map<std::string, std::string>& environment = {},
+                 const std::string& program = QUELMONCTL_PATH);
 
 // Environment for a fixture machine's proc and sys trees.
 std::map<std::string, std::string> MachineEnvironment(const std::string& procRoot, const std::string& sysRoot);

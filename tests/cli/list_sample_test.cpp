@@ -189,6 +189,46 @@ TEST(CliSample, UsageErrors)
     }
 }
 
+// A column that stays empty is explained once, not once per line; a run without any value
+// fails.
+TEST(CliSample, EmptyColumnsAreExplainedOnceAndNoValueAtAllFails)
+{
+    const std::string missing = "\\Processor(7)\\% Processor Time";
+    const std::string explained =
+        "quelmonctl sample: \"" + missing + "\": no such instance; its column is empty until it can be read\n";
+    const CliResult some = RunCli({"sample", "-n", "3", "-i", "0.1", missing, "\\Objects\\Processes"},
+                                  FixtureEnvironment("machine-4cpu"));
+    EXPECT_EQ(some.exitCode, 0);
+    EXPECT_EQ(some.err, explained);
+    EXPECT_EQ(SplitLines(some.out).size(), 4u);
+
+    const CliResult none = RunCli({"sample", "-n", "3", "-i", "0.1", missing}, FixtureEnvironment("machine-4cpu"));
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_EQ(none.err, explained + "quelmonctl sample: no value could be read\n");
+}
+
+// A mistyped provider root is an error for every command that reads counters, not a machine
+// without any.
+TEST(CliProviderRoot, ATreeThatIsNotProcfsIsRefused)
+{
+    TempFolder folder;
+    const std::map<std::string, std::string> environment =
+        MachineEnvironment((folder.Path() / "porc").string(), FixtureRoot("machine-4cpu", "sys"));
+    const std::vector<std::vector<std::string>> commands = {
+        {"list"},
+        {"sample", "-n", "1", "\\Memory\\Available Bytes"},
+        {"render", "--default", "--wait", "0", "-o", (folder.Path() / "out.png").string()},
+    };
+    for (const auto& args : commands) {
+        const CliResult result = RunCli(args, environment);
+        EXPECT_EQ(result.exitCode, 2) << args[0];
+        EXPECT_EQ(result.out, "") << args[0];
+        EXPECT_EQ(result.err, "quelmonctl " + args[0] + ": QUELLARIMOND_PROCFS \"" + (folder.Path() / "porc").string() +
+                                  "\" does not look like procfs: it holds neither stat nor meminfo\n");
+    }
+    EXPECT_EQ(folder.EntryCount(), 0u);
+}
+
 } // namespace
 } // namespace quel::test
 
@@ -244,6 +284,23 @@ TEST_F(CliRemote, AComputerThatDoesNotAnswerIsSaidSo)
     const CliResult result = RunCli({"list", "--computer", computer, "Memory"});
     EXPECT_NE(result.exitCode, 0);
     EXPECT_NE(result.err.find("the computer did not answer"), std::string::npos) << result.err;
+}
+
+TEST_F(CliRemote, SamplingSaysOnceWhatTheComputerDoesNotServeOrThatItDidNotAnswer)
+{
+    const std::string available = "\\\\" + computer + "\\Memory\\Available Bytes";
+    const std::string processes = "\\\\" + computer + "\\Objects\\Processes";
+    const CliResult served = RunCli({"sample", "-n", "2", "-i", "0.1", available, processes});
+    EXPECT_EQ(served.exitCode, 0);
+    EXPECT_EQ(served.err, "quelmonctl sample: \"" + processes +
+                              "\": not available from this computer; its column is empty until it can be read\n");
+
+    server.Stop();
+    const CliResult silent = RunCli({"sample", "-n", "2", "-i", "0.1", available});
+    EXPECT_EQ(silent.exitCode, 1);
+    EXPECT_EQ(silent.err, "quelmonctl sample: \"" + available +
+                              "\": the computer did not answer; its column is empty until it can be read\n"
+                              "quelmonctl sample: no value could be read\n");
 }
 
 } // namespace

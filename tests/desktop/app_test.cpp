@@ -48,6 +48,20 @@ TEST(CommandLine, TheFirstParameterIsTheProfile)
     EXPECT_EQ(ProfileArgument({"", "-platform"}), QString());
 }
 
+// Qt's own options (with their values) pass; help and version win; anything else is unknown.
+TEST(CommandLine, QtsOptionsPassAndOthersAreUnknown)
+{
+    const auto request = [](const QStringList& arguments) { return ReadDesktopCommand(arguments).request; };
+    EXPECT_EQ(request({"-platform", "offscreen", "--style=fusion", "-reverse", "-qwindowtitle", "-x", "a.qlmd"}),
+              DesktopRequest::Run);
+    EXPECT_EQ(request({"/dde", "--", "-odd.qlmd"}), DesktopRequest::Run);
+    EXPECT_EQ(request({"-platform", "offscreen", "--help"}), DesktopRequest::Help);
+    EXPECT_EQ(request({"-bogus", "--version"}), DesktopRequest::Version);
+    const DesktopCommand unknown = ReadDesktopCommand({"a.qlmd", "--platforms", "xcb", "-bogus"});
+    EXPECT_EQ(unknown.request, DesktopRequest::Unknown);
+    EXPECT_EQ(unknown.unknownOption, QStringLiteral("--platforms"));
+}
+
 TEST(ProgramFolder, IsTheFolderOfTheRunningProgram)
 {
     const std::string folder = GetProgramFolder();

@@ -75,7 +75,7 @@ TEST_F(InstallTest, InstallWritesTheUnitOnceAndReloadsSystemd)
 
     // A second install leaves the installed unit alone.
     WriteFile(Unit(), unit + "# edited\n");
-    EXPECT_EQ(process_.Run({"/INSTALL"}), 0);
+    EXPECT_EQ(process_.Run({"/INSTALL"}), 1);
     EXPECT_EQ(process_.Stdout(), "CreateService failed:\n  File exists (0x11)\n");
     EXPECT_EQ(ReadFile(Unit()), unit + "# edited\n");
     EXPECT_EQ(fs::directory_iterator(root_ / "units")->path().filename(), "quellarimond.service");
@@ -135,7 +135,7 @@ TEST_F(InstallTest, ProgramPathSystemdCannotRunIsRefusedAndNothingIsInstalled)
         fs::create_directories(program.parent_path());
         fs::copy_file(ServiceBinary(), program);
         process_.SetProgram(program);
-        EXPECT_EQ(process_.Run({"-install"}), 0);
+        EXPECT_EQ(process_.Run({"-install"}), 1);
         EXPECT_EQ(process_.Stdout(), "Unable to install Quellarimond - systemd cannot run " + program.string() +
                                          ": the path holds " + reason + "; move the program to another folder\n");
         EXPECT_FALSE(fs::exists(Unit()));
@@ -145,7 +145,7 @@ TEST_F(InstallTest, ProgramPathSystemdCannotRunIsRefusedAndNothingIsInstalled)
     fs::create_directories(latin1.parent_path());
     fs::copy_file(ServiceBinary(), latin1);
     process_.SetProgram(latin1);
-    EXPECT_EQ(process_.Run({"-install"}), 0);
+    EXPECT_EQ(process_.Run({"-install"}), 1);
     EXPECT_NE(process_.Stdout().find(": the path is not valid UTF-8; "), std::string::npos);
     EXPECT_FALSE(fs::exists(Unit()));
 }
@@ -153,7 +153,7 @@ TEST_F(InstallTest, ProgramPathSystemdCannotRunIsRefusedAndNothingIsInstalled)
 TEST_F(InstallTest, FailedReloadTakesTheUnitBack)
 {
     WriteFile(root_ / "reload", "1\n");
-    EXPECT_EQ(process_.Run({"-install"}), 0);
+    EXPECT_EQ(process_.Run({"-install"}), 1);
     EXPECT_EQ(process_.Stdout(), "CreateService failed:\n  systemctl daemon-reload: exit status 1\n");
     EXPECT_FALSE(fs::exists(Unit()));
 }
@@ -190,7 +190,7 @@ TEST_F(InstallTest, RemoveSaysWhenTheServiceDidNotStop)
 
 TEST_F(InstallTest, RemoveWithoutUnit)
 {
-    EXPECT_EQ(process_.Run({"-remove"}), 0);
+    EXPECT_EQ(process_.Run({"-remove"}), 1);
     EXPECT_EQ(process_.Stdout(), "OpenService failed:\n  No such file or directory (0x2)\n");
     EXPECT_EQ(Calls(), "");
 }
@@ -199,13 +199,13 @@ TEST_F(InstallTest, NeedsRootAndSystemd)
 {
     process_.SetEnv("QUELLARIMOND_ASSUME_ROOT", "0");
     for (const char* option : {"-install", "-remove"}) {
-        EXPECT_EQ(process_.Run({option}), 0);
+        EXPECT_EQ(process_.Run({option}), 1);
         EXPECT_EQ(process_.Stdout(), "OpenSCManager failed:\n  Operation not permitted (0x1)\n"
                                      "  Installing or removing the service needs root: run it with sudo.\n");
     }
     process_.SetEnv("QUELLARIMOND_ASSUME_ROOT", "1");
     process_.SetEnv("QUELLARIMOND_SYSTEMD_DIR", root_ / "no-systemd");
-    EXPECT_EQ(process_.Run({"-install"}), 0);
+    EXPECT_EQ(process_.Run({"-install"}), 1);
     EXPECT_EQ(process_.Stdout(), "OpenSCManager failed:\n  No such file or directory (0x2)\n"
                                  "  systemd is not running on this machine (" +
                                      (root_ / "no-systemd").string() + " is missing).\n");

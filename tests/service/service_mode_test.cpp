@@ -152,10 +152,12 @@ TEST_F(ServiceModeTest, OutsideSystemdTheDispatcherFailsAfterTheUsage)
     EXPECT_EQ(process_.Stdout(), Usage);
     EXPECT_EQ(process_.Run({"-help"}), 0);
     EXPECT_EQ(process_.Stdout(), Usage);
-    // An argument means a console start, even inside a systemd unit.
+    // An argument means a console start, even inside a systemd unit: one it does not know is
+    // a usage error.
     process_.SetEnv("INVOCATION_ID", "0123456789abcdef0123456789abcdef");
-    EXPECT_EQ(process_.Run({"profile.qlmd"}), 0);
-    EXPECT_EQ(process_.Stdout(), Usage);
+    EXPECT_EQ(process_.Run({"profile.qlmd"}), 2);
+    EXPECT_EQ(process_.Stdout(), "");
+    EXPECT_EQ(process_.Stderr(), std::string("quelmondsrvc: unknown argument \"profile.qlmd\"\n") + Usage);
     EXPECT_FALSE(fs::exists(root_ / "Logs"));
 }
 

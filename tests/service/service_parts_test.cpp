@@ -36,11 +36,14 @@ TEST(ServiceCommandLine, OptionsAfterDashOrSlashWithoutCase)
     EXPECT_EQ(Parse({"-Remove"}), ServiceCommand::Remove);
     EXPECT_EQ(Parse({"/run", "p.qlmd"}), ServiceCommand::Run);
     EXPECT_EQ(Parse({"-RUN"}), ServiceCommand::Run);
+    EXPECT_EQ(Parse({"--HELP"}), ServiceCommand::Help);
+    EXPECT_EQ(Parse({"/?"}), ServiceCommand::Help);
+    EXPECT_EQ(Parse({"-version"}), ServiceCommand::Version);
     EXPECT_EQ(Parse({}), ServiceCommand::Dispatch);
-    EXPECT_EQ(Parse({"run"}), ServiceCommand::Dispatch);
-    EXPECT_EQ(Parse({"--run"}), ServiceCommand::Dispatch);
-    EXPECT_EQ(Parse({"-runs"}), ServiceCommand::Dispatch);
-    EXPECT_EQ(Parse({"-"}), ServiceCommand::Dispatch);
+    EXPECT_EQ(Parse({"run"}), ServiceCommand::Unknown);
+    EXPECT_EQ(Parse({"--run"}), ServiceCommand::Unknown);
+    EXPECT_EQ(Parse({"-runs"}), ServiceCommand::Unknown);
+    EXPECT_EQ(Parse({"-"}), ServiceCommand::Unknown);
 }
 
 TEST(ServiceStatusMessages, EachStateHasItsDatagram)

@@ -62,6 +62,10 @@ inline constexpr const char* ConsoleStop = "Stopping service Quellarimond.\n";
 inline constexpr const char* Usage = "Usage:\n"
                                      "  quelmondsrvc -install        to install the service\n"
                                      "  quelmondsrvc -remove         to remove the service\n"
-                                     "  quelmondsrvc -run [profile]  to start as a console app\n";
+                                     "  quelmondsrvc -run [profile]  to start as a console app\n"
+                                     "  quelmondsrvc -run -metrics ADDRESS [profile]\n"
+                                     "                      to serve /metrics on ADDRESS (127.0.0.1:9187, :9187) as well\n"
+                                     "  quelmondsrvc --help          to show this text\n"
+                                     "  quelmondsrvc --version       to show the version\n";
 
 } // namespace quel::test
