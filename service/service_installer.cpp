@@ -159,7 +159,7 @@ bool InstallService()
                      "%s: the quellarimond-service package already provides the unit %s; nothing was "
                      "installed.\n  Enable and start it with: systemctl enable --now quellarimond\n",
                      ProgramName, packaged.c_str());
-        std::exit(1);  // nothing was installed, which the exit status says
+        return false;  // nothing was installed, which the exit status says
     }
     char program[PATH_MAX];
     if (!::realpath("/proc/self/exe", program)) {
