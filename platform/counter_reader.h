@@ -30,6 +30,8 @@ constexpr SourceMask NetSnmp = 1U << 12;    // /proc/net/snmp
 constexpr SourceMask NetSnmp6 = 1U << 13;   // /proc/net/snmp6
 constexpr SourceMask Pressure = 1U << 14;   // /proc/pressure/cpu, memory and io
 constexpr SourceMask Interrupts = 1U << 15; // /proc/interrupts
+constexpr SourceMask DrmCards = 1U << 22;   // /sys/class/drm/cardN and amdgpu's files
+constexpr SourceMask Nvml = 1U << 23;       // NVIDIA GPUs through libnvidia-ml
 } // namespace sources
 
 class CounterReader {

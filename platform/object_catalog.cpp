@@ -1,5 +1,6 @@
 #include "platform/object_catalog.h"
 
+#include "platform/gpu_counters.h"
 #include "platform/ip_counters.h"
 #include "platform/logical_disk_counters.h"
 #include "platform/memory_counters.h"
@@ -19,12 +20,13 @@ void ListNoInstances(SystemSnapshot&, std::vector<std::string>&) {}
 
 std::span<const ObjectFamily* const> ObjectCatalog()
 {
-    static const std::array<const ObjectFamily*, 15> catalog = {
+    static const std::array<const ObjectFamily*, 17> catalog = {
         &ProcessorFamily(),  &MemoryFamily(),       &PagingFileFamily(),
         &SystemFamily(),     &ObjectsFamily(),      &ServerFamily(),
         &LogicalDiskFamily(), &PhysicalDiskFamily(), &NetworkInterfaceFamily(),
         &IPv4Family(), &IPv6Family(), &UDPv4Family(), &UDPv6Family(), &TCPFamily(),
         &PressureFamily(),
+        &GpuEngineFamily(), &GpuAdapterMemoryFamily(),
     };
     return catalog;
 }

@@ -20,13 +20,15 @@ SystemSnapshot::SystemSnapshot(const SnapshotOptions& options)
       net_(options.procRoot, options.sysRoot),
       snmp_(options.procRoot),
       snmp6_(options.procRoot),
-      pressure_(options.procRoot)
+      pressure_(options.procRoot),
+      drm_(options.sysRoot),
+      nvml_(options.procRoot, options.nvmlLibrary, options.notice)
 {
 }
 
 std::array<PageFeed*, SystemSnapshot::FeedCount> SystemSnapshot::Feeds()
 {
-    return {&stat_, &memory_, &swaps_, &load_, &sessions_, &mounts_, &disks_, &net_, &snmp_, &snmp6_, &pressure_};
+    return {&stat_, &memory_, &swaps_, &load_, &sessions_, &mounts_, &disks_, &net_, &snmp_, &snmp6_, &pressure_, &drm_};
 }
 
 std::uint64_t SystemSnapshot::StartFedCollection(std::int64_t timeNs)
@@ -71,6 +73,10 @@ void SystemSnapshot::Refresh(SourceMask mask)
         snmp6_.Refresh();
     if (mask & sources::Pressure)
         pressure_.Refresh();
+    if (mask & sources::DrmCards)
+        drm_.Refresh(collections_);
+    if (mask & sources::Nvml)
+        nvml_.Refresh(collections_);
 }
 
 } // namespace quel

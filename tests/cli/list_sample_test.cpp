@@ -29,7 +29,8 @@ TEST(CliList, ObjectsInTheProvidersOrder)
     const CliResult result = RunCli({"list"}, FixtureEnvironment("machine-4cpu"));
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "Processor\nMemory\nPaging File\nSystem\nObjects\nServer\nLogicalDisk\nPhysicalDisk\n"
-                          "Network Interface\nIPv4\nIPv6\nUDPv4\nUDPv6\nTCP\nPressure\n");
+                          "Network Interface\nIPv4\nIPv6\nUDPv4\nUDPv6\nTCP\nPressure\n"
+                          "GPU Engine\nGPU Adapter Memory\n");
 }
 
 TEST(CliList, EveryCounterWithEveryInstance)
