@@ -174,6 +174,8 @@ DrmSource::Card& DrmSource::PageCard(std::string_view name)
 
 void DrmSource::TakeSample(const ExpositionPage& page, const ExpositionSample& sample)
 {
+    // A page with drm series has the collector on: a card it does not list is not there.
+    valid_ = true;
     const std::string_view name = page.Label(sample, "card");
     std::uint64_t number = 0;
     if (!CardNumber(name, number))
@@ -189,7 +191,6 @@ void DrmSource::TakeSample(const ExpositionPage& page, const ExpositionSample& s
 
 void DrmSource::EndPage()
 {
-    valid_ = true;
     std::ranges::sort(cards_, {}, [](const Card& card) { return CardNumberOf(card.card.name); });
 }
 

@@ -38,7 +38,8 @@ public:
     // card has no such file or it holds no number.
     bool Amdgpu(std::string_view card, AmdgpuField field, std::uint64_t& value);
 
-    // The node exporter's drm collector (off by default) serves amdgpu cards (PageFeed).
+    // The node exporter's drm collector (off by default) serves amdgpu cards (PageFeed). A page
+    // without its series does not tell the cards: invalid, so their reads fail as not served.
     std::span<const std::string_view> Series() const override;
     void BeginPage(std::uint64_t collection) override;
     void TakeSample(const ExpositionPage& page, const ExpositionSample& sample) override;

@@ -173,7 +173,10 @@ TEST_F(NodeExporterTest, WhatThePageCannotGiveIsAFailedReadNotANumber)
     Pair& cpuInterrupts = Add("\\Processor(0)\\Interrupts/sec");
     Pair& systemThreads = Add("\\System\\Threads");
     Pair& cpuFull = Add("\\Pressure(cpu)\\% Full Stalled");
+    // The drm collector is off by default: the page tells nothing of graphics cards.
+    Pair& gpu = Add("\\GPU Adapter Memory(card0)\\Dedicated Usage");
     CollectBoth();
+    EXPECT_EQ(Read(*node.remote, gpu.remote).status, perf_status::NotRemote);
     EXPECT_EQ(Read(*node.remote, cpuInterrupts.remote).status, perf_status::NotRemote);
     EXPECT_EQ(Read(*node.remote, systemThreads.remote).status, perf_status::NotRemote);
     for (const Pair* pair : {&processes, &sessions, &quota, &disk, &unknown})
@@ -279,6 +282,11 @@ TEST(NodeExporterDrmTest, GpuFiguresEqualThoseOfTheFiles)
                                            instancesLength, node.Computer()),
               perf_status::Ok);
     EXPECT_EQ(SplitNameList(instances.data()), std::vector<std::string>{"card0"});
+    // With the collector on, a card the page does not list does not exist there.
+    PerfCounterHandle absent = nullptr;
+    node.remote->AddCounter(remoteQuery, node.Remote("\\GPU Engine(card7)\\Utilization Percentage"), absent);
+    node.remote->CollectQueryData(remoteQuery);
+    EXPECT_EQ(Read(*node.remote, absent).status, perf_status::NoInstance);
     node.local->CloseQuery(localQuery);
     node.remote->CloseQuery(remoteQuery);
 }
