@@ -29,30 +29,26 @@ constexpr std::array<CounterInfo, 3> MemoryCounters = {{
      "node_drm_memory_gtt_used_bytes{card=\"cardN\"} (drm collector, off by default; amdgpu cards only)"},
 }};
 
-enum class GpuValue { Utilization, DedicatedUsage, DedicatedLimit, SharedUsage };
-constexpr std::array<GpuValue, 3> MemoryValues = {GpuValue::DedicatedUsage, GpuValue::DedicatedLimit,
-                                                  GpuValue::SharedUsage};
-
-constexpr AmdgpuField AmdgpuFieldOf(GpuValue value)
-{
-    switch (value) {
-    case GpuValue::Utilization:
-        return AmdgpuField::BusyPercent;
-    case GpuValue::DedicatedUsage:
-        return AmdgpuField::VramUsed;
-    case GpuValue::DedicatedLimit:
-        return AmdgpuField::VramTotal;
-    case GpuValue::SharedUsage:
-        break;
-    }
-    return AmdgpuField::GttUsed;
-}
+// What a counter reads from an amdgpu card and from an NVIDIA one.
+enum class NvmlFigure { Utilization, MemoryUsed, MemoryTotal, None };
+struct GpuFormula {
+    AmdgpuField amdgpu;
+    NvmlFigure nvidia;
+};
+constexpr std::array<GpuFormula, EngineCounters.size()> EngineFormulas = {{
+    {AmdgpuField::BusyPercent, NvmlFigure::Utilization},
+}};
+constexpr std::array<GpuFormula, MemoryCounters.size()> MemoryFormulas = {{
+    {AmdgpuField::VramUsed, NvmlFigure::MemoryUsed},
+    {AmdgpuField::VramTotal, NvmlFigure::MemoryTotal},
+    {AmdgpuField::GttUsed, NvmlFigure::None},
+}};
 
 constexpr double MaxPercent = 100.0;
 
 class GpuReader final : public CounterReader {
 public:
-    GpuReader(GpuValue value, std::string_view instance) : value_(value), instance_(instance) {}
+    GpuReader(const GpuFormula& formula, std::string_view instance) : formula_(formula), instance_(instance) {}
 
     SourceMask Sources() const override { return sources::DrmCards | sources::Nvml; }
 
@@ -74,9 +70,9 @@ private:
     PerfStatus Amdgpu(DrmSource& drm, double& value) const
     {
         std::uint64_t raw = 0;
-        if (!drm.Amdgpu(instance_, AmdgpuFieldOf(value_), raw))
+        if (!drm.Amdgpu(instance_, formula_.amdgpu, raw))
             return perf_status::Unreadable;
-        if (value_ == GpuValue::Utilization && static_cast<double>(raw) > MaxPercent)
+        if (formula_.amdgpu == AmdgpuField::BusyPercent && static_cast<double>(raw) > MaxPercent)
             return perf_status::Unreadable;
         value = static_cast<double>(raw);
         return perf_status::Ok;
@@ -84,31 +80,31 @@ private:
 
     PerfStatus Nvidia(NvmlSource& nvml, const PciAddress& pci, double& value) const
     {
-        switch (value_) {
-        case GpuValue::Utilization:
+        switch (formula_.nvidia) {
+        case NvmlFigure::Utilization:
             return nvml.Utilization(pci, value);
-        case GpuValue::DedicatedUsage:
+        case NvmlFigure::MemoryUsed:
             return nvml.MemoryUsed(pci, value);
-        case GpuValue::DedicatedLimit:
+        case NvmlFigure::MemoryTotal:
             return nvml.MemoryTotal(pci, value);
-        case GpuValue::SharedUsage:
+        case NvmlFigure::None:
             break;
         }
         return perf_status::Unreadable;
     }
 
-    GpuValue value_;
+    GpuFormula formula_;
     std::string instance_;
 };
 
-std::unique_ptr<CounterReader> MakeEngineReader(std::size_t, std::string_view instance)
+std::unique_ptr<CounterReader> MakeEngineReader(std::size_t counter, std::string_view instance)
 {
-    return std::make_unique<GpuReader>(GpuValue::Utilization, instance);
+    return std::make_unique<GpuReader>(EngineFormulas[counter], instance);
 }
 
 std::unique_ptr<CounterReader> MakeMemoryReader(std::size_t counter, std::string_view instance)
 {
-    return std::make_unique<GpuReader>(MemoryValues[counter], instance);
+    return std::make_unique<GpuReader>(MemoryFormulas[counter], instance);
 }
 
 void ListCards(SystemSnapshot& snapshot, std::vector<std::string>& instances)
