@@ -50,7 +50,8 @@ public:
     PerfStatus MemoryTotal(const PciAddress& address, double& bytes);
 
     // Every NVIDIA GPU with its temperature and power, read once per collection; empty without
-    // the driver or its library.
+    // the driver or its library. A reader that lists them names sources::Nvml among its sources,
+    // so that each collection asks NVML afresh.
     const std::vector<NvmlDevice>& Devices();
 
 private:
