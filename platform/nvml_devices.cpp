@@ -74,23 +74,37 @@ PerfStatus NvmlSource::Ready()
         return perf_status::NoLibrary;
     if (listed_ != collection_ || listed_ == 0) {
         listed_ = collection_;
-        entries_.clear();
         unsigned count = 0;
         listValid_ = library_.DeviceCount(count) == nvml::Success;
-        for (unsigned index = 0; listValid_ && index < count && index < 64; ++index) {
-            Entry entry;
-            nvml::PciInfo pci{};
-            if (library_.DeviceByIndex(index, entry.handle) != nvml::Success
-                || library_.PciInfo(entry.handle, pci) != nvml::Success)
-                continue;
-            pci.busId[sizeof pci.busId - 1] = '\0';
-            if (!ParsePciAddress(pci.busId, entry.address))
-                continue;
-            entry.hasMinor = library_.MinorNumber(entry.handle, entry.minor) == nvml::Success;
-            entries_.push_back(entry);
+        // NVML's devices are fixed while it runs: they are listed again only when their count
+        // changes, and otherwise only this collection's answers are forgotten.
+        if (listValid_ && count == listedCount_) {
+            for (Entry& entry : entries_)
+                entry.utilizationAsked = entry.memoryAsked = false;
+            return perf_status::Ok;
         }
+        listedCount_ = listValid_ ? count : 0;
+        ListDevices(listedCount_);
     }
     return listValid_ ? perf_status::Ok : perf_status::Unreadable;
+}
+
+void NvmlSource::ListDevices(unsigned count)
+{
+    constexpr unsigned MaxDevices = 64;
+    entries_.clear();
+    for (unsigned index = 0; index < count && index < MaxDevices; ++index) {
+        Entry entry;
+        nvml::PciInfo pci{};
+        if (library_.DeviceByIndex(index, entry.handle) != nvml::Success
+            || library_.PciInfo(entry.handle, pci) != nvml::Success)
+            continue;
+        pci.busId[sizeof pci.busId - 1] = '\0';
+        if (!ParsePciAddress(pci.busId, entry.address))
+            continue;
+        entry.hasMinor = library_.MinorNumber(entry.handle, entry.minor) == nvml::Success;
+        entries_.push_back(entry);
+    }
 }
 
 NvmlSource::Entry* NvmlSource::Find(const PciAddress& address)

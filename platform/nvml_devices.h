@@ -70,6 +70,7 @@ private:
     };
     // Loads the library and lists its devices once per collection; the status of the failure.
     PerfStatus Ready();
+    void ListDevices(unsigned count);
     Entry* Find(const PciAddress& address);
     PerfStatus Memory(const PciAddress& address, Entry*& entry);
 
@@ -81,6 +82,7 @@ private:
     std::uint64_t collection_ = 0;
     std::uint64_t listed_ = 0;  // the collection of entries_; 0: none yet
     bool listValid_ = false;
+    unsigned listedCount_ = 0;  // NVML's device count when entries_ was made
     std::vector<Entry> entries_;
     std::uint64_t devicesListed_ = 0;
     std::vector<NvmlDevice> devices_;
