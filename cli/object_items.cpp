@@ -79,6 +79,8 @@ std::string DescribeStatus(PerfStatus status)
         return "remote computers cannot be read here (the quel_remote module is missing)";
     case perf_status::NoMemory:
         return "out of memory";
+    case perf_status::NoLibrary:
+        return "the driver's library that reads it is not installed (libnvidia-ml.so.1)";
     default:
         break;
     }

@@ -72,6 +72,8 @@ QString StatusText(PerfStatus status)
         return QStringLiteral("the computer cannot be reached");
     case perf_status::NotRemote:
         return QStringLiteral("not available from this computer");
+    case perf_status::NoLibrary:
+        return QStringLiteral("the driver's library is not installed");
     default:
         return QStringLiteral("cannot be read");
     }

@@ -35,6 +35,8 @@ constexpr SourceMask Thermal = 1U << 18;     // /sys/class/thermal/thermal_zone*
 constexpr SourceMask Hwmon = 1U << 19;       // /sys/class/hwmon/hwmon*
 constexpr SourceMask Powercap = 1U << 20;    // /sys/class/powercap (RAPL)
 constexpr SourceMask PowerSupply = 1U << 21; // /sys/class/power_supply
+constexpr SourceMask DrmCards = 1U << 22;   // /sys/class/drm/cardN and amdgpu's files
+constexpr SourceMask Nvml = 1U << 23;       // NVIDIA GPUs through libnvidia-ml
 } // namespace sources
 
 class CounterReader {

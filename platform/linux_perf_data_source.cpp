@@ -131,6 +131,8 @@ LinuxPerfDataSource::LinuxPerfDataSource(LinuxPerfDataSourceOptions options)
     snapshot.clock = std::move(options.clock);
     snapshot.volumeStat = std::move(options.volumeStat);
     snapshot.volumeProbeWait = options.volumeProbeWait;
+    snapshot.nvmlLibrary = std::move(options.nvmlLibrary);
+    snapshot.notice = std::move(options.notice);
     snapshot_ = std::make_unique<SystemSnapshot>(snapshot);
     remote_ = std::make_unique<RemoteComputers>(std::move(options.remote));
 }

@@ -32,6 +32,10 @@ struct LinuxPerfDataSourceOptions {
     std::chrono::milliseconds volumeProbeWait{20};
     // This machine's name in counter paths; empty: gethostname().
     std::string hostName;
+    // NVIDIA's management library; empty: $QUELLARIMOND_NVML_LIBRARY, else libnvidia-ml.so.1.
+    std::string nvmlLibrary;
+    // Told once when a driver's library cannot be loaded; empty: a line on stderr.
+    std::function<void(const std::string&)> notice;
     // How remote computers are read.
     RemoteOptions remote;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/control_group_counters.h"
 #include "platform/battery_counters.h"
+#include "platform/gpu_counters.h"
 #include "platform/ip_counters.h"
 #include "platform/logical_disk_counters.h"
 #include "platform/memory_counters.h"
@@ -22,7 +23,7 @@ void ListNoInstances(SystemSnapshot&, std::vector<std::string>&) {}
 
 std::span<const ObjectFamily* const> ObjectCatalog()
 {
-    static const std::array<const ObjectFamily*, 20> catalog = {
+    static const std::array<const ObjectFamily*, 22> catalog = {
         &ProcessorFamily(),  &MemoryFamily(),       &PagingFileFamily(),
         &SystemFamily(),     &ObjectsFamily(),      &ServerFamily(),
         &LogicalDiskFamily(), &PhysicalDiskFamily(), &NetworkInterfaceFamily(),
@@ -30,6 +31,7 @@ std::span<const ObjectFamily* const> ObjectCatalog()
         &PressureFamily(),
         &ControlGroupFamily(),
         &ThermalZoneFamily(), &FanFamily(), &PowerMeterFamily(), &BatteryFamily(),
+        &GpuEngineFamily(), &GpuAdapterMemoryFamily(),
     };
     return catalog;
 }

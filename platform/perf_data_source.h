@@ -32,6 +32,7 @@ constexpr PerfStatus NoMachine = 0x800007D0;      // the remote computer did not
 constexpr PerfStatus RemoteUnavailable = 0xC0000BC3;  // remote computers cannot be read (no HTTP module)
 constexpr PerfStatus NotRemote = 0xC0000BC7;  // another computer's page does not serve the counter
 constexpr PerfStatus NoMemory = 0xC0000BBB;
+constexpr PerfStatus NoLibrary = 0xC0000BD0;  // the driver's library that serves the counter is missing
 } // namespace perf_status
 
 // Opaque handles; null is "none".

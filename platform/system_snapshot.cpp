@@ -23,14 +23,16 @@ SystemSnapshot::SystemSnapshot(const SnapshotOptions& options)
       pressure_(options.procRoot),
       controlGroups_(options.procRoot, options.sysRoot),
       sensors_(options.sysRoot),
-      powerSupplies_(options.sysRoot)
+      powerSupplies_(options.sysRoot),
+      drm_(options.sysRoot),
+      nvml_(options.procRoot, options.nvmlLibrary, options.notice)
 {
 }
 
 std::array<PageFeed*, SystemSnapshot::FeedCount> SystemSnapshot::Feeds()
 {
     return {&stat_, &memory_, &swaps_, &load_, &sessions_, &mounts_, &disks_, &net_, &snmp_, &snmp6_, &pressure_,
-            &sensors_, &powerSupplies_};
+            &sensors_, &powerSupplies_, &drm_};
 }
 
 std::uint64_t SystemSnapshot::StartFedCollection(std::int64_t timeNs)
@@ -82,6 +84,10 @@ void SystemSnapshot::Refresh(SourceMask mask)
         sensors_.Refresh(collections_, nowNs_);
     if (mask & sources::PowerSupply)
         powerSupplies_.Refresh(collections_, nowNs_);
+    if (mask & sources::DrmCards)
+        drm_.Refresh(collections_);
+    if (mask & sources::Nvml)
+        nvml_.Refresh(collections_);
 }
 
 } // namespace quel

@@ -10,10 +10,12 @@
 #include "platform/counter_reader.h"
 #include "platform/page_feed.h"
 #include "platform/battery_counters.h"
+#include "platform/drm_cards.h"
 #include "platform/ip_counters.h"
 #include "platform/logical_disk_counters.h"
 #include "platform/memory_counters.h"
 #include "platform/network_interface_counters.h"
+#include "platform/nvml_devices.h"
 #include "platform/paging_file_counters.h"
 #include "platform/physical_disk_counters.h"
 #include "platform/pressure_counters.h"
@@ -41,6 +43,10 @@ struct SnapshotOptions {
     VolumeStatFunction volumeStat;
     std::chrono::milliseconds volumeProbeWait{20};
     std::chrono::nanoseconds sessionInterval = std::chrono::seconds(10);
+    // NVIDIA's management library; empty: $QUELLARIMOND_NVML_LIBRARY, else libnvidia-ml.so.1.
+    std::string nvmlLibrary;
+    // Told once when a driver's library cannot be loaded; empty: a line on stderr.
+    std::function<void(const std::string&)> notice;
 };
 
 class SystemSnapshot {
@@ -66,9 +72,11 @@ public:
     ControlGroupSource& ControlGroups() { return controlGroups_; }
     SensorSource& Sensors() { return sensors_; }
     PowerSupplySource& PowerSupplies() { return powerSupplies_; }
+    DrmSource& Drm() { return drm_; }
+    NvmlSource& Nvml() { return nvml_; }
 
     // Every source, as its page feed, for NodeExporterFeed.
-    static constexpr std::size_t FeedCount = 13;
+    static constexpr std::size_t FeedCount = 14;
     std::array<PageFeed*, FeedCount> Feeds();
     // Starts a collection that is fed rather than read: takes its time, returns its number.
     std::uint64_t StartFedCollection(std::int64_t timeNs);
@@ -91,6 +99,8 @@ private:
     ControlGroupSource controlGroups_;
     SensorSource sensors_;
     PowerSupplySource powerSupplies_;
+    DrmSource drm_;
+    NvmlSource nvml_;
 };
 
 } // namespace quel

@@ -27,7 +27,7 @@ public:
     {
         root_ = ScratchFolder() + "/machine";
         std::filesystem::copy(std::string(QUEL_FIXTURES_DIR) + "/machine-4cpu", root_,
-                              std::filesystem::copy_options::recursive);
+                              std::filesystem::copy_options::recursive | std::filesystem::copy_options::copy_symlinks);
         LinuxPerfDataSourceOptions options;
         options.procRoot = root_ + "/proc";
         options.sysRoot = root_ + "/sys";

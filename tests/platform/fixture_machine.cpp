@@ -11,7 +11,8 @@ namespace quel::test {
 FixtureMachine::FixtureMachine(std::string_view name)
 {
     std::filesystem::copy(std::filesystem::path(QUEL_FIXTURES_DIR) / name, root_.Path(),
-                          std::filesystem::copy_options::recursive);
+                          std::filesystem::copy_options::recursive
+                              | std::filesystem::copy_options::copy_symlinks);
 }
 
 void FixtureMachine::Write(std::string_view relative, std::string_view content) const

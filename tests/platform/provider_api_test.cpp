@@ -174,7 +174,7 @@ TEST(ProviderApiTest, EveryNamedIndexIsAnObjectOrCounterTheProviderServes)
         EXPECT_TRUE(isObject || counters.contains(name)) << index << " names \"" << name << "\", which nothing serves";
     }
     EXPECT_EQ(namedObjects.size(), standardObjects.size()) << "every standard object has its index";
-    EXPECT_GT(named, static_cast<int>(objects.size())) << "and counters have theirs";
+    EXPECT_GT(named, static_cast<int>(namedObjects.size())) << "and counters have theirs";
     std::string found = "unchanged";
     EXPECT_NE(p.source.LookupPerfNameByIndex(3, found), Ok);
 }

@@ -17,7 +17,7 @@ LinuxPerfDataSourceOptions RemoteProviderOptions(ManualClock& clock, std::chrono
     return options;
 }
 
-NodeExporterMachine::NodeExporterMachine()
+NodeExporterMachine::NodeExporterMachine(const std::vector<std::string>& flags)
 {
     // What the node exporter reads beyond the local provider's files: its mount table, and a
     // root with the mounted folders for statfs. The swap figures of meminfo agree with swaps.
@@ -53,11 +53,12 @@ NodeExporterMachine::NodeExporterMachine()
         RemoteProviderOptions(clock, std::chrono::seconds(5), std::chrono::seconds(5)));
 
     const int port = FreeLoopbackPort();
-    running_ = port > 0
-        && exporter_.Start({"prometheus-node-exporter", "--path.procfs=" + machine.ProcRoot(),
-                            "--path.sysfs=" + machine.SysRoot(), "--path.rootfs=" + rootfs_,
-                            "--no-collector.netdev.netlink", "--web.listen-address=127.0.0.1:" + std::to_string(port)},
-                           port);
+    std::vector<std::string> command = {"prometheus-node-exporter", "--path.procfs=" + machine.ProcRoot(),
+                                        "--path.sysfs=" + machine.SysRoot(), "--path.rootfs=" + rootfs_,
+                                        "--no-collector.netdev.netlink",
+                                        "--web.listen-address=127.0.0.1:" + std::to_string(port)};
+    command.insert(command.end(), flags.begin(), flags.end());
+    running_ = port > 0 && exporter_.Start(command, port);
 }
 
 std::string NodeExporterMachine::Computer() const
@@ -149,6 +150,10 @@ void NodeExporterMachine::Advance(int step) const
                                         + "\nUdp6NoPorts                     \t" + n(4, 2)
                                         + "\nUdp6InErrors                    \t" + n(1, 1)
                                         + "\nUdp6OutDatagrams                \t" + n(500, 30) + "\n");
+    const std::string gpu = "sys/devices/pci0000:00/0000:00:03.1/0000:0a:00.0/";
+    machine.Write(gpu + "gpu_busy_percent", n(37, 9) + "\n");
+    machine.Write(gpu + "mem_info_vram_used", n(1073741824, 1048576) + "\n");
+    machine.Write(gpu + "mem_info_gtt_used", n(50331648, 4096) + "\n");
 }
 
 } // namespace quel::test

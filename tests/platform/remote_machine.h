@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace quel::test {
 
@@ -17,14 +18,16 @@ LinuxPerfDataSourceOptions RemoteProviderOptions(ManualClock& clock, std::chrono
 
 class NodeExporterMachine {
 public:
-    NodeExporterMachine();
+    // flags: more of the exporter's flags, such as collectors that are off by default.
+    explicit NodeExporterMachine(const std::vector<std::string>& flags = {});
     // Whether the exporter runs; false when it could not be started.
     bool Running() const { return running_; }
     // "\\127.0.0.1:PORT" + path.
     std::string Remote(const std::string& path) const;
     std::string Computer() const;
     // Raises every rate source of the machine (/proc/stat, vmstat, disks, interfaces, the SNMP
-    // tables, pressure, RAPL energy) and moves its sensors and battery.
+    // tables, pressure, RAPL energy), moves its sensors and battery and changes the amdgpu
+    // card's figures.
     void Advance(int step) const;
 
     FixtureMachine machine{"machine-4cpu"};

@@ -124,6 +124,9 @@ TEST_F(NodeExporterTest, CountersEqualThoseOfTheLocalProviderOnTheSameTree)
         "\\Paging File(/swap file)\\% Usage", "\\Paging File(/swap file)\\% Usage Peak",
         // The thermal zone collector serves no trip points.
         "\\Thermal Zone Information(acpitz)\\Critical Temperature",
+        // The drm collector is off by default (GpuFiguresEqualThoseOfTheFiles turns it on).
+        "\\GPU Engine(card0)\\Utilization Percentage", "\\GPU Adapter Memory(card0)\\Dedicated Usage",
+        "\\GPU Adapter Memory(card0)\\Dedicated Limit", "\\GPU Adapter Memory(card0)\\Shared Usage",
     };
     std::set<std::string> missing;
     int compared = 0;
@@ -175,10 +178,13 @@ TEST_F(NodeExporterTest, WhatThePageCannotGiveIsAFailedReadNotANumber)
     // The node exporter serves no control groups.
     Pair& group = Add("\\Control Group(system.slice/ssh.service)\\Memory Bytes");
     Pair& zoneCritical = Add("\\Thermal Zone Information(acpitz)\\Critical Temperature");
+    // The drm collector is off by default: the page tells nothing of graphics cards.
+    Pair& gpu = Add("\\GPU Adapter Memory(card0)\\Dedicated Usage");
     CollectBoth();
     EXPECT_EQ(Read(*node.remote, group.remote).status, perf_status::NotRemote);
     EXPECT_EQ(Read(*node.local, zoneCritical.local).status, perf_status::Ok);
     EXPECT_EQ(Read(*node.remote, zoneCritical.remote).status, perf_status::NotRemote);
+    EXPECT_EQ(Read(*node.remote, gpu.remote).status, perf_status::NotRemote);
     EXPECT_EQ(Read(*node.remote, cpuInterrupts.remote).status, perf_status::NotRemote);
     EXPECT_EQ(Read(*node.remote, systemThreads.remote).status, perf_status::NotRemote);
     for (const Pair* pair : {&processes, &sessions, &quota, &disk, &unknown})
@@ -253,6 +259,61 @@ TEST_F(NodeExporterTest, EnumerationListsTheRemoteInstances)
     std::vector<std::string> objects;
     ASSERT_EQ(node.remote->EnumObjects(objects, node.Computer()), perf_status::Ok);
     EXPECT_NE(std::find(objects.begin(), objects.end(), "Memory"), objects.end());
+}
+
+// With the drm collector on, the page gives the amdgpu card's figures as its files do, listed
+// under the same card; the connector and render node are no cards there either.
+TEST(NodeExporterDrmTest, GpuFiguresEqualThoseOfTheFiles)
+{
+    NodeExporterMachine node({"--collector.drm"});
+    if (!node.Running())
+        GTEST_SKIP() << "prometheus-node-exporter could not be started";
+    node.Advance(0);
+    PerfQueryHandle localQuery = nullptr;
+    PerfQueryHandle remoteQuery = nullptr;
+    ASSERT_EQ(node.local->OpenQuery(localQuery), perf_status::Ok);
+    ASSERT_EQ(node.remote->OpenQuery(remoteQuery), perf_status::Ok);
+    EXPECT_EQ(LocalInstances(*node.local, "GPU Engine"), std::vector<std::string>{"card0"});
+    std::vector<Pair> pairs;
+    for (const char* path : {"\\GPU Engine(card0)\\Utilization Percentage", "\\GPU Adapter Memory(card0)\\Dedicated Usage",
+                             "\\GPU Adapter Memory(card0)\\Dedicated Limit", "\\GPU Adapter Memory(card0)\\Shared Usage"}) {
+        Pair& pair = pairs.emplace_back();
+        pair.path = path;
+        node.local->AddCounter(localQuery, path, pair.local);
+        node.remote->AddCounter(remoteQuery, node.Remote(path), pair.remote);
+    }
+    for (int step = 0; step < 2; ++step) {
+        node.Advance(step);
+        node.clock.Advance(1.0);
+        node.local->CollectQueryData(localQuery);
+        node.remote->CollectQueryData(remoteQuery);
+        for (const Pair& pair : pairs) {
+            const Reading local = Read(*node.local, pair.local);
+            const Reading remote = Read(*node.remote, pair.remote);
+            ASSERT_EQ(local.status, perf_status::Ok) << pair.path;
+            ASSERT_EQ(remote.status, perf_status::Ok) << pair.path;
+            EXPECT_EQ(remote.value, local.value) << pair.path;
+        }
+    }
+    EXPECT_EQ(Read(*node.local, pairs[0].local).value, 46.0) << "the second step's figure";
+
+    std::size_t countersLength = 0;
+    std::size_t instancesLength = 0;
+    node.remote->EnumObjectItems("GPU Adapter Memory", nullptr, countersLength, nullptr, instancesLength,
+                                 node.Computer());
+    std::vector<char> counters(countersLength);
+    std::vector<char> instances(instancesLength);
+    ASSERT_EQ(node.remote->EnumObjectItems("GPU Adapter Memory", counters.data(), countersLength, instances.data(),
+                                           instancesLength, node.Computer()),
+              perf_status::Ok);
+    EXPECT_EQ(SplitNameList(instances.data()), std::vector<std::string>{"card0"});
+    // With the collector on, a card the page does not list does not exist there.
+    PerfCounterHandle absent = nullptr;
+    node.remote->AddCounter(remoteQuery, node.Remote("\\GPU Engine(card7)\\Utilization Percentage"), absent);
+    node.remote->CollectQueryData(remoteQuery);
+    EXPECT_EQ(Read(*node.remote, absent).status, perf_status::NoInstance);
+    node.local->CloseQuery(localQuery);
+    node.remote->CloseQuery(remoteQuery);
 }
 
 // Our own service's page: counters found by their path, whatever computer the path names.
