@@ -7,6 +7,7 @@
 #include "platform/paging_file_counters.h"
 #include "platform/physical_disk_counters.h"
 #include "platform/pressure_counters.h"
+#include "platform/process_counters.h"
 #include "platform/processor_counters.h"
 #include "platform/system_counters.h"
 #include "platform/text_scan.h"
@@ -19,12 +20,13 @@ void ListNoInstances(SystemSnapshot&, std::vector<std::string>&) {}
 
 std::span<const ObjectFamily* const> ObjectCatalog()
 {
-    static const std::array<const ObjectFamily*, 15> catalog = {
+    static const std::array<const ObjectFamily*, 16> catalog = {
         &ProcessorFamily(),  &MemoryFamily(),       &PagingFileFamily(),
         &SystemFamily(),     &ObjectsFamily(),      &ServerFamily(),
         &LogicalDiskFamily(), &PhysicalDiskFamily(), &NetworkInterfaceFamily(),
         &IPv4Family(), &IPv6Family(), &UDPv4Family(), &UDPv6Family(), &TCPFamily(),
         &PressureFamily(),
+        &ProcessFamily(),
     };
     return catalog;
 }

@@ -20,7 +20,8 @@ SystemSnapshot::SystemSnapshot(const SnapshotOptions& options)
       net_(options.procRoot, options.sysRoot),
       snmp_(options.procRoot),
       snmp6_(options.procRoot),
-      pressure_(options.procRoot)
+      pressure_(options.procRoot),
+      processes_(options.procRoot)
 {
 }
 
@@ -71,6 +72,8 @@ void SystemSnapshot::Refresh(SourceMask mask)
         snmp6_.Refresh();
     if (mask & sources::Pressure)
         pressure_.Refresh();
+    if (mask & sources::ProcessTable)
+        processes_.Refresh();
 }
 
 } // namespace quel

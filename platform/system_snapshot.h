@@ -16,6 +16,7 @@
 #include "platform/paging_file_counters.h"
 #include "platform/physical_disk_counters.h"
 #include "platform/pressure_counters.h"
+#include "platform/process_table.h"
 #include "platform/processor_counters.h"
 #include "platform/system_counters.h"
 
@@ -59,6 +60,8 @@ public:
     const SnmpSource& Snmp() const { return snmp_; }
     const Snmp6Source& Snmp6() const { return snmp6_; }
     const PressureSource& Pressure() const { return pressure_; }
+    // Local only: the node exporter serves no processes.
+    ProcessTable& Processes() { return processes_; }
 
     // Every source, as its page feed, for NodeExporterFeed.
     static constexpr std::size_t FeedCount = 11;
@@ -81,6 +84,7 @@ private:
     SnmpSource snmp_;
     Snmp6Source snmp6_;
     PressureSource pressure_;
+    ProcessTable processes_;
 };
 
 } // namespace quel
