@@ -170,7 +170,10 @@ TEST_F(NodeExporterTest, WhatThePageCannotGiveIsAFailedReadNotANumber)
     Pair& cpuInterrupts = Add("\\Processor(0)\\Interrupts/sec");
     Pair& systemThreads = Add("\\System\\Threads");
     Pair& cpuFull = Add("\\Pressure(cpu)\\% Full Stalled");
+    // The node exporter serves no process by name.
+    Pair& processCpu = Add("\\Process(proc315)\\% Processor Time");
     CollectBoth();
+    EXPECT_EQ(Read(*node.remote, processCpu.remote).status, perf_status::NotRemote);
     EXPECT_EQ(Read(*node.remote, cpuInterrupts.remote).status, perf_status::NotRemote);
     EXPECT_EQ(Read(*node.remote, systemThreads.remote).status, perf_status::NotRemote);
     for (const Pair* pair : {&processes, &sessions, &quota, &disk, &unknown})
