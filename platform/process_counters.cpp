@@ -22,7 +22,7 @@ constexpr std::array<CounterInfo, 17> ProcessCounters = {{
     {"% Privileged Time", "%", "The processor time the kernel spent for the processes; 100 is one processor busy.",
      "/proc/PID/stat stime: 100 x d(ticks) / CLK_TCK / dt, per process", ""},
     {"Working Set", "bytes", "The processes' memory resident in RAM, shared pages included.",
-     "/proc/PID/statm resident x page size (the VmRSS of status)", ""},
+     "/proc/PID/statm resident x page size, or VmRSS of /proc/PID/status (kB x 1024) when that is read anyway", ""},
     {"Working Set - Private", "bytes", "The processes' resident memory that is their own: anonymous and shared-memory pages.",
      "/proc/PID/status RssAnon + RssShmem (kB x 1024)", ""},
     {"Private Bytes", "bytes", "The processes' own memory, resident or swapped out.",
@@ -57,7 +57,7 @@ constexpr std::array<CounterInfo, 17> ProcessCounters = {{
 }};
 
 enum class Kind { Sum, Rate, Elapsed, LowestPid, Count };
-enum class Scale { One, KiB, Page, CpuPercent };
+enum class Scale { One, KiB, CpuPercent };
 
 // How a counter is computed: which files, which value of one process, and its unit.
 struct Rule {
@@ -74,21 +74,26 @@ using process_file::Statm;
 using process_file::Status;
 using V = ProcessValues;
 
-// Sums that cannot wrap: each term is a kernel counter far below 2^63.
+// Two fields of one process; a corrupted file's sum saturates rather than wraps.
+constexpr std::uint64_t Plus(std::uint64_t a, std::uint64_t b)
+{
+    return a > UINT64_MAX - b ? UINT64_MAX : a + b;
+}
+
 constexpr std::array<Rule, ProcessCounters.size()> Rules = {{
-    {Kind::Rate, Stat, [](const V& v) { return v.userTicks + v.systemTicks; }, Scale::CpuPercent},
+    {Kind::Rate, Stat, [](const V& v) { return Plus(v.userTicks, v.systemTicks); }, Scale::CpuPercent},
     {Kind::Rate, Stat, [](const V& v) { return v.userTicks; }, Scale::CpuPercent},
     {Kind::Rate, Stat, [](const V& v) { return v.systemTicks; }, Scale::CpuPercent},
-    {Kind::Sum, Statm, [](const V& v) { return v.residentPages; }, Scale::Page},
-    {Kind::Sum, Status, [](const V& v) { return v.rssAnonKb + v.rssShmemKb; }, Scale::KiB},
-    {Kind::Sum, Status, [](const V& v) { return v.rssAnonKb + v.swapKb; }, Scale::KiB},
+    {Kind::Sum, Statm, [](const V& v) { return v.residentBytes; }, Scale::One},
+    {Kind::Sum, Status, [](const V& v) { return Plus(v.rssAnonKb, v.rssShmemKb); }, Scale::KiB},
+    {Kind::Sum, Status, [](const V& v) { return Plus(v.rssAnonKb, v.swapKb); }, Scale::KiB},
     {Kind::Sum, Stat, [](const V& v) { return v.virtualBytes; }, Scale::One},
     {Kind::Sum, Status, [](const V& v) { return v.swapKb; }, Scale::KiB},
     {Kind::Sum, Stat, [](const V& v) { return v.threads; }, Scale::One},
     {Kind::Sum, Fd, [](const V& v) { return v.handles; }, Scale::One},
     {Kind::Rate, Io, [](const V& v) { return v.readBytes; }, Scale::One},
     {Kind::Rate, Io, [](const V& v) { return v.writeBytes; }, Scale::One},
-    {Kind::Rate, Io, [](const V& v) { return v.readBytes + v.writeBytes; }, Scale::One},
+    {Kind::Rate, Io, [](const V& v) { return Plus(v.readBytes, v.writeBytes); }, Scale::One},
     {Kind::Rate, Stat, [](const V& v) { return v.faults; }, Scale::One},
     {Kind::Elapsed, Stat, nullptr, Scale::One},
     {Kind::LowestPid, Stat, nullptr, Scale::One},
@@ -100,8 +105,6 @@ double Factor(Scale scale, const ProcessTable& table)
     switch (scale) {
     case Scale::KiB:
         return 1024.0;
-    case Scale::Page:
-        return table.PageBytes();
     case Scale::CpuPercent:
         return 100.0 / table.TicksPerSecond();
     case Scale::One:

@@ -61,9 +61,7 @@ bool ParseStat(std::string_view content, std::string& name, bool& kernelThread, 
         if (wanted[field] != nullptr && !text::ParseU64(token, *wanted[field]))
             return false;
     }
-    if (minflt > UINT64_MAX - majflt)
-        return false;
-    values.faults = minflt + majflt;
+    values.faults = minflt > UINT64_MAX - majflt ? UINT64_MAX : minflt + majflt;
     kernelThread = (flags & KernelThreadFlag) != 0;
     name.assign(content.substr(open + 1, close - open - 1));
     return true;
@@ -76,7 +74,9 @@ bool ParseStatus(std::string_view content, ProcessValues& values)
         std::string_view key;
         std::uint64_t* value;
     };
-    const Field fields[] = {{"RssAnon:", &values.rssAnonKb}, {"RssShmem:", &values.rssShmemKb}, {"VmSwap:", &values.swapKb}};
+    std::uint64_t residentKb = 0;
+    const Field fields[] = {{"VmRSS:", &residentKb}, {"RssAnon:", &values.rssAnonKb}, {"RssShmem:", &values.rssShmemKb},
+                            {"VmSwap:", &values.swapKb}};
     std::size_t found = 0;
     std::string_view line;
     while (found < std::size(fields) && text::NextLine(content, line)) {
@@ -91,14 +91,21 @@ bool ParseStatus(std::string_view content, ProcessValues& values)
             ++found;
         }
     }
-    return found == std::size(fields);
+    if (found != std::size(fields) || residentKb > UINT64_MAX / 1024)
+        return false;
+    values.residentBytes = residentKb * 1024;
+    return true;
 }
 
 // "size resident shared text lib data dt", in pages.
-bool ParseStatm(std::string_view content, ProcessValues& values)
+bool ParseStatm(std::string_view content, std::uint64_t pageBytes, ProcessValues& values)
 {
     text::NextField(content);
-    return text::ParseU64(text::NextField(content), values.residentPages);
+    std::uint64_t pages = 0;
+    if (!text::ParseU64(text::NextField(content), pages) || pages > UINT64_MAX / pageBytes)
+        return false;
+    values.residentBytes = pages * pageBytes;
+    return true;
 }
 
 bool ParseIo(std::string_view content, ProcessValues& values)
@@ -151,6 +158,10 @@ bool ProcessFile::ReadOpen(std::vector<char>& buffer, std::string_view& content)
         if (got == 0)
             break;
         length += static_cast<std::size_t>(got);
+        // These files are made whole by one show call: a read that leaves room got all of it,
+        // which spares the read that would return 0.
+        if (length < buffer.size())
+            break;
     }
     content = std::string_view(buffer.data(), length);
     return true;
@@ -198,6 +209,8 @@ void ProcessTable::ScanPids()
 
 void ProcessTable::Refresh()
 {
+    wanted_ = requested_;
+    requested_ = 0;
     ScanPids();
     // Keep the entries of PIDs still listed (their descriptors with them), drop the others.
     spare_.clear();
@@ -268,7 +281,10 @@ void ProcessTable::ListNames(std::vector<std::string>& names) const
 const Process& ProcessTable::Load(std::uint32_t index, std::uint32_t need)
 {
     Process& process = processes_[index];
-    const std::uint32_t missing = need & ~(process.loaded | process.failed);
+    requested_ |= need;
+    std::uint32_t missing = need & ~(process.loaded | process.failed);
+    if ((missing & process_file::Statm) != 0 && ((wanted_ | requested_) & process_file::Status) != 0)
+        missing = (missing & ~process_file::Statm) | process_file::Status;
     if (missing & process_file::Statm)
         ReadStatm(process);
     if (missing & process_file::Status)
@@ -320,7 +336,8 @@ void ProcessTable::ReadStat(Process& process)
 void ProcessTable::ReadStatm(Process& process)
 {
     std::string_view content;
-    if (ReadFile(process, process.statm, "statm", content) && ParseStatm(content, process.values))
+    if (ReadFile(process, process.statm, "statm", content)
+        && ParseStatm(content, static_cast<std::uint64_t>(pageBytes_), process.values))
         process.loaded |= process_file::Statm;
     else
         process.failed |= process_file::Statm;
@@ -330,7 +347,7 @@ void ProcessTable::ReadStatus(Process& process)
 {
     std::string_view content;
     if (ReadFile(process, process.status, "status", content) && ParseStatus(content, process.values))
-        process.loaded |= process_file::Status;
+        process.loaded |= process_file::Status | process_file::Statm;
     else
         process.failed |= process_file::Status;
 }

@@ -24,7 +24,8 @@ constexpr std::uint32_t Stat = 1U << 0;
 constexpr std::uint32_t Status = 1U << 1;  // RssAnon, RssShmem, VmSwap
 constexpr std::uint32_t Io = 1U << 2;      // rchar, wchar
 constexpr std::uint32_t Fd = 1U << 3;      // open descriptors
-// Resident pages: stat's rss field is an approximation that newer kernels no longer fold in.
+// Resident size: stat's rss field is an approximation newer kernels do not fold in. When status
+// is read anyway its VmRSS gives the same number and statm is not read.
 constexpr std::uint32_t Statm = 1U << 4;
 } // namespace process_file
 
@@ -50,8 +51,8 @@ struct ProcessValues {
     std::uint64_t threads = 0;
     std::uint64_t startTicks = 0;  // since boot
     std::uint64_t virtualBytes = 0;
-    // statm
-    std::uint64_t residentPages = 0;
+    // statm (or VmRSS of status)
+    std::uint64_t residentBytes = 0;
     // status, in kB
     std::uint64_t rssAnonKb = 0;
     std::uint64_t rssShmemKb = 0;
@@ -126,6 +127,9 @@ private:
     std::vector<std::uint32_t> all_;    // user processes, PID order
     std::vector<std::uint32_t> byName_; // user processes by name, then PID
     std::vector<char> buffer_;
+    // The files readers asked for in this collection and the one before.
+    std::uint32_t requested_ = 0;
+    std::uint32_t wanted_ = 0;
     std::string path_;
 };
 
