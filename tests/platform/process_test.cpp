@@ -139,6 +139,33 @@ TEST(ProcessTest, RatesSumPerProcessDeltasAcrossProcessesThatEndStartOrReuseAPid
     EXPECT_EQ(p.Read(faults).value, 0.0);
 }
 
+// The fixture's processes as the kernel prints them: status fields in kB, open descriptors, and
+// _Total leaving out what one process does not let us read.
+TEST(ProcessTest, StatusAndDescriptorValuesOfTheFixtureProcesses)
+{
+    FixtureProvider p("machine-4cpu");
+    const PerfCounterHandle set = p.Add("\\Process(proc315)\\Working Set");
+    const PerfCounterHandle own = p.Add("\\Process(proc315)\\Working Set - Private");
+    const PerfCounterHandle privateBytes = p.Add("\\Process(proc315)\\Private Bytes");
+    const PerfCounterHandle swapped = p.Add("\\Process(proc315)\\Page File Bytes");
+    const PerfCounterHandle handles = p.Add("\\Process(proc315)\\Handle Count");
+    const PerfCounterHandle allHandles = p.Add("\\Process(_Total)\\Handle Count");
+    const PerfCounterHandle virtualBytes = p.Add("\\Process(proc17)\\Virtual Bytes");
+    ASSERT_EQ(p.Collect(), Ok);
+    EXPECT_EQ(p.Read(set).value, 48000.0 * 1024);
+    EXPECT_EQ(p.Read(own).value, (30000.0 + 2000) * 1024);
+    EXPECT_EQ(p.Read(privateBytes).value, (30000.0 + 512) * 1024);
+    EXPECT_EQ(p.Read(swapped).value, 512.0 * 1024);
+    EXPECT_EQ(p.Read(handles).value, 12.0);
+    EXPECT_EQ(p.Read(allHandles).value, 4.0 + 3 + 12 + 3) << "the kernel thread proc2 is left out";
+    EXPECT_EQ(p.Read(virtualBytes).value, 23456.0 * 1024);
+
+    p.machine.Remove("proc/315/fd");  // as another user's process looks to a user other than root
+    ASSERT_EQ(p.Collect(), Ok);
+    EXPECT_EQ(p.Read(handles).status, Unreadable);
+    EXPECT_EQ(p.Read(allHandles).value, 4.0 + 3 + 3);
+}
+
 double CpuSeconds(clockid_t clock)
 {
     timespec now{};
