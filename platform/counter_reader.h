@@ -30,6 +30,7 @@ constexpr SourceMask NetSnmp = 1U << 12;    // /proc/net/snmp
 constexpr SourceMask NetSnmp6 = 1U << 13;   // /proc/net/snmp6
 constexpr SourceMask Pressure = 1U << 14;   // /proc/pressure/cpu, memory and io
 constexpr SourceMask Interrupts = 1U << 15; // /proc/interrupts
+constexpr SourceMask ProcessTable = 1U << 16; // /proc/PID/stat (status, io, fd when asked)
 constexpr SourceMask ControlGroups = 1U << 17;  // the cgroup v2 files of the groups counters name
 constexpr SourceMask Thermal = 1U << 18;     // /sys/class/thermal/thermal_zone*
 constexpr SourceMask Hwmon = 1U << 19;       // /sys/class/hwmon/hwmon*

@@ -10,6 +10,7 @@
 #include "platform/paging_file_counters.h"
 #include "platform/physical_disk_counters.h"
 #include "platform/pressure_counters.h"
+#include "platform/process_counters.h"
 #include "platform/processor_counters.h"
 #include "platform/sensor_counters.h"
 #include "platform/system_counters.h"
@@ -23,12 +24,13 @@ void ListNoInstances(SystemSnapshot&, std::vector<std::string>&) {}
 
 std::span<const ObjectFamily* const> ObjectCatalog()
 {
-    static const std::array<const ObjectFamily*, 22> catalog = {
+    static const std::array<const ObjectFamily*, 23> catalog = {
         &ProcessorFamily(),  &MemoryFamily(),       &PagingFileFamily(),
         &SystemFamily(),     &ObjectsFamily(),      &ServerFamily(),
         &LogicalDiskFamily(), &PhysicalDiskFamily(), &NetworkInterfaceFamily(),
         &IPv4Family(), &IPv6Family(), &UDPv4Family(), &UDPv6Family(), &TCPFamily(),
         &PressureFamily(),
+        &ProcessFamily(),
         &ControlGroupFamily(),
         &ThermalZoneFamily(), &FanFamily(), &PowerMeterFamily(), &BatteryFamily(),
         &GpuEngineFamily(), &GpuAdapterMemoryFamily(),

@@ -25,7 +25,8 @@ SystemSnapshot::SystemSnapshot(const SnapshotOptions& options)
       sensors_(options.sysRoot),
       powerSupplies_(options.sysRoot),
       drm_(options.sysRoot),
-      nvml_(options.procRoot, options.nvmlLibrary, options.notice)
+      nvml_(options.procRoot, options.nvmlLibrary, options.notice),
+      processes_(options.procRoot)
 {
 }
 
@@ -88,6 +89,8 @@ void SystemSnapshot::Refresh(SourceMask mask)
         drm_.Refresh(collections_);
     if (mask & sources::Nvml)
         nvml_.Refresh(collections_);
+    if (mask & sources::ProcessTable)
+        processes_.Refresh();
 }
 
 } // namespace quel

@@ -20,6 +20,7 @@
 #include "platform/physical_disk_counters.h"
 #include "platform/pressure_counters.h"
 #include "platform/sensor_source.h"
+#include "platform/process_table.h"
 #include "platform/processor_counters.h"
 #include "platform/control_group_source.h"
 #include "platform/system_counters.h"
@@ -74,6 +75,8 @@ public:
     PowerSupplySource& PowerSupplies() { return powerSupplies_; }
     DrmSource& Drm() { return drm_; }
     NvmlSource& Nvml() { return nvml_; }
+    // Local only: the node exporter serves no processes.
+    ProcessTable& Processes() { return processes_; }
 
     // Every source, as its page feed, for NodeExporterFeed.
     static constexpr std::size_t FeedCount = 14;
@@ -101,6 +104,7 @@ private:
     PowerSupplySource powerSupplies_;
     DrmSource drm_;
     NvmlSource nvml_;
+    ProcessTable processes_;
 };
 
 } // namespace quel

@@ -29,7 +29,7 @@ TEST(CliList, ObjectsInTheProvidersOrder)
     const CliResult result = RunCli({"list"}, FixtureEnvironment("machine-4cpu"));
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "Processor\nMemory\nPaging File\nSystem\nObjects\nServer\nLogicalDisk\nPhysicalDisk\n"
-                          "Network Interface\nIPv4\nIPv6\nUDPv4\nUDPv6\nTCP\nPressure\nControl Group\n"
+                          "Network Interface\nIPv4\nIPv6\nUDPv4\nUDPv6\nTCP\nPressure\nProcess\nControl Group\n"
                           "Thermal Zone Information\nFan\nPower Meter\nBattery\n"
                           "GPU Engine\nGPU Adapter Memory\n");
 }

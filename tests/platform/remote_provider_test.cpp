@@ -180,11 +180,14 @@ TEST_F(NodeExporterTest, WhatThePageCannotGiveIsAFailedReadNotANumber)
     Pair& zoneCritical = Add("\\Thermal Zone Information(acpitz)\\Critical Temperature");
     // The drm collector is off by default: the page tells nothing of graphics cards.
     Pair& gpu = Add("\\GPU Adapter Memory(card0)\\Dedicated Usage");
+    // The node exporter serves no process by name.
+    Pair& processCpu = Add("\\Process(proc315)\\% Processor Time");
     CollectBoth();
     EXPECT_EQ(Read(*node.remote, group.remote).status, perf_status::NotRemote);
     EXPECT_EQ(Read(*node.local, zoneCritical.local).status, perf_status::Ok);
     EXPECT_EQ(Read(*node.remote, zoneCritical.remote).status, perf_status::NotRemote);
     EXPECT_EQ(Read(*node.remote, gpu.remote).status, perf_status::NotRemote);
+    EXPECT_EQ(Read(*node.remote, processCpu.remote).status, perf_status::NotRemote);
     EXPECT_EQ(Read(*node.remote, cpuInterrupts.remote).status, perf_status::NotRemote);
     EXPECT_EQ(Read(*node.remote, systemThreads.remote).status, perf_status::NotRemote);
     for (const Pair* pair : {&processes, &sessions, &quota, &disk, &unknown})

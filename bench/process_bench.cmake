@@ -1,0 +1,1 @@
+quel_bench(process_bench DEPS quel_platform)
