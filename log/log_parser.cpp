@@ -7,13 +7,16 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <unordered_map>
 
 namespace quel {
 namespace {
 
 constexpr double NotAvailableValue = std::numeric_limits<double>::quiet_NaN();
 constexpr int MaxHeaderLines = 6;          // lines of the HTML header before its title
-constexpr std::size_t MaxColumns = 4096;   // far beyond any wind rose
+constexpr std::size_t MaxColumns = 1024;   // far beyond any wind rose
+constexpr std::size_t EstimateRows = 64;    // rows read before the rows' memory is taken
+constexpr std::size_t MaxWidenedCells = std::size_t {1} << 28;
 
 // Removes prefix from text; false when text does not start with it.
 bool Take(std::string_view& text, std::string_view prefix)
@@ -271,7 +274,7 @@ bool LogParser::CsvLine(std::string_view line, bool ended)
         if (!Take(names, CsvDateTimeHead))
             return Fail("a section without its \"" + std::string(CsvDateTimeHead) + "\" head");
         names_.clear();
-        for (std::size_t start = 0; start < names.size() && names_.size() < MaxColumns;) {
+        for (std::size_t start = 0; start < names.size();) {
             if (names[start] != CsvSeparator)
                 return Fail("a damaged head: " + Quoted(line));
             const std::size_t next = std::min(names.find(CsvSeparator, start + 1), names.size());
@@ -333,29 +336,32 @@ bool LogParser::StartSection(std::string_view started, const char* format)
 // added when the log has none yet.
 bool LogParser::SetColumns(const std::vector<std::string>& names)
 {
-    std::vector<std::size_t>& columns = data_.sections.back().columns;
-    columns.clear();
+    std::vector<std::size_t> columns;
+    std::unordered_map<std::string_view, std::size_t> occurrences;
     std::vector<std::string> added;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        const auto before = std::count(names.begin(), names.begin() + static_cast<long>(i), names[i]);
-        const std::size_t known = data_.columns.size();
-        std::size_t column = known;
-        for (std::size_t c = 0, seen = 0; c < known && column == known; ++c) {
-            if (data_.columns[c] == names[i] && static_cast<long>(seen++) == before)
-                column = c;
+    for (const std::string& name : names) {
+        const std::size_t before = occurrences[name]++;
+        std::vector<std::size_t>& known = columnsByName_[name];
+        if (before == known.size()) {
+            known.push_back(data_.columns.size() + added.size());
+            added.push_back(name);
         }
-        if (column == known) {
-            column = known + added.size();
-            added.push_back(names[i]);
-        }
-        columns.push_back(column);
+        columns.push_back(known[before]);
+    }
+    if (added.empty()) {
+        data_.sections.back().columns = std::move(columns);
+        return true;
     }
     if (data_.columns.size() + added.size() > MaxColumns)
         return Fail("too many columns");
-    if (!added.empty()) {
-        Widen(data_.columns.size() + added.size());
-        std::move(added.begin(), added.end(), data_.columns.end() - static_cast<long>(added.size()));
-    }
+    // Rows read so far are laid out again: a bound on that work keeps a log whose columns
+    // change with every row from taking forever.
+    widenedCells_ += data_.RowCount() * (data_.columns.size() + added.size());
+    if (widenedCells_ > MaxWidenedCells)
+        return Fail("the log's columns change too often");
+    Widen(data_.columns.size() + added.size());
+    std::move(added.begin(), added.end(), data_.columns.end() - static_cast<long>(added.size()));
+    data_.sections.back().columns = std::move(columns);
     return true;
 }
 
@@ -412,10 +418,13 @@ void LogParser::CommitRow()
 {
     LogSection& section = data_.sections.back();
     const std::size_t width = data_.ColumnCount();
-    if (data_.RowCount() == 0 && expectedBytes_ > 0) {
-        // The rows' memory, once, from the size of the first row.
-        const long long rowBytes = std::max(16LL, bytesRead_ - rowStartBytes_);
-        const auto rows = static_cast<std::size_t>(expectedBytes_ / rowBytes + expectedBytes_ / rowBytes / 16 + 16);
+    if (data_.RowCount() == 0)
+        firstRowBytes_ = rowStartBytes_;
+    if (data_.RowCount() == EstimateRows && expectedBytes_ > bytesRead_) {
+        // The rows' memory, once, from the size of the rows so far.
+        const long long rowBytes = std::max(16LL, (bytesRead_ - firstRowBytes_) / static_cast<long long>(EstimateRows));
+        const long long rest = (expectedBytes_ - bytesRead_) / rowBytes;
+        const auto rows = static_cast<std::size_t>(rest + rest / 32 + EstimateRows + 16);
         data_.times.reserve(rows);
         data_.values.reserve(rows * width);
     }

@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace quel {
@@ -57,11 +58,14 @@ private:
     long long expectedBytes_ = 0;
     long long bytesRead_ = 0;
     long long rowStartBytes_ = 0;
+    long long firstRowBytes_ = 0;
     int headerLines_ = 0;
     // The section being read: its year and last month (a row's date has no year), its names.
     int year_ = 0;
     int lastMonth_ = 0;
     std::vector<std::string> names_;
+    std::unordered_map<std::string, std::vector<std::size_t>> columnsByName_;  // the log's columns of a name
+    std::size_t widenedCells_ = 0;
     std::string name_;
     // The row being read.
     std::time_t rowTime_ = 0;

@@ -98,10 +98,14 @@ LogReading ReadLog(const std::string& path, LogData& data, long long maxBytes)
 
     LogParser parser(data);
     parser.ExpectBytes(status.st_size);
-    std::vector<char> buffer(ChunkBytes + MaxLineBytes);
+    // As large as the file (a small log takes little memory), up to a chunk and the longest line.
+    constexpr std::size_t MaxBuffer = ChunkBytes + MaxLineBytes;
+    std::vector<char> buffer(static_cast<std::size_t>(std::clamp<long long>(status.st_size + 1, 4096, MaxBuffer)));
     std::size_t kept = 0;  // the start of an unfinished line, moved to the buffer's front
     long long total = 0;
     for (;;) {
+        if (kept == buffer.size())  // a file that grew, or a long line: a larger buffer
+            buffer.resize(std::min(MaxBuffer, buffer.size() * 2));
         const ssize_t n = ::read(fd, buffer.data() + kept, buffer.size() - kept);
         if (n < 0 && errno == EINTR)
             continue;
