@@ -19,10 +19,15 @@ std::string ColumnName(const std::optional<std::string>& axisName, LogKind kind)
     return name;
 }
 
+// As the programs open a profile: no axes, the default settings, then the file.
 bool LoadProfile(CounterMonitor& monitor, const std::string& path, ScratchFolder& scratch, std::string& error)
 {
     std::string text;
-    return ReadProfileText(path, text, error) && scratch.Create(error) && LoadProfileCopy(monitor, text, scratch, error);
+    if (!ReadProfileText(path, text, error) || !scratch.Create(error))
+        return false;
+    monitor.RemoveAllAxes();
+    monitor.ResetSettings();
+    return LoadProfileCopy(monitor, text, scratch, error);
 }
 
 } // namespace
