@@ -6,6 +6,7 @@
 #include "cli/list_command.h"
 #include "cli/provider_root.h"
 #include "cli/render_command.h"
+#include "cli/report_command.h"
 #include "cli/rules_command.h"
 #include "cli/sample_command.h"
 #include "platform/file_size_signal.h"
@@ -29,6 +30,9 @@ const char* const ToolHelp =
     "  list [OBJECT...]       the performance objects, or the counter paths of objects\n"
     "  sample PATH...         sample counters and print CSV\n"
     "  render PROFILE -o IMG  paint a profile's wind rose into a PNG or SVG image\n"
+    "  render --log LOG --at TIME -o IMG\n"
+    "                         paint the wind rose of a moment in a log\n"
+    "  report LOG             a log's span and, per column, statistics and critical episodes\n"
     "  check PROFILE          report what the programs would ignore or correct in a profile\n"
     "  rules PROFILE          Prometheus alerting rules from a profile's critical values\n"
     "\n"
@@ -56,6 +60,7 @@ const Command Commands[] = {
     {"render", RenderHelp, RunRender, true},
     {"check", CheckHelp, RunCheck, false},
     {"rules", RulesHelp, RunRules, false},
+    {"report", ReportHelp, RunReport, false},
 };
 
 const Command* FindCommand(std::string_view name)

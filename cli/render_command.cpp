@@ -1,14 +1,12 @@
 #include "cli/render_command.h"
 
 #include "cli/arguments.h"
+#include "cli/log_render_command.h"
 #include "cli/profile_loading.h"
+#include "cli/rose_image.h"
 #include "cli/stop_signal.h"
 #include "engine/counter_monitor.h"
-#include "gui/wind_rose_render.h"
 
-#include <QGuiApplication>
-
-#include <cctype>
 #include <chrono>
 #include <iostream>
 #include <memory>
@@ -19,16 +17,23 @@ namespace quel::cli {
 const char* const RenderHelp =
     "Usage: quelmonctl render PROFILE -o FILE.png|FILE.svg [--size WxH] [--wait SECONDS]\n"
     "       quelmonctl render --default -o FILE.png|FILE.svg [--size WxH] [--wait SECONDS]\n"
+    "       quelmonctl render --log LOG --at TIME [--profile PROFILE] -o FILE.png|FILE.svg [--size WxH]\n"
     "\n"
     "Loads PROFILE (or, with --default, the standard counter set of this machine), samples its\n"
     "counters for SECONDS and paints the wind rose as the desktop program shows it, with the\n"
     "profile's colours and pens, into a PNG or SVG image. Needs no display.\n"
+    "With --log, paints the wind rose of a moment in a log instead: the current line is the row\n"
+    "at or just before TIME (\"YYYY-MM-DD HH:MM:SS\", local time), the average and maximal lines\n"
+    "the mean and maximum of the rows up to it. The axes come from the log's profile (see\n"
+    "\"quelmonctl report\") or PROFILE, matched to the columns by name; a column without an\n"
+    "axis gets one with bounds from its values.\n"
     "\n"
     "Options:\n"
     "  -o FILE         the image to write; its extension (.png or .svg) chooses the format\n"
     "  --size WxH      size of the image in pixels (default 600x600)\n"
     "  --wait SECONDS  how long to sample first (default: the profile's Interval + 0.5)\n"
     "  --default       the standard counter set instead of a profile\n"
+    "  --log LOG       a log to paint a moment of, with --at TIME and optionally --profile\n"
     "  -h, --help      show this help\n"
     "\n"
     "Example: quelmonctl render ~/monitor.qlmd -o rose.png --size 800x800\n";
@@ -38,8 +43,6 @@ namespace {
 constexpr int MaxImageSide = 8192;
 constexpr double MaxWaitSeconds = 3600.0;
 
-enum class ImageFormat { Png, Svg };
-
 struct RenderOptions {
     std::optional<std::string> profile;  // none: the standard counter set
     std::string output;
@@ -48,18 +51,6 @@ struct RenderOptions {
     int height = 600;
     std::optional<double> wait;
 };
-
-bool EndsWithNoCase(std::string_view text, std::string_view suffix)
-{
-    if (text.size() < suffix.size())
-        return false;
-    text.remove_prefix(text.size() - suffix.size());
-    for (std::size_t i = 0; i < suffix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != suffix[i])
-            return false;
-    }
-    return true;
-}
 
 int ParseRenderOptions(const Arguments& args, RenderOptions& options, std::ostream& err)
 {
@@ -81,10 +72,10 @@ int ParseRenderOptions(const Arguments& args, RenderOptions& options, std::ostre
     if (!output || output->empty())
         return UsageError(err, "render", "no image file given (-o FILE.png or -o FILE.svg)");
     options.output = *output;
-    if (EndsWithNoCase(options.output, ".svg"))
-        options.format = ImageFormat::Svg;
-    else if (!EndsWithNoCase(options.output, ".png"))
+    const std::optional<ImageFormat> format = ImageFormatOf(options.output);
+    if (!format)
         return UsageError(err, "render", "-o \"" + options.output + "\": the file name must end in .png or .svg");
+    options.format = *format;
 
     if (const auto size = parsed.Value("--size"); size && !ParseSize(*size, MaxImageSide, options.width, options.height))
         return UsageError(err, "render", "--size \"" + *size + "\": give WIDTHxHEIGHT, each 1..8192");
@@ -95,28 +86,6 @@ int ParseRenderOptions(const Arguments& args, RenderOptions& options, std::ostre
         options.wait = seconds;
     }
     return ExitSuccess;
-}
-
-// Qt's own notes (a missing runtime folder, font fallbacks) are no concern of the user's;
-// only its errors are shown, one line each.
-void QtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg) {
-        std::cerr << ProgramName << " render: Qt: " << message.simplified().toStdString() << '\n';
-        std::cerr.flush();
-    }
-}
-
-// The Qt application painting needs; offscreen unless a platform was chosen.
-std::unique_ptr<QGuiApplication> MakeApplication()
-{
-    qInstallMessageHandler(QtMessages);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "quelmonctl";
-    static char* argv[] = {name, nullptr};
-    return std::make_unique<QGuiApplication>(argc, argv);
 }
 
 // Sets the monitor up as the desktop program does for a profile or the standard counter set,
@@ -140,19 +109,15 @@ bool PrepareMonitor(CounterMonitor& monitor, const RenderOptions& options, const
 
 bool WriteImage(CounterMonitor& monitor, const RenderOptions& options)
 {
-    const QSize size(options.width, options.height);
-    const ColorRef background = monitor.GetSettings().BackColor;
-    const SurfacePainter paint = [&monitor](Surface& surface, const Rect& rect) { monitor.Draw(surface, rect); };
-    const QString path = QString::fromLocal8Bit(options.output.c_str());
-    if (options.format == ImageFormat::Svg)
-        return SaveSvg(path, size, background, paint, QStringLiteral("Quellarimond"));
-    return SavePng(RenderImage(size, background, paint), path);
+    return WriteRoseImage(monitor, RoseImage {options.output, options.format, options.width, options.height});
 }
 
 } // namespace
 
 int RunRender(const Arguments& args, PerfDataSource& source, CommandStreams io)
 {
+    if (AsksForLogRender(args))
+        return RunRenderLog(args, source, io);
     RenderOptions options;
     if (const int result = ParseRenderOptions(args, options, io.err); result != ExitSuccess)
         return result;
@@ -163,7 +128,7 @@ int RunRender(const Arguments& args, PerfDataSource& source, CommandStreams io)
         return ExitUsage;
     }
 
-    const std::unique_ptr<QGuiApplication> application = MakeApplication();
+    const std::unique_ptr<QGuiApplication> application = MakeOffscreenApplication();
     MonitorEnvironment environment;
     environment.source = &source;
     CounterMonitor monitor(environment);

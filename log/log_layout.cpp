@@ -6,7 +6,6 @@
 #include <iterator>
 
 namespace quel {
-namespace {
 
 const char* TrackingText(int logMode)
 {
@@ -18,17 +17,15 @@ const char* TrackingText(int logMode)
     }
 }
 
-} // namespace
-
 void AppendHtmlHeader(LogText& out, const std::string& baseName, const std::string& currentName,
                       const std::string& backupName)
 {
-    out << "<html><body>\n<h1>"
+    out << HtmlStart << "\n<h1>"
         << "<a href=\"http://" << WebHost << "/quellarimond\">\n"
         << "<img border=0 align=absmiddle alt=\"Home\" \n"
         << "src=\"http://" << WebHost << "/quellarimond/images/log.gif\"></a>\n"
-        << "Quellarimond Log: ";
-    out.Html(baseName) << "</h1>\n"
+        << LogTitle;
+    out.Html(baseName) << HtmlTitleEnd << "\n"
                        << "Navigate: <a href=\"#end\">End Of File</a>"
                        << " &#8226; <a href=\"";
     out.Href(currentName) << "\">Current Log</a>";
@@ -41,52 +38,53 @@ void AppendHtmlHeader(LogText& out, const std::string& baseName, const std::stri
 
 void AppendHtmlSection(LogText& out, const std::string& started, int logMode, const AxisNameList& axisNames)
 {
-    out << "\n<p><font size=+1><b>Started " << started << "</b></font><br>\n"
-        << "Logging is set to track " << TrackingText(logMode) << "</p>\n\n"
-        << "<table border=1 cellspacing=0 cellpadding=4>\n"
-        << " <tr>\n  <th>Date</th>\n  <th>Time</th>\n";
+    out << "\n" << HtmlSectionStart << SectionStarted << started << HtmlSectionEnd << "\n"
+        << HtmlTrackingStart << TrackingText(logMode) << HtmlTrackingEnd << "\n\n"
+        << HtmlTable << "\n"
+        << HtmlRowOpen << "\n" << HtmlHeadStart << HtmlDateHead << HtmlHeadEnd << "\n"
+        << HtmlHeadStart << HtmlTimeHead << HtmlHeadEnd << "\n";
     for (const std::optional<std::string>& name : axisNames) {
-        out << "  <th>";
-        out.Html((name ? std::string_view(*name) : std::string_view())) << "</th>\n";
+        out << HtmlHeadStart;
+        out.Html((name ? std::string_view(*name) : std::string_view())) << HtmlHeadEnd << "\n";
     }
-    out << " </tr>\n\n" << TableFooter;
+    out << HtmlRowClose << "\n\n" << TableFooter;
 }
 
 void AppendHtmlRow(LogText& out, int rowCount, const std::string& date, const std::string& time,
                    const std::vector<LogCell>& cells)
 {
-    out << " <tr bgcolor=" << (rowCount % 2 != 0 ? "whitesmoke" : "aliceblue") << "><td>" << date << "</td><td>"
-        << time << "</td>\n";
+    out << HtmlRowStart << (rowCount % 2 != 0 ? HtmlOddRowColour : HtmlEvenRowColour) << HtmlDateStart << date
+        << HtmlCellBetween << time << HtmlCellEnd << "\n";
     for (const LogCell& cell : cells) {
         if (cell.failed) {
-            out << "  <td nowrap bgcolor=silver>N/A</td>\n";
+            out << HtmlFailedCell << "\n";
             continue;
         }
-        out << "  <td nowrap " << (cell.critical ? "bgcolor=pink" : "") << ">";
+        out << HtmlValueCellStart << (cell.critical ? HtmlCriticalMark : "") << HtmlValueStart;
         out.Fixed2(cell.value);
         if (cell.arrow == Arrow::Up)
-            out << " <font color=red><b>&uarr;</b></font>";
+            out << HtmlUpArrow;
         else if (cell.arrow == Arrow::Down)
-            out << " <font color=green><b>&darr;</b></font>";
-        out << "</td>\n";
+            out << HtmlDownArrow;
+        out << HtmlCellEnd << "\n";
     }
-    out << " </tr>\n" << TableFooter;
+    out << HtmlRowClose << "\n" << TableFooter;
 }
 
 void AppendCsvTitle(LogText& out, const std::string& baseName)
 {
-    out << "Quellarimond Log: " << baseName << "\n";
+    out << LogTitle << baseName << "\n";
 }
 
 void AppendCsvSection(LogText& out, const std::string& started, const AxisNameList& axisNames)
 {
-    out << "\nStarted on " << started << "\n" << "Date,Time";
+    out << "\n" << SectionStarted << CsvStartedOn << started << "\n" << CsvDateTimeHead;
     for (const std::optional<std::string>& name : axisNames) {
         // The name without its commas, written piece by piece.
         const std::string_view text = (name ? std::string_view(*name) : std::string_view());
-        out << ",";
+        out << std::string_view(&CsvSeparator, 1);
         for (std::size_t start = 0; start <= text.size();) {
-            const std::size_t comma = std::min(text.find(',', start), text.size());
+            const std::size_t comma = std::min(text.find(CsvSeparator, start), text.size());
             out << text.substr(start, comma - start);
             start = comma + 1;
         }
@@ -96,14 +94,14 @@ void AppendCsvSection(LogText& out, const std::string& started, const AxisNameLi
 
 void AppendCsvRow(LogText& out, const std::string& date, const std::string& time, const std::vector<LogCell>& cells)
 {
-    out << date << "," << time;
+    const std::string_view separator(&CsvSeparator, 1);
+    out << date << separator << time;
     for (const LogCell& cell : cells) {
-        if (cell.failed) {
-            out << ",N/A";
-        } else {
-            out << ",";
+        out << separator;
+        if (cell.failed)
+            out << NotAvailable;
+        else
             out.Fixed2(cell.value);
-        }
     }
     out << "\n";
 }

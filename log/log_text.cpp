@@ -70,6 +70,49 @@ void LocalTimeText(std::time_t time, const char* format, std::string& text)
     text.assign(buffer, length);
 }
 
+LocalTimeReader::LocalTimeReader() : c_(newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr))) {}
+
+LocalTimeReader::~LocalTimeReader()
+{
+    if (c_ != static_cast<locale_t>(nullptr))
+        freelocale(c_);
+}
+
+bool LocalTimeReader::Read(std::string_view text, const char* format, std::tm& local) const
+{
+    char buffer[128];
+    if (c_ == static_cast<locale_t>(nullptr) || text.size() >= sizeof buffer || text.find('\0') != std::string_view::npos)
+        return false;
+    text.copy(buffer, text.size());
+    buffer[text.size()] = '\0';
+    const char* end = strptime_l(buffer, format, &local, c_);
+    return end == buffer + text.size();
+}
+
+bool HtmlToText(std::string_view html, std::string& text)
+{
+    static constexpr std::string_view Entities[][2] = {{"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}, {"&quot;", "\""}};
+    text.clear();
+    for (std::size_t start = 0; start < html.size();) {
+        const std::size_t amp = std::min(html.find('&', start), html.size());
+        text.append(html.substr(start, amp - start));
+        if (amp == html.size())
+            break;
+        bool known = false;
+        for (const auto& entity : Entities) {
+            if (html.substr(amp).starts_with(entity[0])) {
+                text.append(entity[1]);
+                start = amp + entity[0].size();
+                known = true;
+                break;
+            }
+        }
+        if (!known)
+            return false;
+    }
+    return true;
+}
+
 std::string LocalTimeText(std::time_t time, const char* format)
 {
     std::string text;

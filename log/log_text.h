@@ -3,6 +3,7 @@
 // is made of: two-decimal numbers, HTML text, links and local time texts.
 
 #include <ctime>
+#include <locale.h>
 #include <string>
 #include <string_view>
 
@@ -31,5 +32,25 @@ private:
 std::string LocalTimeText(std::time_t time, const char* format);
 // The same into text (whose memory is reused).
 void LocalTimeText(std::time_t time, const char* format, std::string& text);
+
+// The inverse of LocalTimeText: reads time texts by strptime in the C locale.
+class LocalTimeReader {
+public:
+    LocalTimeReader();
+    ~LocalTimeReader();
+    LocalTimeReader(const LocalTimeReader&) = delete;
+    LocalTimeReader& operator=(const LocalTimeReader&) = delete;
+
+    // text into local, which the format must take whole; false when it does not. Fields the
+    // format lacks are left as they were.
+    bool Read(std::string_view text, const char* format, std::tm& local) const;
+
+private:
+    locale_t c_;
+};
+
+// The inverse of LogText::Html: the four entities it writes back to their characters; false
+// for any other "&" sequence.
+bool HtmlToText(std::string_view html, std::string& text);
 
 } // namespace quel

@@ -57,7 +57,7 @@ void LogWriter::SetLogLocation(const std::string& profilePath, bool startSection
     const std::size_t slash = profilePath.rfind('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     const std::string fileName = profilePath.substr(nameStart);
-    directory_ = profilePath.substr(0, nameStart) + "Logs/";
+    directory_ = profilePath.substr(0, nameStart) + LogFolderName + "/";
     baseName_ = fileName.substr(0, fileName.rfind('.'));
     OpenLog(false, context);
     if (startSection)
@@ -182,7 +182,7 @@ void LogWriter::StartLogSection(const LogContext& context)
     if (file_.Ending() == LogEnding::Empty)
         WriteHeader(context);
     const bool csv = format_ == CsvFormat;
-    LocalTimeText(context.clock.Now(), csv ? "%A %m/%d/%Y at %H:%M:%S" : "on %A, %B %d, %Y at %H:%M:%S", started_);
+    LocalTimeText(context.clock.Now(), csv ? CsvStartedFormat : HtmlStartedFormat, started_);
     ReadAxisNames(context.axes, axisNames_);
     // An HTML section goes over the footer when the file ends with one (an earlier table keeps
     // its "</table>"), else after whatever the file ends with.
@@ -295,8 +295,8 @@ void LogWriter::WriteLogRow(std::span<const AxisSample> sample, const LogContext
         return;
 
     const std::time_t now = context.clock.Now();
-    LocalTimeText(now, "%m/%d", date_);
-    LocalTimeText(now, "%H:%M:%S", time_);
+    LocalTimeText(now, RowDateFormat, date_);
+    LocalTimeText(now, RowTimeFormat, time_);
     LogFileLock lock(file_);
     file_.Refresh();
     bool written = true;  // a format without rows counts its rows all the same

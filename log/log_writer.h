@@ -17,6 +17,9 @@
 
 namespace quel {
 
+// The folder beside the profile that holds its logs.
+inline constexpr const char* LogFolderName = "Logs";
+
 // What an operation of the writer reads from its monitor.
 struct LogContext {
     const WindRose& axes;             // the axes' names, for the headers

@@ -3,6 +3,7 @@
 // fixture holding a small wind rose and the settings a writer reads.
 
 #include "log/log_writer.h"
+#include "tests/support/axis_samples.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/text_files.h"
 
@@ -93,12 +94,7 @@ protected:
     void Row(std::vector<double> raw)
     {
         clock.now += 2;
-        // As the sampling thread records it: -1.0 stands for a failed read.
-        std::vector<AxisSample> sample(raw.size());
-        for (std::size_t i = 0; i < raw.size(); ++i)
-            sample[i] = AxisSample {.read = raw[i] != -1.0, .raw = raw[i]};
-        rose.ScaleSample(sample);
-        writer.WriteLogRow(sample, Context());
+        writer.WriteLogRow(SampleOf(rose, raw), Context());
     }
 
     TempFolder folder;

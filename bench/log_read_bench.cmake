@@ -1,0 +1,1 @@
+quel_bench(log_read_bench DEPS quel_log)
