@@ -5,6 +5,7 @@
 //
 //   build/bench/control_group_bench --benchmark_min_time=2
 
+#include "bench/timed_collections.h"
 #include "platform/linux_perf_data_source.h"
 
 #include <benchmark/benchmark.h>
@@ -85,22 +86,7 @@ void Collect(benchmark::State& state, const std::vector<std::string>& paths)
     LinuxPerfDataSource source(tree.Options());
     PerfQueryHandle query = nullptr;
     source.OpenQuery(query);
-    std::vector<PerfCounterHandle> counters(paths.size());
-    for (std::size_t i = 0; i < paths.size(); ++i)
-        source.AddCounter(query, paths[i], counters[i]);
-    for (int i = 0; i < 3; ++i)
-        source.CollectQueryData(query);
-    std::size_t failed = 0;
-    for (auto _ : state) {
-        source.CollectQueryData(query);
-        for (PerfCounterHandle counter : counters) {
-            double value = 0.0;
-            failed += source.GetFormattedCounterValue(counter, value) != perf_status::Ok;
-            benchmark::DoNotOptimize(value);
-        }
-    }
-    state.counters["counters"] = static_cast<double>(paths.size());
-    state.counters["failed/sample"] = benchmark::Counter(static_cast<double>(failed), benchmark::Counter::kAvgIterations);
+    TimeCollections(state, source, query, paths);
     source.CloseQuery(query);
 }
 

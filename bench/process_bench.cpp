@@ -5,6 +5,7 @@
 //
 //   build/bench/process_bench --benchmark_min_time=2
 
+#include "bench/timed_collections.h"
 #include "platform/linux_perf_data_source.h"
 
 #include <benchmark/benchmark.h>
@@ -105,23 +106,7 @@ void Collect(benchmark::State& state, bool processes, const std::vector<std::str
     LinuxPerfDataSource source(tree.Root(), tree.Root() + "/sys");
     PerfQueryHandle query = nullptr;
     source.OpenQuery(query);
-    std::vector<PerfCounterHandle> counters(paths.size());
-    for (std::size_t i = 0; i < paths.size(); ++i)
-        source.AddCounter(query, paths[i], counters[i]);
-    for (int i = 0; i < 3; ++i)  // prime the rates, open every file and size every buffer
-        source.CollectQueryData(query);
-    std::size_t failed = 0;
-    for (auto _ : state) {
-        source.CollectQueryData(query);
-        for (PerfCounterHandle counter : counters) {
-            double value = 0.0;
-            failed += source.GetFormattedCounterValue(counter, value) != perf_status::Ok;
-            benchmark::DoNotOptimize(value);
-        }
-    }
-    state.counters["counters"] = static_cast<double>(paths.size());
-    // Rates over files that do not change read 0 and are fine; a failure means a broken tree.
-    state.counters["failed/sample"] = benchmark::Counter(static_cast<double>(failed), benchmark::Counter::kAvgIterations);
+    TimeCollections(state, source, query, paths);
     source.CloseQuery(query);
 }
 

@@ -5,6 +5,7 @@
 //
 //   build/bench/sensor_bench --benchmark_min_time=2
 
+#include "bench/timed_collections.h"
 #include "platform/linux_perf_data_source.h"
 
 #include <benchmark/benchmark.h>
@@ -58,22 +59,7 @@ void Sample(benchmark::State& state, bool standard, bool sensors)
                                  "\\Power Meter(amdgpu power1)\\Power", "\\Battery(BAT0)\\Charge Rate"})
             paths.emplace_back(path);
     }
-    std::vector<PerfCounterHandle> handles(paths.size());
-    for (std::size_t i = 0; i < paths.size(); ++i)
-        source.AddCounter(query, paths[i], handles[i]);
-    for (int i = 0; i < 3; ++i)  // prime the rates, find the sensors, size every buffer
-        source.CollectQueryData(query);
-    std::size_t failed = 0;
-    for (auto _ : state) {
-        source.CollectQueryData(query);
-        for (PerfCounterHandle handle : handles) {
-            double value = 0.0;
-            failed += source.GetFormattedCounterValue(handle, value) != perf_status::Ok;
-            benchmark::DoNotOptimize(value);
-        }
-    }
-    state.counters["counters"] = static_cast<double>(paths.size());
-    state.counters["failed/sample"] = benchmark::Counter(static_cast<double>(failed), benchmark::Counter::kAvgIterations);
+    TimeCollections(state, source, query, paths);
     source.CloseQuery(query);
 }
 
