@@ -1,9 +1,11 @@
 #include "platform/sensor_counters.h"
 
+#include "platform/nvml_devices.h"
 #include "platform/sensor_source.h"
 #include "platform/system_snapshot.h"
 
 #include <array>
+#include <optional>
 
 namespace quel {
 namespace {
@@ -13,13 +15,13 @@ constexpr std::array<CounterInfo, 2> ThermalCounters = {{
      "The temperature the sensor measures now, in degrees Celsius (not kelvins, as on Windows), so that a limit of "
      "85 means 85 degrees Celsius.",
      "thermal zone: /sys/class/thermal/thermal_zoneN/temp; hwmon: /sys/class/hwmon/hwmonN/tempM_input; "
-     "millidegrees / 1000",
+     "millidegrees / 1000; NVIDIA GPU: NVML's GPU temperature",
      "node_thermal_zone_temp{zone, type}; node_hwmon_temp_celsius{chip, sensor}"},
     {"Critical Temperature", "degrees Celsius",
      "The temperature at which the hardware or the kernel shuts the device down to protect it, in degrees Celsius; "
      "no value where the kernel gives none.",
      "thermal zone: trip_point_K_temp of the first trip point whose trip_point_K_type is \"critical\"; hwmon: "
-     "tempM_crit; millidegrees / 1000",
+     "tempM_crit; millidegrees / 1000; NVIDIA GPU: none, the read fails",
      "node_hwmon_temp_crit_celsius{chip, sensor}; thermal zones: none, the read fails"},
 }};
 
@@ -35,7 +37,7 @@ constexpr std::array<CounterInfo, 1> PowerCounters = {{
      "reads fail.",
      "RAPL: /sys/class/powercap/ZONE/energy_uj, d(microjoules) / dt / 1000, unwrapped at max_energy_range_uj, "
      "the first collection primes; hwmon: /sys/class/hwmon/hwmonN/powerM_average, else powerM_input, "
-     "microwatts / 1000",
+     "microwatts / 1000; NVIDIA GPU: NVML's power usage (milliwatts)",
      "node_rapl_NAME_joules_total{index, path} x 1,000,000, as locally (a counter that goes back primes again); "
      "node_hwmon_power_average_watt, else node_hwmon_power_watt, x 1,000,000"},
 }};
@@ -55,13 +57,13 @@ public:
     {
         switch (group_) {
         case SensorGroup::Thermal:
-            return sources::Thermal | sources::Hwmon;
+            return sources::Thermal | sources::Hwmon | sources::Nvml;
         case SensorGroup::Fan:
             return sources::Hwmon;
         case SensorGroup::Power:
             break;
         }
-        return sources::Powercap | sources::Hwmon;
+        return sources::Powercap | sources::Hwmon | sources::Nvml;
     }
 
     PerfStatus Sample(SystemSnapshot& snapshot, double& value) override
@@ -70,7 +72,7 @@ public:
         Sensor* sensor = sensors.Find(group_, instance_);
         if (sensor == nullptr) {
             primed_ = false;
-            return perf_status::NoInstance;
+            return SampleNvidia(snapshot, value);
         }
         const std::uint64_t collection = sensors.Collection();
         std::int64_t raw = 0;
@@ -99,6 +101,26 @@ public:
     }
 
 private:
+    // An NVIDIA GPU ("nvidia0") is no sysfs sensor: NVML gives its temperature and power.
+    PerfStatus SampleNvidia(SystemSnapshot& snapshot, double& value)
+    {
+        if (group_ == SensorGroup::Fan)
+            return perf_status::NoInstance;
+        for (const NvmlDevice& device : snapshot.Nvml().Devices()) {
+            if (device.name != instance_)
+                continue;
+            const std::optional<double>& figure =
+                counter_ == SensorCounter::Temperature ? device.temperature
+                : counter_ == SensorCounter::Power     ? device.power
+                                                       : std::nullopt;
+            if (!figure)
+                return perf_status::Unreadable;
+            value = *figure;
+            return perf_status::Ok;
+        }
+        return perf_status::NoInstance;
+    }
+
     // Milliwatts from two readings of a RAPL energy counter (microjoules), which wraps to 0
     // after max_energy_range_uj.
     PerfStatus EnergyRate(Sensor& sensor, std::uint64_t collection, std::uint64_t microjoules, std::int64_t nowNs,
@@ -154,6 +176,15 @@ void ListSensors(SystemSnapshot& snapshot, std::vector<std::string>& instances)
     snapshot.Sensors().List(Group, instances);
 }
 
+// The sysfs sensors of Group, then the NVIDIA GPUs NVML knows.
+template <SensorGroup Group>
+void ListSensorsAndNvidiaGpus(SystemSnapshot& snapshot, std::vector<std::string>& instances)
+{
+    ListSensors<Group>(snapshot, instances);
+    for (const NvmlDevice& device : snapshot.Nvml().Devices())
+        instances.push_back(device.name);
+}
+
 } // namespace
 
 const ObjectFamily& ThermalZoneFamily()
@@ -163,10 +194,10 @@ const ObjectFamily& ThermalZoneFamily()
         "The temperatures of the computer: the kernel's thermal zones (named by their type, such as acpitz or "
         "x86_pkg_temp) and every temperature input of the hwmon chips (named \"chip label\", such as \"coretemp "
         "Package id 0\" or \"nvme Composite\", or \"chip tempM\" without a label). A name that occurs again gets "
-        "\" #2\", \" #3\" in the kernel's order.",
-        ThermalCounters, true, sources::Thermal | sources::Hwmon,
+        "\" #2\", \" #3\" in the kernel's order. NVIDIA GPUs are \"nvidia0\", \"nvidia1\"... through NVML.",
+        ThermalCounters, true, sources::Thermal | sources::Hwmon | sources::Nvml,
         MakeSensorReader<SensorGroup::Thermal, SensorCounter::Temperature, SensorCounter::CriticalTemperature>,
-        ListSensors<SensorGroup::Thermal>};
+        ListSensorsAndNvidiaGpus<SensorGroup::Thermal>};
     return family;
 }
 
@@ -187,9 +218,10 @@ const ObjectFamily& PowerMeterFamily()
         "Power Meter",
         "The power drawn by the processor's RAPL domains (/sys/class/powercap, named by their name file: "
         "\"package-0\", \"core\", \"uncore\", \"dram\", \"psys\"; a name that occurs again gets its zone, as in "
-        "\"package-0 (intel-rapl:1)\") and by the hwmon chips that measure power (such as \"amdgpu power1\").",
-        PowerCounters, true, sources::Powercap | sources::Hwmon,
-        MakeSensorReader<SensorGroup::Power, SensorCounter::Power>, ListSensors<SensorGroup::Power>};
+        "\"package-0 (intel-rapl:1)\"), by the hwmon chips that measure power (such as \"amdgpu power1\") and by "
+        "NVIDIA GPUs through NVML (\"nvidia0\").",
+        PowerCounters, true, sources::Powercap | sources::Hwmon | sources::Nvml,
+        MakeSensorReader<SensorGroup::Power, SensorCounter::Power>, ListSensorsAndNvidiaGpus<SensorGroup::Power>};
     return family;
 }
 

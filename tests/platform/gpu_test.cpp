@@ -2,6 +2,7 @@
 // machine-1cpu (whose /proc/driver/nvidia says the driver is there), and a library that is missing.
 
 #include "fixture_machine.h"
+#include "platform/sensor_counters.h"
 #include "platform/system_snapshot.h"
 #include "tests/support/text_files.h"
 
@@ -195,6 +196,31 @@ TEST_F(NvidiaTest, DevicesListTemperatureAndPowerForOtherObjects)
     EXPECT_EQ(devices[1].name, "nvidia3");
     EXPECT_FALSE(devices[1].temperature.has_value());
     EXPECT_FALSE(devices[1].power.has_value());
+
+    // The GPUs are instances of the temperature and power objects, after the sysfs sensors.
+    for (const ObjectFamily* family : {&ThermalZoneFamily(), &PowerMeterFamily()}) {
+        std::vector<std::string> names;
+        snapshot.Refresh(family->instanceSources);
+        family->listInstances(snapshot, names);
+        ASSERT_GE(names.size(), 2U) << family->name;
+        EXPECT_EQ(names[names.size() - 2], "nvidia0") << family->name;
+        EXPECT_EQ(names.back(), "nvidia3") << family->name;
+    }
+    auto source = Provider(QUEL_FAKE_NVML);
+    Query q{*source};
+    ASSERT_EQ(source->OpenQuery(q.handle), Ok);
+    const PerfCounterHandle temperature = q.Add("\\Thermal Zone Information(nvidia0)\\Temperature");
+    const PerfCounterHandle critical = q.Add("\\Thermal Zone Information(nvidia0)\\Critical Temperature");
+    const PerfCounterHandle power = q.Add("\\Power Meter(nvidia0)\\Power");
+    const PerfCounterHandle silent = q.Add("\\Power Meter(nvidia3)\\Power");
+    const PerfCounterHandle missing = q.Add("\\Power Meter(nvidia7)\\Power");
+    ASSERT_EQ(source->CollectQueryData(q.handle), Ok);
+    EXPECT_EQ(q.Read(temperature).value, 61.0);
+    EXPECT_EQ(q.Read(critical).status, Unreadable);
+    EXPECT_EQ(q.Read(power).value, 95250.0);
+    EXPECT_EQ(q.Read(silent).status, Unreadable);
+    EXPECT_EQ(q.Read(missing).status, NoInstance);
+    source->CloseQuery(q.handle);
 }
 
 TEST_F(NvidiaTest, AMissingLibraryIsToldOnceAndNoDriverLoadsNothing)
