@@ -4,7 +4,7 @@
 namespace quel::desktop::text {
 
 inline constexpr const char* AppName = "Quellarimond";  // caption of every message box
-inline constexpr const char* ProfileFilter = "Quellarimond Profiles (*.qlmd)";
+inline constexpr const char* ProfileFilter = "Quellarimond Profiles (*.qlmd);;All Files (*)";
 inline constexpr const char* ProfileExtension = ".qlmd";
 inline constexpr const char* Untitled = "Untitled";
 inline constexpr const char* SaveChanges = "Save changes to %1?";
