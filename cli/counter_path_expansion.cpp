@@ -1,10 +1,8 @@
 #include "cli/counter_path_expansion.h"
 
 #include "cli/object_items.h"
+#include "platform/computer_address.h"
 #include "platform/counter_path.h"
-
-#include <climits>
-#include <unistd.h>
 
 namespace quel::cli {
 
@@ -59,10 +57,8 @@ std::string FullCounterPath(std::string_view path, std::string_view host)
 
 std::string LocalHostName()
 {
-    char name[HOST_NAME_MAX + 1] = {};
-    if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0')
-        return "localhost";
-    return name;
+    std::string name = quel::LocalHostName();
+    return name.empty() ? std::string("localhost") : name;
 }
 
 } // namespace quel::cli
