@@ -38,7 +38,7 @@ QString Number(double value)
 
 } // namespace
 
-CCountersDlg::CCountersDlg(CQuellarimondDoc& document, QWidget* parent) : QDialog(parent), document_(document)
+CCountersDlg::CCountersDlg(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent) : QDialog(parent), app_(app), document_(document)
 {
     setWindowTitle(QString::fromLatin1(text::CountersCaption));
     CreateControls();
@@ -302,14 +302,14 @@ void CCountersDlg::BrowseCounters(const std::string& initialPath)
     CounterBrowserOptions options;
     options.initialPath = initialPath.empty() ? browsePath_ : initialPath;
     options.includeCostly = IncludeCostly();
-    options.lister = &document_.GetApp().Lister();
+    options.lister = &app_.Lister();
     CCounterBrowserDlg browser(document_.GetMonitor().GetSource(), options,
                                [this](const std::vector<std::string>& paths) {
                                    for (const std::string& path : paths)
                                        AddCounterPath(path);
                                },
                                this);
-    document_.GetApp().RunDialog(browser);
+    app_.RunDialog(browser);
 }
 
 bool CCountersDlg::AddCounterPath(const std::string& path)
@@ -402,8 +402,8 @@ void CCountersDlg::OnComputer()
 {
     if (!StoreSelected())
         return;
-    CRemoteHostDlg dialog(document_.GetApp(), this);
-    if (document_.GetApp().RunDialog(dialog) != QDialog::Accepted)
+    CRemoteHostDlg dialog(app_, this);
+    if (app_.RunDialog(dialog) != QDialog::Accepted)
         return;
     // The working list follows the computer; OK or Apply carries it into the profile.
     for (CounterEntry& entry : list_)
@@ -413,7 +413,7 @@ void CCountersDlg::OnComputer()
 
 void CCountersDlg::OnHelp()
 {
-    document_.GetApp().ShowHelp(text::DialogHelp + text::CountersTemplate);
+    app_.ShowHelp(text::DialogHelp + text::CountersTemplate);
 }
 
 // --- carrying the list over ----------------------------------------------------------------
@@ -424,16 +424,16 @@ void CCountersDlg::ApplyToMonitor()
         return;
     CounterMonitor& monitor = document_.GetMonitor();
     if (listChanged_) {
-        if (!document_.StopSamplingForChange()) {
-            Message(QString::fromLatin1(text::CannotStop));
+        const bool changed = document_.ChangeSampling([this](CounterMonitor& rebuilt) {
+            rebuilt.RemoveAllAxes();
+            for (const CounterEntry& entry : list_) {
+                rebuilt.AddAxis(entry.label, "", entry.inverse, entry.min, entry.max, entry.critical, entry.scale,
+                                std::make_unique<CounterPathData>(entry.path));
+            }
+            return true;
+        });
+        if (!changed)
             return;
-        }
-        monitor.RemoveAllAxes();
-        for (const CounterEntry& entry : list_) {
-            monitor.AddAxis(entry.label, "", entry.inverse, entry.min, entry.max, entry.critical, entry.scale,
-                            std::make_unique<CounterPathData>(entry.path));
-        }
-        document_.StartMonitoring(false);
     } else {
         for (std::size_t i = 0; i < list_.size(); ++i) {
             const CounterEntry& entry = list_[i];
@@ -451,7 +451,7 @@ void CCountersDlg::ApplyToMonitor()
 
 void CCountersDlg::Message(const QString& text)
 {
-    document_.GetApp().GetPrompt().Message(text);
+    app_.GetPrompt().Message(text);
 }
 
 } // namespace quel::desktop

@@ -19,13 +19,14 @@ class QPushButton;
 
 namespace quel::desktop {
 
+class CQuellarimondApp;
 class CQuellarimondDoc;
 
 class CCountersDlg final : public QDialog {
     Q_OBJECT
 
 public:
-    CCountersDlg(CQuellarimondDoc& document, QWidget* parent = nullptr);
+    CCountersDlg(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent = nullptr);
 
     // The way the browser's paths enter the list; false when the list is full, the path empty
     // or not a counter path (the last after a message).
@@ -93,6 +94,7 @@ private:
     QLineEdit& FieldOf(AxisField field) const;
     void Message(const QString& text);
 
+    CQuellarimondApp& app_;
     CQuellarimondDoc& document_;
     WorkingList list_;
     int currentEntry_ = -1;

@@ -1,5 +1,6 @@
 #include "desktop/main_frame.h"
 
+#include "desktop/command_actions.h"
 #include "desktop/command_ids.h"
 #include "desktop/command_table.h"
 #include "desktop/menus.h"
@@ -30,13 +31,14 @@ CMainFrame::CMainFrame(CQuellarimondApp& app, CQuellarimondDoc& document, std::f
 
     view_ = new CQuellarimondView(document, this);
     setCentralWidget(view_);
+    document_.SetListener(this);
 
-    BuildMainMenu(*menuBar(), [this](int id) { OnCommand(id); });
+    actions_ = std::make_unique<CommandActions>(*this, [this](const Command& row, int id) { RunCommandRow(row, id); });
+    BuildMainMenu(*menuBar(), *actions_);
     menuBar()->hide();
     for (QAction* menu : menuBar()->actions())
         UpdateMenuOnShow(menu->menu());
-    contextMenu_ = BuildContextMenu(this, [this](int id) { OnCommand(id); });
-    CreateShortcuts();
+    contextMenu_ = BuildContextMenu(this, *actions_);
     CreateStatusBar();
     CreateTrayIcon();
     UpdateRecentFileMenu();
@@ -45,21 +47,30 @@ CMainFrame::CMainFrame(CQuellarimondApp& app, CQuellarimondDoc& document, std::f
 
 CMainFrame::~CMainFrame()
 {
+    if (!documentClosed_)
+        document_.SetListener(nullptr);
     RemoveTrayIcon();
 }
 
-// The keys belong to the frame, so that they also work while the menu bar is hidden.
-void CMainFrame::CreateShortcuts()
+void CMainFrame::AddRecentFile(const QString& path)
 {
-    for (const Command& command : CommandTable()) {
-        if (*command.shortcut == '\0')
-            continue;
-        auto* action = new QAction(this);
-        action->setShortcut(QKeySequence(QString::fromLatin1(command.shortcut)));
-        action->setShortcutContext(Qt::WindowShortcut);
-        connect(action, &QAction::triggered, this, [this, id = command.id] { OnCommand(id); });
-        addAction(action);
-    }
+    app_.RecentFiles().Add(path);
+}
+
+void CMainFrame::Repaint()
+{
+    view_->update();
+}
+
+RepaintTarget* CMainFrame::SampleRepaintTarget()
+{
+    return &view_->GetRepaintTarget();
+}
+
+void CMainFrame::DocumentClosing()
+{
+    documentClosed_ = true;
+    view_->DetachDocument();
 }
 
 // Enabling and check marks are brought up to date whenever a menu opens.
@@ -69,7 +80,7 @@ void CMainFrame::UpdateMenuOnShow(QMenu* menu)
         return;
     connect(menu, &QMenu::aboutToShow, this, [this, menu] {
         UpdateRecentFileMenu();
-        UpdateCommandStates(*menu, Context());
+        actions_->UpdateStates(Context());
     });
 }
 
@@ -136,20 +147,18 @@ void CMainFrame::ApplyWindowSettings(QWidget* menu, bool apply)
             menu = menuBar();
     }
     if (menu != nullptr)
-        UpdateCommandStates(*menu, Context());
+        actions_->UpdateStates(Context());
 }
 
-int CMainFrame::ToggleSetting(int id)
+int CMainFrame::ToggleSetting(std::int32_t MonitorSettings::*field)
 {
-    const Command* command = FindCommand(id);
-    if (command == nullptr || command->setting == nullptr)
+    if (field == nullptr)
         return 0;
-    std::int32_t MonitorSettings::*field = command->setting;
     CounterMonitor& monitor = document_.GetMonitor();
     MonitorSettings settings = monitor.GetSettings();
     const int value = settings.*field ? 0 : 1;
     settings.*field = value;
-    if (id == CmdEnableTray)
+    if (field == &MonitorSettings::EnableTray)
         minimizeToTray_ = value != 0;
     monitor.ApplySettings(settings);
     monitor.ApplyDisplaySettings();
@@ -176,7 +185,7 @@ void CMainFrame::ToggleStatusBar()
 
 void CMainFrame::ToggleCaption()
 {
-    if (ToggleSetting(CmdCaption)) {
+    if (ToggleSetting(&MonitorSettings::Caption)) {
         ShowCaptionAndMenu(true);
         ActivateFrame();
     } else {
@@ -219,18 +228,23 @@ void CMainFrame::ChangeWindowFlag(Qt::WindowType flag, bool on)
 
 void CMainFrame::OnCommand(int id)
 {
+    if (const Command* row = FindCommand(id))
+        RunCommandRow(*row, id);
+}
+
+void CMainFrame::RunCommandRow(const Command& row, int id)
+{
     CommandContext context = Context();
-    if (!RunCommand(context, id))
+    if (!RunCommand(context, row, id))
         return;
     // Check marks follow the settings the command may have changed.
     UpdateRecentFileMenu();
-    if (menuShown_)
-        UpdateCommandStates(*menuBar(), context);
+    actions_->UpdateStates(context);
 }
 
 void CMainFrame::UpdateRecentFileMenu()
 {
-    UpdateRecentFileItems(*menuBar(), app_.RecentFiles().Entries());
+    UpdateRecentFileItems(*actions_, app_.RecentFiles().Entries());
 }
 
 } // namespace quel::desktop

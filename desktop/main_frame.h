@@ -6,6 +6,7 @@
 // toggles of the Options menu. Every menu command runs through its row of the command table
 // (command_table.h), which also gives the check marks and the enabling.
 
+#include "desktop/document_listener.h"
 #include "profile/monitor_settings.h"
 #include "windrose/wind_rose_types.h"
 
@@ -13,7 +14,9 @@
 #include <QPointF>
 #include <QSystemTrayIcon>
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QMenu;
@@ -25,12 +28,14 @@ class WindRose;
 
 namespace quel::desktop {
 
+struct Command;
 struct CommandContext;
+class CommandActions;
 class CQuellarimondApp;
 class CQuellarimondDoc;
 class CQuellarimondView;
 
-class CMainFrame final : public QMainWindow {
+class CMainFrame final : public QMainWindow, public DocumentListener {
     Q_OBJECT
 
 public:
@@ -48,21 +53,31 @@ public:
     // bottom exclusive).
     Rect GetWindowRect() const;
     // Moves the window to a rectangle; an empty or inverted one is ignored.
-    void MoveWindowTo(const Rect& rect);
+    void MoveWindowTo(const Rect& rect) override;
+
+    // --- what the document asks of its windows ------------------------------------------------
+    void TitleChanged() override { UpdateTitle(); }
+    void AddRecentFile(const QString& path) override;
+    std::optional<Rect> CurrentWindowRect() const override { return GetWindowRect(); }
+    void Repaint() override;
+    RepaintTarget* SampleRepaintTarget() override;
+    void DocumentClosing() override;
 
     // Run after every New and Open: each profile brings its caption, topmost state and tray icon.
     void ActivateFrame();
     // Applies the window settings and sets the check marks of menu (a menu bar or a popup;
     // null: none). With apply, the caption, menu bar and tray icon follow the settings too.
     void ApplyWindowSettings(QWidget* menu, bool apply);
-    // Inverts the settings switch of a toggle command and returns its new value (0 or 1).
-    int ToggleSetting(int id);
+    // Inverts a settings switch and returns its new value (0 or 1).
+    int ToggleSetting(std::int32_t MonitorSettings::*field);
     // Inverts a display option of the wind rose, keeping its modified flag.
     void ToggleLabel(int (WindRose::*get)() const, void (WindRose::*set)(int));
     void ToggleCaption();
     void ToggleStatusBar();
-    // Runs a command through its row of the command table, then updates the menu bar.
+    // Runs a command through its row of the command table, then updates the menus.
     void OnCommand(int id);
+    void RunCommandRow(const Command& row, int id);
+    const CommandActions& Actions() const { return *actions_; }
 
     void HideToTray();
     void RestoreFromTray();
@@ -110,7 +125,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void CreateShortcuts();
     void CreateStatusBar();
     void CreateTrayIcon();
     // Ask for the icon, or no longer; it is shown while asked for and a tray exists.
@@ -125,7 +139,9 @@ private:
 
     CQuellarimondApp& app_;
     CQuellarimondDoc& document_;
+    bool documentClosed_ = false;
     CQuellarimondView* view_ = nullptr;
+    std::unique_ptr<CommandActions> actions_;
     QLabel* readyLabel_ = nullptr;
     QMenu* contextMenu_ = nullptr;
     QMenu* trayMenu_ = nullptr;

@@ -3,6 +3,7 @@
 
 #include "desktop/main_frame.h"
 
+#include "desktop/command_actions.h"
 #include "desktop/command_ids.h"
 #include "desktop/command_table.h"
 #include "desktop/menus.h"
@@ -34,7 +35,7 @@ qint64 MonotonicMilliseconds()
 
 void CMainFrame::CreateTrayIcon()
 {
-    trayMenu_ = BuildTrayMenu(this, [this](int id) { OnCommand(id); });
+    trayMenu_ = BuildTrayMenu(this, *actions_);
     connect(trayMenu_, &QMenu::aboutToShow, this, &CMainFrame::UpdateTrayMenu);
     trayIcon_ = new QSystemTrayIcon(QIcon(QStringLiteral(":/quellarimond/quellarimond.svg")), this);
     trayIcon_->setToolTip(QString::fromLatin1(text::AppName));
@@ -119,7 +120,7 @@ void CMainFrame::UpdateTrayMenu()
     if (trayMenu_ == nullptr)
         return;
     trayDefault_ = isVisible() ? CmdTrayMinimize : CmdTrayRestore;
-    UpdateCommandStates(*trayMenu_, Context());
+    actions_->UpdateStates(Context());
     for (QAction* action : trayMenu_->actions()) {
         QFont font = action->font();
         font.setBold(action->data().toInt() == trayDefault_);

@@ -1,7 +1,7 @@
 #include "desktop/menus.h"
 
+#include "desktop/command_actions.h"
 #include "desktop/command_ids.h"
-#include "desktop/command_table.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -15,50 +15,28 @@ namespace quel::desktop {
 namespace {
 
 enum class Style {
-    Main,       // the main menu's texts with mnemonics and shortcut hints
-    Plain,      // without mnemonics (context and tray menus)
+    Main,       // the main menu's submenu titles with mnemonics
+    Plain,      // without (the context menu)
 };
 
 constexpr int Separator = 0;
 
-QAction* AddCommand(QMenu& menu, int id, Style style, const CommandSink& onCommand)
-{
-    const Command& command = *FindCommand(id);
-    QString text = QString::fromLatin1(command.text);
-    if (style == Style::Plain)
-        text = WithoutMnemonics(text);
-    else if (*command.shortcut != '\0')
-        text += QLatin1Char('\t') + QString::fromLatin1(command.shortcut);
-    QAction* action = menu.addAction(text);
-    action->setData(id);
-    action->setStatusTip(QString::fromLatin1(command.prompt));
-    action->setCheckable(command.Checkable());
-    action->setEnabled(IsCommandAvailable(id));
-    QObject::connect(action, &QAction::triggered, action, [onCommand, id] { onCommand(id); });
-    return action;
-}
-
-// One item per possible entry; UpdateRecentFileItems fills them in.
-void AddRecentFileItems(QMenu& menu, const CommandSink& onCommand)
-{
-    for (int i = 0; i < RecentFileCount; ++i)
-        AddCommand(menu, CmdRecentFile + i, Style::Main, onCommand)->setVisible(i == 0);
-}
-
-void AddItems(QMenu& menu, std::initializer_list<int> items, Style style, const CommandSink& onCommand)
+void AddItems(QMenu& menu, std::initializer_list<int> items, const CommandActions& actions)
 {
     for (int id : items) {
-        if (id == Separator)
+        if (id == Separator) {
             menu.addSeparator();
-        else if (id == CmdRecentFile)
-            AddRecentFileItems(menu, onCommand);
-        else
-            AddCommand(menu, id, style, onCommand);
+            continue;
+        }
+        // The recent files: one item per possible entry; UpdateRecentFileItems fills them in.
+        const int count = id == CmdRecentFile ? RecentFileCount : 1;
+        for (int i = 0; i < count; ++i)
+            menu.addAction(actions.Action(id + i));
     }
 }
 
 // The five display submenus, shared by the main and the context menu.
-void AddDisplaySubmenus(QMenu& menu, Style style, const CommandSink& onCommand)
+void AddDisplaySubmenus(QMenu& menu, Style style, const CommandActions& actions)
 {
     const bool main = style == Style::Main;
     struct Sub {
@@ -75,7 +53,7 @@ void AddDisplaySubmenus(QMenu& menu, Style style, const CommandSink& onCommand)
     };
     for (const Sub& sub : subs) {
         QMenu* submenu = menu.addMenu(QString::fromLatin1(main ? sub.mainTitle : sub.plainTitle));
-        AddItems(*submenu, sub.items, style, onCommand);
+        AddItems(*submenu, sub.items, actions);
     }
 }
 
@@ -107,43 +85,39 @@ QString WithoutMnemonics(const QString& text)
     return result;
 }
 
-void BuildMainMenu(QMenuBar& bar, const CommandSink& onCommand)
+void BuildMainMenu(QMenuBar& bar, const CommandActions& actions)
 {
-    const Style style = Style::Main;
     QMenu* file = bar.addMenu(QStringLiteral("&File"));
     AddItems(*file,
              {CmdFileNew, CmdFileOpen, CmdFileSave, CmdFileSaveAs, Separator, CmdViewLog, CmdCleanLog,
               CmdLogSettings, Separator, CmdResetMax, CmdRestart, Separator, CmdRecentFile, Separator, CmdAppExit},
-             style, onCommand);
+             actions);
 
     QMenu* options = bar.addMenu(QStringLiteral("&Options"));
-    AddItems(*options, {CmdCaption, CmdEnableTray, CmdAlwaysOnTop, CmdStatusBar, Separator}, style, onCommand);
-    AddDisplaySubmenus(*options, style, onCommand);
-    AddItems(*options, {Separator, CmdConnectTo, Separator, CmdCounters, CmdPreferences, CmdSystem}, style,
-             onCommand);
+    AddItems(*options, {CmdCaption, CmdEnableTray, CmdAlwaysOnTop, CmdStatusBar, Separator}, actions);
+    AddDisplaySubmenus(*options, Style::Main, actions);
+    AddItems(*options, {Separator, CmdConnectTo, Separator, CmdCounters, CmdPreferences, CmdSystem}, actions);
 
     QMenu* help = bar.addMenu(QStringLiteral("&Help"));
-    AddItems(*help, {CmdHelpContents, CmdAppAbout}, style, onCommand);
+    AddItems(*help, {CmdHelpContents, CmdAppAbout}, actions);
 }
 
-QMenu* BuildContextMenu(QWidget* parent, const CommandSink& onCommand)
+QMenu* BuildContextMenu(QWidget* parent, const CommandActions& actions)
 {
-    const Style style = Style::Plain;
     auto* menu = new QMenu(parent);
-    AddItems(*menu, {CmdCaption, CmdEnableTray, CmdAlwaysOnTop, Separator}, style, onCommand);
-    AddDisplaySubmenus(*menu, style, onCommand);
+    AddItems(*menu, {CmdCaption, CmdEnableTray, CmdAlwaysOnTop, Separator}, actions);
+    AddDisplaySubmenus(*menu, Style::Plain, actions);
     AddItems(*menu,
              {Separator, CmdCounters, CmdConnectTo, CmdPreferences, Separator, CmdViewLog, CmdCleanLog,
               CmdLogSettings, Separator, CmdResetMax, CmdRestart, CmdMinimize, CmdAppExit},
-             style, onCommand);
+             actions);
     return menu;
 }
 
-QMenu* BuildTrayMenu(QWidget* parent, const CommandSink& onCommand)
+QMenu* BuildTrayMenu(QWidget* parent, const CommandActions& actions)
 {
-    const Style style = Style::Plain;
     auto* menu = new QMenu(parent);
-    AddItems(*menu, {CmdTrayRestore, CmdTrayMinimize, Separator, CmdAppAbout, CmdAppExit}, style, onCommand);
+    AddItems(*menu, {CmdTrayRestore, CmdTrayMinimize, Separator, CmdAppAbout, CmdAppExit}, actions);
     return menu;
 }
 
@@ -152,23 +126,10 @@ QAction* FindCommandAction(const QWidget& menu, int id)
     return VisitActions(menu, [id](QAction* action) { return action->data().toInt() == id && id != 0; });
 }
 
-void UpdateCommandStates(const QWidget& menu, const CommandContext& context)
-{
-    VisitActions(menu, [&context](QAction* action) {
-        const int id = action->data().toInt();
-        if (const Command* command = id != 0 ? FindCommand(id) : nullptr) {
-            action->setEnabled(IsCommandEnabled(*command, context, id));
-            if (command->Checkable())
-                action->setChecked(IsCommandChecked(*command, context, id));
-        }
-        return false;
-    });
-}
-
-void UpdateRecentFileItems(const QWidget& menu, const QStringList& entries)
+void UpdateRecentFileItems(const CommandActions& actions, const QStringList& entries)
 {
     for (int i = 0; i < RecentFileCount; ++i) {
-        QAction* action = FindCommandAction(menu, CmdRecentFile + i);
+        QAction* action = actions.Action(CmdRecentFile + i);
         if (action == nullptr)
             continue;
         const bool listed = i < entries.size();

@@ -64,8 +64,8 @@ constexpr std::size_t VisualRows = 3;
 
 } // namespace
 
-CNewProfileWizard::CNewProfileWizard(CQuellarimondDoc& document, QWidget* parent)
-    : QDialog(parent), document_(document)
+CNewProfileWizard::CNewProfileWizard(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent)
+    : QDialog(parent), app_(app), document_(document)
 {
     setWindowTitle(QString::fromLatin1(text::WizardCaption));
     CreateControls();
@@ -133,13 +133,15 @@ unsigned CNewProfileWizard::CounterFlags() const
 void CNewProfileWizard::OnCounterClicked(std::size_t index)
 {
     const unsigned flags = CounterFlags();
-    if (!document_.StopSamplingForChange()) {
+    // A click that cannot be carried out is undone without a message, as is a cancel.
+    const bool changed = document_.ChangeSampling(
+        [flags](CounterMonitor& monitor) {
+            BuildStandardCounterSet(false, flags, monitor);
+            return true;
+        },
+        {.quiet = true});
+    if (!changed)
         counterBoxes_[index]->setChecked(!counterBoxes_[index]->isChecked());  // the click is undone
-        return;
-    }
-    CounterMonitor& monitor = document_.GetMonitor();
-    BuildStandardCounterSet(false, flags, monitor);
-    document_.StartMonitoring(false);
     document_.RefreshViews();
 }
 
@@ -164,13 +166,14 @@ void CNewProfileWizard::OnVisualClicked()
 
 void CNewProfileWizard::reject()
 {
-    if (document_.StopSamplingForChange()) {
-        CounterMonitor& monitor = document_.GetMonitor();
-        BuildStandardCounterSet(true, DefaultStandardCounters, monitor);
-        monitor.ResetSettings();
-        document_.StartMonitoring(false);
-        document_.RefreshViews();
-    }
+    document_.ChangeSampling(
+        [](CounterMonitor& monitor) {
+            BuildStandardCounterSet(true, DefaultStandardCounters, monitor);
+            monitor.ResetSettings();
+            return true;
+        },
+        {.quiet = true});
+    document_.RefreshViews();
     QDialog::reject();
 }
 
@@ -181,7 +184,7 @@ void CNewProfileWizard::OnCounters()
 
 void CNewProfileWizard::OnHelp()
 {
-    document_.GetApp().ShowHelp(text::DialogHelp + text::WizardTemplate);
+    app_.ShowHelp(text::DialogHelp + text::WizardTemplate);
 }
 
 } // namespace quel::desktop

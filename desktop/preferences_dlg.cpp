@@ -43,7 +43,7 @@ QLabel* Explanation(const char* text, QWidget* parent)
 
 } // namespace
 
-CPreferencesDlg::CPreferencesDlg(CQuellarimondDoc& document, QWidget* parent) : QDialog(parent), document_(document)
+CPreferencesDlg::CPreferencesDlg(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent) : QDialog(parent), app_(app), document_(document)
 {
     setWindowTitle(QString::fromLatin1(text::PreferencesCaption));
     CreateControls();
@@ -117,7 +117,7 @@ void CPreferencesDlg::CreateControls()
     connect(cancel, &QPushButton::clicked, this, &CPreferencesDlg::reject);
     connect(apply_, &QPushButton::clicked, this, &CPreferencesDlg::OnApply);
     connect(help_, &QPushButton::clicked, this,
-            [this] { document_.GetApp().ShowHelp(text::DialogHelp + text::PreferencesTemplate); });
+            [this] { app_.ShowHelp(text::DialogHelp + text::PreferencesTemplate); });
     for (CSpinField* field : {interval_, history_})
         connect(field, &CSpinField::TextChanged, this, &CPreferencesDlg::Changed);
     for (QComboBox* list : {critical_, grid_})
@@ -174,7 +174,7 @@ bool CPreferencesDlg::ControlsToMembers()
         const IntegerField read = ReadInteger(check.field->text().toStdString(), check.minimum, check.maximum,
                                               *check.member);
         if (read != IntegerField::Ok) {
-            document_.GetApp().GetPrompt().Message(
+            app_.GetPrompt().Message(
                 QString::fromStdString(IntegerFieldMessage(read, check.minimum, check.maximum)));
             check.field->setFocus();
             check.field->selectAll();

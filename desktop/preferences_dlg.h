@@ -13,6 +13,7 @@ class QRadioButton;
 
 namespace quel::desktop {
 
+class CQuellarimondApp;
 class CQuellarimondDoc;
 class CSpinField;
 
@@ -20,7 +21,7 @@ class CPreferencesDlg final : public QDialog {
     Q_OBJECT
 
 public:
-    CPreferencesDlg(CQuellarimondDoc& document, QWidget* parent = nullptr);
+    CPreferencesDlg(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent = nullptr);
 
     // The store step: the spin positions into the settings, the lists and the radios into the
     // wind rose's options.
@@ -47,6 +48,7 @@ private:
     bool ControlsToMembers();
     void Changed();
 
+    CQuellarimondApp& app_;
     CQuellarimondDoc& document_;
     int historyValue_ = 0;
     int intervalValue_ = 0;

@@ -3,6 +3,7 @@
 #include "desktop/about_dialog.h"
 #include "desktop/command_ids.h"
 #include "desktop/command_line.h"
+#include "desktop/document_dialogs.h"
 #include "desktop/help_pages.h"
 #include "desktop/main_frame.h"
 #include "desktop/page_opener.h"
@@ -55,6 +56,19 @@ void CreateRegistryKeys()
         RegistryKey::Create(RegistryHive::CurrentUser, key);
 }
 
+DocumentEnvironment MakeDocumentEnvironment(const AppEnvironment& app)
+{
+    DocumentEnvironment environment;
+    environment.monitor.source = app.source;
+    environment.monitor.interactive = true;
+    environment.monitor.messages = app.messages;
+    environment.monitor.screen = app.screen.value_or(ScreenSize {});
+    environment.monitor.clock = app.clock;
+    environment.prompt = app.prompt;
+    environment.newProfileFolder = app.newProfileFolder;
+    return environment;
+}
+
 QString AbsolutePath(const QString& path)
 {
     return QFileInfo(path).absoluteFilePath();
@@ -77,7 +91,7 @@ bool CQuellarimondApp::InitInstance(const QStringList& arguments)
 {
     CreateRegistryKeys();
     recentFiles_.Load();
-    document_ = std::make_unique<CQuellarimondDoc>(*this);
+    document_ = std::make_unique<CQuellarimondDoc>(MakeDocumentEnvironment(environment_));
     frame_ = std::make_unique<CMainFrame>(*this, *document_, environment_.trayAvailable, *environment_.screen);
 
     const QString profile = ProfileArgument(arguments);
@@ -90,8 +104,8 @@ bool CQuellarimondApp::InitInstance(const QStringList& arguments)
     frame_->update();
     frame_->setAcceptDrops(true);
 
-    if (WizardAfterStart)
-        document_->RunNewProfileWizard();
+    if (document_->WizardAfterStart())
+        RunNewProfileWizard(*this, *document_, frame_.get());
     return true;
 }
 
@@ -101,8 +115,13 @@ bool CQuellarimondApp::OnFileNew()
 {
     if (!SaveModified())
         return false;
-    if (!document_->NewProfile())
+    const CQuellarimondDoc::NewResult result = document_->NewProfile();
+    if (result == CQuellarimondDoc::NewResult::Refused)
         return false;
+    if (result == CQuellarimondDoc::NewResult::Fresh) {
+        RunNewProfileWizard(*this, *document_, frame_.get());
+        document_->NewProfileSettled();
+    }
     ActivateFrame();
     return true;
 }

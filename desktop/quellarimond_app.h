@@ -95,11 +95,6 @@ public:
     // never waits for a computer that is slow to answer.
     ObjectLister& Lister() { return lister_; }
 
-    // The document's state across New and Open.
-    int ReopenLastProfile = 1;
-    int WizardAfterStart = 0;
-    CQuellarimondDoc* ActiveDocument = nullptr;
-
 private:
     bool DoSave(const QString& path);
     void ActivateFrame();

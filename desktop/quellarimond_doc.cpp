@@ -1,16 +1,7 @@
 #include "desktop/quellarimond_doc.h"
 
-#include "desktop/counters_dlg.h"
-#include "desktop/log_settings_dlg.h"
-#include "desktop/main_frame.h"
 #include "desktop/native_path.h"
 #include "desktop/new_profile_path.h"
-#include "desktop/new_profile_wizard.h"
-#include "desktop/page_opener.h"
-#include "desktop/preferences_dlg.h"
-#include "desktop/quellarimond_app.h"
-#include "desktop/quellarimond_view.h"
-#include "desktop/remote_host_dlg.h"
 #include "desktop/retarget_counters.h"
 #include "desktop/string_table.h"
 #include "engine/standard_counter_set.h"
@@ -20,63 +11,30 @@
 
 #include <QFileInfo>
 
-#include <algorithm>
-
 namespace quel::desktop {
 
 namespace {
 
 constexpr std::uint32_t StopRetryPauseMilliseconds = 10;
 
-MonitorEnvironment MakeMonitorEnvironment(const AppEnvironment& app)
+bool IsPlacement(const Rect& rect)
 {
-    MonitorEnvironment environment;
-    environment.source = app.source;
-    environment.interactive = true;
-    environment.messages = app.messages;
-    environment.screen = app.screen.value_or(ScreenSize {});
-    environment.clock = app.clock;
-    return environment;
+    return rect.bottom > 0 && rect.right > 0 && rect.bottom > rect.top && rect.right > rect.left;
 }
 
 } // namespace
 
-std::int32_t MonitorSettings::*ColorField(int target)
+CQuellarimondDoc::CQuellarimondDoc(DocumentEnvironment environment)
+    : environment_(std::move(environment)), monitor_(environment_.monitor)
 {
-    switch (target) {
-    case ColorMax:
-        return &MonitorSettings::MaxColor;
-    case ColorAverage:
-        return &MonitorSettings::AvgColor;
-    case ColorCurrent:
-        return &MonitorSettings::CurColor;
-    case ColorBack:
-        return &MonitorSettings::BackColor;
-    case ColorText:
-        return &MonitorSettings::TextColor;
-    case ColorLines:
-        return &MonitorSettings::LineColor;
-    case ColorCritical:
-        return &MonitorSettings::CritColor;
-    default:
-        return nullptr;
-    }
-}
-
-CQuellarimondDoc::CQuellarimondDoc(CQuellarimondApp& app)
-    : app_(app), monitor_(MakeMonitorEnvironment(app.Environment()))
-{
-    app_.ActiveDocument = this;
     monitor_.SetUpDefaultProfile();
 }
 
 CQuellarimondDoc::~CQuellarimondDoc()
 {
     monitor_.StopSampling();
-    for (CQuellarimondView* view : views_)
-        view->DetachDocument();
-    if (app_.ActiveDocument == this)
-        app_.ActiveDocument = nullptr;
+    if (listener_ != nullptr)
+        listener_->DocumentClosing();
 }
 
 QString CQuellarimondDoc::GetTitle() const
@@ -89,79 +47,80 @@ QString CQuellarimondDoc::GetTitle() const
 void CQuellarimondDoc::SetPathName(const QString& path, bool addToRecentFiles)
 {
     pathName_ = path;
+    if (listener_ == nullptr)
+        return;
     if (addToRecentFiles && !path.isEmpty())
-        app_.RecentFiles().Add(path);
-    if (CMainFrame* frame = app_.MainFrame())
-        frame->UpdateTitle();
+        listener_->AddRecentFile(path);
+    listener_->TitleChanged();
 }
 
 // --- hooks ---------------------------------------------------------------------------------
 
-bool CQuellarimondDoc::NewProfile()
+CQuellarimondDoc::NewResult CQuellarimondDoc::NewProfile()
 {
-    // Axes are only replaced once the sampling thread has ended.
-    if (!StopSamplingForChange()) {
-        Message(QString::fromLatin1(text::CannotStop));
-        return false;
-    }
-    SetPathName(QString(), false);
-    documentModified_ = false;
-    loadFailed_ = false;
-    monitor_.RemoveAllAxes();
+    const bool reopen = reopenLastProfile_;
+    const bool changed = ChangeSampling(
+        [this, reopen](CounterMonitor& monitor) {
+            SetPathName(QString(), false);
+            documentModified_ = false;
+            loadFailed_ = false;
+            monitor.RemoveAllAxes();
+            if (reopen)
+                ReopenLastProfile();
+            else
+                PrepareNewProfile();
+            return true;
+        },
+        {.repaintAtStart = !reopen});
+    if (!changed)
+        return NewResult::Refused;
+    return reopen ? NewResult::Reopened : NewResult::Fresh;
+}
 
-    if (app_.ReopenLastProfile) {
-        app_.ReopenLastProfile = 0;
-        std::string last;
-        app_.WizardAfterStart = ReadLastProfilePath(last) ? 0 : 1;
-        if (!last.empty() && LoadProfile(last)) {
-            SetPathName(FromNative(last), true);
-        } else {
-            app_.WizardAfterStart = 1;
-            PrepareNewProfile();
-        }
-        StartMonitoring(false);
-    } else {
-        PrepareNewProfile();
-        StartMonitoring(true);
-        RunNewProfileWizard();
-        if (monitor_.GetAxisCount() == 0)
-            monitor_.SetModified(0);  // an empty profile does not ask to be saved
-    }
-    return true;
+void CQuellarimondDoc::NewProfileSettled()
+{
+    if (monitor_.GetAxisCount() == 0)
+        monitor_.SetModified(0);  // an empty profile does not ask to be saved
 }
 
 bool CQuellarimondDoc::OpenProfile(const QString& path)
 {
-    if (!StopSamplingForChange()) {
-        Message(QString::fromLatin1(text::CannotStop));
-        return false;
-    }
-    app_.ReopenLastProfile = 0;
-    monitor_.RemoveAllAxes();
-    monitor_.ResetSettings();
-    documentModified_ = false;
-
-    const std::string native = ToNative(path);
-    if (LoadProfile(native)) {
-        loadFailed_ = false;
-        if (CMainFrame* frame = app_.MainFrame())
-            frame->MoveWindowTo(GetSavedWindowRect());
+    std::string reason;
+    const bool changed = ChangeSampling([this, &path, &reason](CounterMonitor& monitor) {
+        reopenLastProfile_ = false;
+        monitor.RemoveAllAxes();
+        monitor.ResetSettings();
+        documentModified_ = false;
+        loadFailed_ = !LoadProfile(ToNative(path), reason);
+        if (loadFailed_)
+            return false;
+        if (listener_ != nullptr)
+            listener_->MoveWindowTo(GetSavedWindowRect());
         SetPathName(path, true);
-        StartMonitoring(false);
         return true;
+    });
+    if (!changed)
+        return false;
+    if (loadFailed_) {
+        QString message = QString::fromLatin1(text::CannotRead) + path;
+        if (!reason.empty())
+            message += QLatin1Char('\n') + QString::fromStdString(reason);
+        Message(message);
+        ClearAfterFailedOpen();
     }
+    return true;
+}
 
-    Message(QString::fromLatin1(text::CannotRead) + path);
-    // An empty profile under the new name, not sampled. Its log goes nowhere until the profile
-    // is saved, and it is never saved silently over the file that could not be read.
-    loadFailed_ = true;
+// An empty profile under the new name, not sampled. Its log goes nowhere until the profile is
+// saved, and it is never saved silently over the file that could not be read.
+void CQuellarimondDoc::ClearAfterFailedOpen()
+{
     monitor_.RemoveAllAxes();
     monitor_.ResetSettings();
     monitor_.SetModified(0);
     monitor_.SetLogLocation(std::string(), false);
     monitor_.SetStatusText(std::string());
     RefreshViews();
-    return true;
 }
 
 bool CQuellarimondDoc::SaveProfile(const QString& path)
@@ -182,79 +141,61 @@ bool CQuellarimondDoc::SaveProfile(const QString& path)
 bool CQuellarimondDoc::NeedsSaving()
 {
     const bool result = documentModified_ || monitor_.IsModified();
-    if (CMainFrame* frame = app_.MainFrame()) {
-        const Rect rect = frame->GetWindowRect();
-        if (rect.bottom > 0 && rect.right > 0 && rect.bottom > rect.top && rect.right > rect.left) {
-            MonitorSettings settings = monitor_.GetSettings();
-            settings.WndLeft = rect.left;
-            settings.WndTop = rect.top;
-            settings.WndRight = rect.right;
-            settings.WndBottom = rect.bottom;
-            monitor_.ApplySettings(settings);
-        }
+    const std::optional<Rect> rect = listener_ != nullptr ? listener_->CurrentWindowRect() : std::nullopt;
+    if (rect && IsPlacement(*rect)) {
+        MonitorSettings settings = monitor_.GetSettings();
+        settings.WndLeft = rect->left;
+        settings.WndTop = rect->top;
+        settings.WndRight = rect->right;
+        settings.WndBottom = rect->bottom;
+        monitor_.ApplySettings(settings);
     }
     if (!result && !pathName_.isEmpty() && !loadFailed_)
         monitor_.SaveToFile(ToNative(pathName_));
     return result;
 }
 
-// --- operations ----------------------------------------------------------------------------
+// --- sampling ------------------------------------------------------------------------------
+
+bool CQuellarimondDoc::ChangeSampling(const std::function<bool(CounterMonitor&)>& change, ChangeStyle style)
+{
+    // Axes are only replaced once the sampling thread has ended.
+    if (!StopSamplingForChange()) {
+        if (!style.quiet)
+            Message(QString::fromLatin1(text::CannotStop));
+        return false;
+    }
+    if (change(monitor_))
+        StartMonitoring(style.repaintAtStart);
+    return true;
+}
 
 bool CQuellarimondDoc::StartMonitoring(bool repaintAtStart)
 {
     monitor_.SetStatusText(text::Loading);
     RefreshViews();  // "Loading..." replaces the old diagram until the first sample
     monitor_.ApplyDisplaySettings();
-    return monitor_.StartSampling(GetFirstViewWindow(), repaintAtStart);
+    return monitor_.StartSampling(listener_ != nullptr ? listener_->SampleRepaintTarget() : nullptr,
+                                  repaintAtStart);
 }
 
 Rect CQuellarimondDoc::GetSavedWindowRect() const
 {
     const MonitorSettings settings = monitor_.GetSettings();
-    Rect rect;
-    rect.left = settings.WndLeft;
-    rect.top = settings.WndTop;
-    rect.right = settings.WndRight;
-    rect.bottom = settings.WndBottom;
-    return rect;
-}
-
-void CQuellarimondDoc::RunNewProfileWizard()
-{
-    CNewProfileWizard wizard(*this, app_.MainFrame());
-    if (app_.RunDialog(wizard) == CNewProfileWizard::CountersResult)
-        OnCounters();
-}
-
-RepaintTarget* CQuellarimondDoc::GetFirstViewWindow() const
-{
-    return views_.empty() ? nullptr : &views_.front()->GetRepaintTarget();
+    return Rect {settings.WndLeft, settings.WndTop, settings.WndRight, settings.WndBottom};
 }
 
 void CQuellarimondDoc::RefreshViews()
 {
-    for (CQuellarimondView* view : views_)
-        view->update();
+    if (listener_ != nullptr)
+        listener_->Repaint();
 }
 
-void CQuellarimondDoc::AddView(CQuellarimondView& view)
-{
-    views_.push_back(&view);
-}
-
-void CQuellarimondDoc::RemoveView(CQuellarimondView& view)
-{
-    views_.erase(std::remove(views_.begin(), views_.end(), &view), views_.end());
-}
-
-// --- commands ------------------------------------------------------------------------------
+// --- changes the commands make ---------------------------------------------------------------
 
 void CQuellarimondDoc::OnRestart()
 {
-    if (StopSamplingForChange())
-        monitor_.StartSampling(GetFirstViewWindow(), false);
-    else
-        Message(QString::fromLatin1(text::CannotStop));
+    ChangeSampling([](CounterMonitor&) { return true; });
 }
 
 void CQuellarimondDoc::OnResetMax()
@@ -263,117 +204,41 @@ void CQuellarimondDoc::OnResetMax()
     RefreshViews();
 }
 
-void CQuellarimondDoc::OnViewLog()
-{
-    if (monitor_.GetSettings().LogMode == 0) {
-        if (app_.GetPrompt().Question(QString::fromLatin1(text::LoggingOff), true) == Answer::Yes)
-            OnLogSettings();
-    }
-    if (monitor_.GetSettings().LogMode == 0)
-        return;
-    const std::string log = monitor_.GetLogPath();
-    if (!log.empty())
-        OpenPage(app_.GetShell(), app_.GetPrompt(), FromNative(log));
-}
-
 void CQuellarimondDoc::OnCleanLog()
 {
     monitor_.CleanLog();
 }
 
-void CQuellarimondDoc::OnLogSettings()
+void CQuellarimondDoc::ApplyLogSettings(int logMode, int logFormat, int fileSize)
 {
     MonitorSettings settings = monitor_.GetSettings();
-    CLogSettingsDlg dialog(app_, app_.MainFrame());
-    dialog.SetValues(settings.LogMode, settings.LogFormat, settings.LogFileSize);
-    if (app_.RunDialog(dialog) != QDialog::Accepted)
-        return;
-    settings.LogMode = dialog.LogMode();
-    settings.LogFormat = dialog.LogFormat();
-    settings.LogFileSize = dialog.FileSize();
+    settings.LogMode = logMode;
+    settings.LogFormat = logFormat;
+    settings.LogFileSize = fileSize;
     monitor_.ApplySettings(settings);
 }
 
-void CQuellarimondDoc::OnCounters()
+void CQuellarimondDoc::NoteWindRoseChanges()
 {
-    CCountersDlg dialog(*this, app_.MainFrame());
-    if (app_.RunDialog(dialog) == QDialog::Accepted) {
-        dialog.ApplyToMonitor();
-        RefreshViews();
-    }
     if (monitor_.IsModified())
         documentModified_ = true;
 }
 
-void CQuellarimondDoc::OnPreferences()
+void CQuellarimondDoc::SetSettingColor(std::int32_t MonitorSettings::*field, const QColor& color)
 {
-    CPreferencesDlg dialog(*this, app_.MainFrame());
-    if (app_.RunDialog(dialog) == QDialog::Accepted)
-        RefreshViews();
-    if (monitor_.IsModified())
-        documentModified_ = true;
-}
-
-void CQuellarimondDoc::OnConnectTo()
-{
-    CRemoteHostDlg dialog(app_, app_.MainFrame());
-    if (app_.RunDialog(dialog) == QDialog::Accepted)
-        RetargetCounters(dialog.ComputerName());
-}
-
-bool CQuellarimondDoc::ChooseSettingColor(int target)
-{
-    std::int32_t MonitorSettings::*field = ColorField(target);
-    if (field == nullptr)
-        return false;
     MonitorSettings settings = monitor_.GetSettings();
-    const std::optional<QColor> chosen =
-        app_.GetPrompt().ChooseColor(ToQColor(settings.*field), CustomColorsFor(target));
-    if (!chosen)
-        return false;
-    settings.*field = ToColorRef(*chosen);
+    settings.*field = ToColorRef(color);
     monitor_.ApplySettings(settings);
     monitor_.ApplyDisplaySettings();
     RefreshViews();
-    return true;
 }
 
 bool CQuellarimondDoc::RetargetCounters(const std::string& computer)
 {
-    if (!StopSamplingForChange()) {
-        Message(QString::fromLatin1(text::CannotStop));
-        return false;
-    }
-    RetargetAxes(monitor_, computer);
-    monitor_.StartSampling(GetFirstViewWindow(), false);
-    return true;
-}
-
-CustomColors CQuellarimondDoc::CustomColorsFor(int target)
-{
-    CustomColors colors;
-    for (int i = 0; i < static_cast<int>(colors.size()); ++i) {
-        const int v = 255 - 4 * i;
-        QColor& color = colors[static_cast<std::size_t>(i)];
-        switch (target) {
-        case ColorMax:
-            color = QColor(0, v, v);
-            break;
-        case ColorAverage:
-            color = QColor(0, v, 0);
-            break;
-        case ColorCurrent:
-            color = QColor(v, v, 0);
-            break;
-        case ColorCritical:
-            color = QColor(v, 0, 0);
-            break;
-        default:  // background, text and lines: greys
-            color = QColor(v, v, v);
-            break;
-        }
-    }
-    return colors;
+    return ChangeSampling([&computer](CounterMonitor& monitor) {
+        RetargetAxes(monitor, computer);
+        return true;
+    });
 }
 
 // --- helpers -------------------------------------------------------------------------------
@@ -401,24 +266,40 @@ bool CQuellarimondDoc::ReadLastProfilePath(std::string& path) const
     return key && key->GetString("File1", path);
 }
 
+void CQuellarimondDoc::ReopenLastProfile()
+{
+    reopenLastProfile_ = false;
+    std::string last;
+    wizardAfterStart_ = !ReadLastProfilePath(last);
+    std::string reason;
+    if (!last.empty() && LoadProfile(last, reason)) {
+        SetPathName(FromNative(last), true);
+    } else {
+        wizardAfterStart_ = true;
+        PrepareNewProfile();
+    }
+}
+
 void CQuellarimondDoc::PrepareNewProfile()
 {
-    const std::string path = MakeNewProfilePath(app_.NewProfileFolder());
+    const std::string path = MakeNewProfilePath(environment_.newProfileFolder);
     SetPathName(FromNative(path), false);
     monitor_.ResetSettings();
     BuildStandardCounterSet(true, DefaultStandardCounters, monitor_);
     monitor_.SetLogLocation(path, false);
 }
 
-bool CQuellarimondDoc::LoadProfile(const std::string& path)
+bool CQuellarimondDoc::LoadProfile(const std::string& path, std::string& reason)
 {
     // The gate and the parse of what it read: the file is opened once.
-    return monitor_.LoadProfile(path, ProfileFile::Read(path)) != 0;
+    const ProfileFile file = ProfileFile::Read(path);
+    reason = file.Reason();
+    return monitor_.LoadProfile(path, file) != 0;
 }
 
 void CQuellarimondDoc::Message(const QString& text)
 {
-    app_.GetPrompt().Message(text);
+    GetPrompt().Message(text);
 }
 
 } // namespace quel::desktop

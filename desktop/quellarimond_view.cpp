@@ -16,14 +16,9 @@ CQuellarimondView::CQuellarimondView(CQuellarimondDoc& document, QWidget* parent
     setLineWidth(2);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    document.AddView(*this);
 }
 
-CQuellarimondView::~CQuellarimondView()
-{
-    if (document_)
-        document_->RemoveView(*this);
-}
+CQuellarimondView::~CQuellarimondView() = default;
 
 void CQuellarimondView::paintEvent(QPaintEvent* event)
 {

@@ -3,6 +3,8 @@
 
 #include "tests/desktop/desktop_test_support.h"
 
+#include "desktop/command_table.h"
+#include "desktop/document_dialogs.h"
 #include "desktop/command_ids.h"
 #include "desktop/command_line.h"
 #include "desktop/help_pages.h"
@@ -127,7 +129,7 @@ TEST_F(AppTest, ViewLogAndTheAboutLinkSayWhatCannotBeOpenedAsHelpDoes)
     const std::string log = Monitor().GetLogPath();
     ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(log); }));
     shell.succeed = false;
-    Doc().OnViewLog();
+    ViewLog(*app, Doc(), &Frame());
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0], QString::fromStdString("No program is set up to open " + log));
 

@@ -4,6 +4,8 @@
 
 #include "tests/desktop/desktop_test_support.h"
 
+#include "desktop/main_frame.h"
+#include "desktop/document_dialogs.h"
 #include "desktop/counter_browser_dlg.h"
 #include "desktop/counters_dlg.h"
 #include "desktop/field_exchange.h"
@@ -121,7 +123,7 @@ protected:
 
 TEST_F(CountersDialogTest, AProfileWithoutCountersOffersOnlyAdding)
 {
-    CCountersDlg dialog(Doc());
+    CCountersDlg dialog(*app, Doc());
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Performance Counters - Quellarimond"));
     EXPECT_EQ(dialog.CounterList().count(), 0);
     EXPECT_EQ(dialog.CurrentEntry(), -1);
@@ -141,7 +143,7 @@ TEST_F(CountersDialogTest, AProfileWithoutCountersOffersOnlyAdding)
 TEST_F(CountersDialogTest, OpensOnTheFirstEntryWithNumberedLines)
 {
     ThreeAxes();
-    CCountersDlg dialog(Doc());
+    CCountersDlg dialog(*app, Doc());
     EXPECT_EQ(Lines(dialog.CounterList()),
               (std::vector<std::string> {"1. \\Processor(_Total)\\% Processor Time", "2. \\Objects\\Processes",
                                          "3. \\Objects\\Threads"}));
@@ -176,7 +178,7 @@ TEST_F(CountersDialogTest, FieldMessagesComeInOrderAndKeepTheDialogOpen)
         dialog.OkButton().click();
         EXPECT_FALSE(dialog.isVisible());
     });
-    Doc().OnCounters();
+    RunCountersDialog(*app, Doc(), &Frame());
     ASSERT_EQ(prompt.messages.size(), 3u);
     EXPECT_EQ(prompt.messages[0], QStringLiteral("Maximal value should be more than minimal value."));
     EXPECT_EQ(prompt.messages[1], QStringLiteral("Please enter a number."));
@@ -192,7 +194,7 @@ TEST_F(CountersDialogTest, FieldMessagesComeInOrderAndKeepTheDialogOpen)
 TEST_F(CountersDialogTest, ASelectionChangeReportsAnInvalidFieldAndDropsIt)
 {
     ThreeAxes();
-    CCountersDlg dialog(Doc());
+    CCountersDlg dialog(*app, Doc());
     dialog.show();
     Type(dialog.MinField(), QStringLiteral("-5"));
     ClickLine(dialog.CounterList(), 2);
@@ -219,7 +221,7 @@ TEST_F(CountersDialogTest, MovingDownAndBackUpRestartsSamplingOnOk)
         EXPECT_TRUE(dialog.ListChanged());
         dialog.OkButton().click();
     });
-    Doc().OnCounters();
+    RunCountersDialog(*app, Doc(), &Frame());
     EXPECT_TRUE(Restarted());
     EXPECT_EQ(AxisName(0), "CPU");
     EXPECT_EQ(Monitor().GetAxisCount(), 3);
@@ -234,7 +236,7 @@ TEST_F(CountersDialogTest, ALabelOnlyChangeRenamesWithoutARestart)
         Type(dialog.LabelField(), QStringLiteral("Load"));
         QTest::keyClick(&dialog.LabelField(), Qt::Key_Return);  // Enter is OK
     });
-    Doc().OnCounters();
+    RunCountersDialog(*app, Doc(), &Frame());
     EXPECT_EQ(AxisName(0), "Load");
     EXPECT_FALSE(Restarted());
     EXPECT_TRUE(Doc().GetDocumentModified());
@@ -252,7 +254,7 @@ TEST_F(CountersDialogTest, BoundsAboveTheOldRangeAreTakenInPlace)
         EXPECT_FALSE(dialog.ApplyButton().isEnabled());
         dialog.CancelButton().click();  // what Apply carried over stays
     });
-    Doc().OnCounters();
+    RunCountersDialog(*app, Doc(), &Frame());
     double min = 0, max = 0, critical = 0;
     Monitor().GetAxisMin(0, min);
     Monitor().GetAxisMax(0, max);
@@ -266,7 +268,7 @@ TEST_F(CountersDialogTest, BoundsAboveTheOldRangeAreTakenInPlace)
 TEST_F(CountersDialogTest, DeleteSelectsTheNewLastLineAndTheOnlyLineLeavesNothing)
 {
     ThreeAxes();
-    CCountersDlg dialog(Doc());
+    CCountersDlg dialog(*app, Doc());
     dialog.show();
     ClickLine(dialog.CounterList(), 2);
     dialog.DeleteButton().click();
@@ -290,7 +292,7 @@ TEST_F(CountersDialogTest, DeleteSelectsTheNewLastLineAndTheOnlyLineLeavesNothin
 
 TEST_F(CountersDialogTest, PathsOutsideTheProvidersGrammarAndA33rdCounterAreRefused)
 {
-    CCountersDlg dialog(Doc());
+    CCountersDlg dialog(*app, Doc());
     EXPECT_FALSE(dialog.AddCounterPath("Processor Time"));
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_TRUE(prompt.messages[0].endsWith(QStringLiteral(": Processor Time"))) << prompt.messages[0].toStdString();
@@ -322,7 +324,7 @@ TEST_F(CountersDialogTest, ComputerPointsTheListAtAnotherComputer)
         EXPECT_TRUE(dialog.ListChanged());
         dialog.OkButton().click();
     });
-    Doc().OnCounters();
+    RunCountersDialog(*app, Doc(), &Frame());
     std::string path;
     Monitor().GetCounterPath(2, path);
     EXPECT_EQ(path, "\\\\srv1\\Objects\\Threads");
@@ -372,7 +374,7 @@ TEST_F(CountersDialogTest, TheBrowserAddsEverySelectedPathInOrderAndStaysOpen)
         dialog.AddButton().click();
         dialog.OkButton().click();
     });
-    Doc().OnCounters();
+    RunCountersDialog(*app, Doc(), &Frame());
     std::vector<std::string> paths(3);
     ASSERT_EQ(Monitor().GetAxisCount(), 3);
     for (int i = 0; i < 3; ++i)
@@ -453,7 +455,7 @@ TEST_F(CountersDialogTest, TheBrowserListsAnotherComputersPageAndAddsItsPaths)
                   (std::vector<std::string> {"1. \\\\" + computer + "\\Processor(1)\\% User Time",
                                              "2. \\\\" + computer + "\\Memory\\Available Bytes"}));
     });
-    Doc().OnCounters();
+    RunCountersDialog(*app, Doc(), &Frame());
 }
 
 // A computer the user has replaced while it was still connecting never shows its answer, and a
@@ -491,7 +493,7 @@ TEST_F(CountersDialogTest, ALaterComputerSupersedesOneStillConnecting)
         });
         dynamic_cast<CCountersDlg&>(shown).AddButton().click();
     });
-    Doc().OnCounters();
+    RunCountersDialog(*app, Doc(), &Frame());
     // The browser is gone while its listing still waits for the silent computer; a listing asked
     // now is answered after that one has ended, which reported to no one.
     std::atomic<bool> listed = false;
@@ -504,7 +506,7 @@ TEST_F(CountersDialogTest, ALaterComputerSupersedesOneStillConnecting)
 
 TEST_F(CountersDialogTest, HelpOpensTheCountersPage)
 {
-    CCountersDlg dialog(Doc());
+    CCountersDlg dialog(*app, Doc());
     dialog.HelpButton().click();
     ASSERT_EQ(shell.opened.size(), 1u);
     EXPECT_NE(ReadFile(shell.opened[0].toLocalFile().toStdString()).find("useit.html#modify"), std::string::npos);

@@ -6,6 +6,8 @@
 #include "tests/desktop/gated_source.h"
 #include "tests/engine/fake_clock.h"
 
+#include "desktop/command_table.h"
+#include "desktop/document_dialogs.h"
 #include "desktop/main_frame.h"
 #include "desktop/new_profile_path.h"
 #include "desktop/program_folder.h"
@@ -45,8 +47,8 @@ TEST_F(DocumentTest, FirstStartEverMakesMyProfileAndSamplesTheStandardCounters)
     const QString expected = QString::fromStdString(programFolder + "MyProfile.qlmd");
     EXPECT_EQ(Doc().GetPathName(), expected);
     EXPECT_EQ(GetRegistry("Settings", "NewFileNum"), "1");
-    EXPECT_EQ(app->WizardAfterStart, 1);
-    EXPECT_EQ(app->ReopenLastProfile, 0);
+    EXPECT_TRUE(app->Document()->WizardAfterStart());
+    EXPECT_FALSE(app->Document()->ReopensLastProfile());
     EXPECT_EQ(Frame().windowTitle(), QStringLiteral("MyProfile.qlmd - Quellarimond"));
     EXPECT_TRUE(Frame().isVisible());
     EXPECT_GT(Monitor().GetAxisCount(), 0);
@@ -134,7 +136,7 @@ TEST_F(DocumentTest, StartReopensAReadableFile1AtItsRectangle)
     SetRegistry("Recent File List", "File1", path);
     Start();
     EXPECT_EQ(Doc().GetPathName(), QString::fromStdString(path));
-    EXPECT_EQ(app->WizardAfterStart, 0);
+    EXPECT_FALSE(app->Document()->WizardAfterStart());
     EXPECT_EQ(Frame().GetWindowRect(), (Rect {100, 120, 500, 420}));
     EXPECT_EQ(Frame().frameGeometry().topLeft(), QPoint(100, 120));
     EXPECT_EQ(Frame().size(), QSize(400, 300));
@@ -148,7 +150,7 @@ TEST_F(DocumentTest, MissingFile1MakesANewProfile)
     SetRegistry("Recent File List", "File1", root + "gone.qlmd");
     Start();
     EXPECT_EQ(Doc().GetPathName(), QString::fromStdString(programFolder + "MyProfile.qlmd"));
-    EXPECT_EQ(app->WizardAfterStart, 1);
+    EXPECT_TRUE(app->Document()->WizardAfterStart());
     EXPECT_TRUE(prompt.messages.empty());
 }
 
@@ -161,7 +163,7 @@ TEST_F(DocumentTest, OpenOfAMissingFileLeavesAnEmptyUnsampledProfileUnderItsName
 
     ASSERT_TRUE(app->OpenDocumentFile(missing));
     ASSERT_EQ(prompt.messages.size(), 1u);
-    EXPECT_EQ(prompt.messages[0], QStringLiteral("Cannot read file: ") + missing);
+    EXPECT_EQ(prompt.messages[0], QStringLiteral("Cannot read file: ") + missing + QStringLiteral("\nNo such file or directory"));
     EXPECT_EQ(Monitor().GetAxisCount(), 0);
     EXPECT_FALSE(SamplingRunning());
     EXPECT_EQ(Monitor().GetStatusText(), "");
@@ -189,7 +191,9 @@ TEST_F(DocumentTest, AFileThatIsNoProfileIsReportedAndNeverOverwritten)
 
     Start({QString::fromStdString(notes)});
     ASSERT_EQ(prompt.messages.size(), 1u);
-    EXPECT_EQ(prompt.messages[0], QStringLiteral("Cannot read file: ") + QString::fromStdString(notes));
+    // The message names the file, and the reason on a line of its own.
+    EXPECT_EQ(prompt.messages[0], QStringLiteral("Cannot read file: ") + QString::fromStdString(notes)
+                                      + QStringLiteral("\nnot a profile (neither the profile header nor an axis section)"));
     EXPECT_TRUE(Frame().isVisible()) << "start-up goes on";
     EXPECT_EQ(Monitor().GetAxisCount(), 0);
     EXPECT_FALSE(SamplingRunning());
@@ -219,7 +223,9 @@ TEST_F(DocumentTest, GivesTheProgramsVerdictOnTheSharedFileSet)
             EXPECT_TRUE(prompt.messages.empty()) << file.name << ": " << prompt.messages.front().toStdString();
         } else {
             ASSERT_EQ(prompt.messages.size(), 1u) << file.name;
-            EXPECT_EQ(prompt.messages[0], QStringLiteral("Cannot read file: ") + path) << file.name;
+            EXPECT_EQ(prompt.messages[0],
+                      QStringLiteral("Cannot read file: ") + path + QLatin1Char('\n') + QString::fromStdString(file.reason))
+                << file.name;
             EXPECT_EQ(Monitor().GetAxisCount(), 0) << file.name;
             // What is not a profile is never saved over.
             EXPECT_TRUE(app->SaveModified());
@@ -382,24 +388,24 @@ TEST_F(DocumentTest, ColourCommandsOfferGradientsAndDoNotMarkTheProfile)
     const MonitorSettings before = Monitor().GetSettings();
 
     prompt.color = QColor(255, 0, 0);
-    ASSERT_TRUE(Doc().ChooseSettingColor(ColorMax));
+    ASSERT_TRUE(ChooseSettingColor(prompt, Doc(), FindCommand(CmdColorMax)->color));
     EXPECT_EQ(prompt.colorInitial, QColor(0x7F, 0xFF, 0xFF));  // 0xFFFF7F: red 0x7F
     EXPECT_EQ(prompt.customColors[0], QColor(0, 255, 255));
     EXPECT_EQ(prompt.customColors[15], QColor(0, 195, 195));
     EXPECT_EQ(Monitor().GetSettings().MaxColor, 0x0000FF);
     EXPECT_FALSE(Monitor().IsModified());
 
-    ASSERT_TRUE(Doc().ChooseSettingColor(ColorAverage));
+    ASSERT_TRUE(ChooseSettingColor(prompt, Doc(), FindCommand(CmdColorAverage)->color));
     EXPECT_EQ(prompt.customColors[1], QColor(0, 251, 0));
-    ASSERT_TRUE(Doc().ChooseSettingColor(ColorCurrent));
+    ASSERT_TRUE(ChooseSettingColor(prompt, Doc(), FindCommand(CmdColorCurrent)->color));
     EXPECT_EQ(prompt.customColors[2], QColor(247, 247, 0));
 
     prompt.color = std::nullopt;  // cancelled
-    EXPECT_FALSE(Doc().ChooseSettingColor(ColorBack));
+    EXPECT_FALSE(ChooseSettingColor(prompt, Doc(), FindCommand(CmdBackColor)->color));
     EXPECT_EQ(Monitor().GetSettings().BackColor, before.BackColor);
 
     prompt.color = QColor(0, 0, 0x80);
-    ASSERT_TRUE(Doc().ChooseSettingColor(ColorBack));
+    ASSERT_TRUE(ChooseSettingColor(prompt, Doc(), FindCommand(CmdBackColor)->color));
     EXPECT_EQ(Monitor().GetSettings().BackColor, 0x800000);
     EXPECT_FALSE(Monitor().IsModified());
 }
@@ -411,7 +417,7 @@ TEST_F(DocumentTest, ViewLogOpensTheLogOrAsksWhenLoggingIsOff)
     Start();
 
     prompt.answers = {Answer::No};
-    Doc().OnViewLog();
+    ViewLog(*app, Doc(), &Frame());
     ASSERT_EQ(prompt.questions.size(), 1u);
     EXPECT_EQ(prompt.questions[0], QStringLiteral("Logging is turned off. Would you like to change log options?"));
     EXPECT_TRUE(prompt.questionModality[0]);
@@ -420,7 +426,7 @@ TEST_F(DocumentTest, ViewLogOpensTheLogOrAsksWhenLoggingIsOff)
     MonitorSettings settings = Monitor().GetSettings();
     settings.LogMode = 1;
     Monitor().ApplySettings(settings);
-    Doc().OnViewLog();
+    ViewLog(*app, Doc(), &Frame());
     EXPECT_EQ(prompt.questions.size(), 1u);
     ASSERT_EQ(shell.opened.size(), 1u);
     EXPECT_EQ(shell.opened[0], QUrl::fromLocalFile(QString::fromStdString(root + "Logs/Logged-log.html")));

@@ -23,7 +23,7 @@ namespace {
 
 using MainFrameTest = DesktopTest;
 
-// "text" per item shown, "-" per separator, "text>" for a submenu.
+// "text" per item shown (with its key after a tab), "-" per separator, "text>" for a submenu.
 QStringList Layout(const QWidget& menu)
 {
     QStringList items;
@@ -33,7 +33,8 @@ QStringList Layout(const QWidget& menu)
         if (action->isSeparator())
             items << QStringLiteral("-");
         else
-            items << action->text() + (action->menu() ? QStringLiteral(">") : QString());
+            items << action->text() + (action->shortcut().isEmpty() ? QString() : QLatin1Char('\t') + action->shortcut().toString())
+                         + (action->menu() ? QStringLiteral(">") : QString());
     }
     return items;
 }
@@ -75,11 +76,15 @@ TEST_F(MainFrameTest, MenusHaveTheirItemsInOrder)
     EXPECT_EQ(Layout(*Submenu(bar, "&Help")), (QStringList {"&Contents", "&About..."}));
 
     EXPECT_EQ(Layout(*Frame().ContextMenu()),
-              (QStringList {"Window Caption", "Enable In Tray", "Always On Top", "-", "Display &Labels>",
-                            "Current Line>", "Average Line>", "Maximal Line>", "Diagram>", "-", "Counters...",
-                            "Connect to...", "Preferences...", "-", "View Log...", "Clean Log", "Log Settings...",
-                            "-", "Reset Max", "Restart", "Minimize", "Exit"}));
-    EXPECT_EQ(Layout(*Submenu(*Frame().ContextMenu(), "Current Line")), (QStringList {"Show", "Bold", "Color..."}));
+              (QStringList {"&Window Caption", "Enable In Tray", "Always On &Top", "-", "Display &Labels>",
+                            "Current Line>", "Average Line>", "Maximal Line>", "Diagram>", "-", "C&ounters...",
+                            "Co&nnect to...", "&Preferences...", "-", "&View Log...", "&Clean Log",
+                            "&Log Settings...", "-", "Reset &Max", "&Restart", "Minimize", "E&xit"}));
+    EXPECT_EQ(Layout(*Submenu(*Frame().ContextMenu(), "Current Line")), (QStringList {"&Show", "&Bold", "&Color..."}));
+    // One action per command: the main menu, the context menu and the key share it.
+    EXPECT_EQ(FindCommandAction(*Frame().ContextMenu(), CmdCounters), FindCommandAction(bar, CmdCounters));
+    EXPECT_EQ(FindCommandAction(*Frame().ContextMenu(), CmdAppExit), FindCommandAction(*Frame().TrayMenu(), CmdAppExit));
+    EXPECT_TRUE(Frame().actions().contains(FindCommandAction(bar, CmdFileNew)));
 }
 
 TEST_F(MainFrameTest, PromptsAndEveryCommandWithItsDialog)
@@ -292,7 +297,7 @@ TEST_F(MainFrameTest, MinimisingHidesIntoTheTrayAndTheTrayBringsItBack)
 
     Frame().UpdateTrayMenu();
     const QMenu& tray = *Frame().TrayMenu();
-    EXPECT_EQ(Layout(tray), (QStringList {"Restore", "Minimize", "-", "About...", "Exit"}));
+    EXPECT_EQ(Layout(tray), (QStringList {"Restore", "Minimize", "-", "&About...", "E&xit"}));
     EXPECT_EQ(Frame().TrayDefaultItem(), CmdTrayRestore);
     EXPECT_TRUE(FindCommandAction(tray, CmdTrayRestore)->font().bold());
     EXPECT_TRUE(FindCommandAction(tray, CmdTrayRestore)->isEnabled());

@@ -5,6 +5,8 @@
 
 #include "tests/desktop/gated_source.h"
 
+#include "desktop/command_table.h"
+#include "desktop/document_dialogs.h"
 #include "desktop/main_frame.h"
 #include "desktop/quellarimond_doc.h"
 #include "desktop/quellarimond_view.h"
@@ -98,7 +100,7 @@ TEST_F(ViewTest, ABackgroundColourChangeRepaintsTheWholeView)
 {
     Start();
     prompt.color = QColor(200, 10, 10);
-    ASSERT_TRUE(Doc().ChooseSettingColor(ColorBack));
+    ASSERT_TRUE(ChooseSettingColor(prompt, Doc(), FindCommand(CmdBackColor)->color));
     const QImage image = Snapshot();
     const QRect inside = Frame().View().contentsRect();
     EXPECT_EQ(image.pixelColor(inside.topLeft()), QColor(200, 10, 10));
@@ -109,7 +111,7 @@ TEST_F(ViewTest, TheDiagramLiesInsideASunkenEdge)
 {
     Start();
     prompt.color = QColor(200, 10, 10);
-    ASSERT_TRUE(Doc().ChooseSettingColor(ColorBack));
+    ASSERT_TRUE(ChooseSettingColor(prompt, Doc(), FindCommand(CmdBackColor)->color));
     const CQuellarimondView& view = Frame().View();
     EXPECT_EQ(view.frameShadow(), QFrame::Sunken);
     ASSERT_GE(view.frameWidth(), 1);

@@ -6,6 +6,8 @@
 #include "tests/desktop/gated_source.h"
 #include "tests/engine/fake_clock.h"
 
+#include "desktop/main_frame.h"
+#include "desktop/document_dialogs.h"
 #include "desktop/counter_browser_dlg.h"
 #include "desktop/counters_dlg.h"
 #include "desktop/log_settings_dlg.h"
@@ -73,8 +75,8 @@ protected:
 
 TEST_F(WizardTest, StartsOnTheDefaultChoiceAndDisplay)
 {
-    EXPECT_EQ(app->WizardAfterStart, 1);
-    CNewProfileWizard wizard(Doc());
+    EXPECT_TRUE(app->Document()->WizardAfterStart());
+    CNewProfileWizard wizard(*app, Doc());
     EXPECT_EQ(wizard.windowTitle(), QStringLiteral("Create Monitoring Profile - Quellarimond Wizard"));
     EXPECT_EQ(wizard.CounterFlags(), 3889u);
     // The fixture has four processors: four processor axes and the six totals.
@@ -93,7 +95,7 @@ TEST_F(WizardTest, StartsOnTheDefaultChoiceAndDisplay)
 
 TEST_F(WizardTest, UncheckingAllTwelveLeavesNoAxesAndSamplingRuns)
 {
-    CNewProfileWizard wizard(Doc());
+    CNewProfileWizard wizard(*app, Doc());
     wizard.show();
     for (std::size_t i = 0; i < CNewProfileWizard::CounterBoxCount; ++i) {
         if (wizard.CounterBox(i).isChecked())
@@ -110,7 +112,7 @@ TEST_F(WizardTest, GridCirclesGiveZeroAndTwentyWhateverTheStepWas)
 {
     Monitor().SetGridStep(30);
     MarkSampling();
-    CNewProfileWizard wizard(Doc());
+    CNewProfileWizard wizard(*app, Doc());
     wizard.show();
     QCheckBox& grid = wizard.VisualBox(8);
     ASSERT_EQ(grid.text(), QStringLiteral("Grid circles"));
@@ -138,7 +140,7 @@ TEST_F(WizardTest, CancelAfterChangesReturnsToTheDefaults)
         QTest::keyClick(&wizard, Qt::Key_Escape);
         EXPECT_FALSE(wizard.isVisible());
     });
-    Doc().RunNewProfileWizard();
+    RunNewProfileWizard(*app, Doc(), &Frame());
     EXPECT_EQ(AxisNames(Monitor()), DefaultAxes());
     EXPECT_EQ(Monitor().GetSettings(), DefaultMonitorSettings(Screen));
     EXPECT_EQ(Monitor().GetGridStep(), 20);
@@ -158,7 +160,7 @@ TEST_F(WizardTest, CountersOpensTheCountersDialogOnTheNewChoice)
         EXPECT_EQ(counters.GetWorkingList().size(), 12u);
         EXPECT_EQ(counters.GetWorkingList().back().path, "\\Network Interface(wlan0)\\Bytes Total/sec");
     });
-    Doc().RunNewProfileWizard();
+    RunNewProfileWizard(*app, Doc(), &Frame());
     EXPECT_EQ(dialogs.shown, (std::vector<QString> {QStringLiteral("quel::desktop::CNewProfileWizard"),
                                                    QStringLiteral("quel::desktop::CCountersDlg")}));
     EXPECT_EQ(Monitor().GetAxisCount(), 12);
@@ -194,13 +196,13 @@ TEST_F(WizardTest, AProfileComposedInTheDialogsIsSavedReopenedAndLogged)
         counters.AddButton().click();
         counters.OkButton().click();
     });
-    Doc().RunNewProfileWizard();
+    RunNewProfileWizard(*app, Doc(), &Frame());
     dialogs.scripts.push_back([&](QDialog& shown) {
         auto& log = dynamic_cast<CLogSettingsDlg&>(shown);
         log.ModeGroup().button(1)->click();  // everything
         log.OkButton().click();
     });
-    Doc().OnLogSettings();
+    RunLogSettingsDialog(*app, Doc(), &Frame());
     const std::vector<std::string> composed = AxisNames(Monitor());
     ASSERT_EQ(composed.size(), 7u);
     EXPECT_EQ(composed.back(), added);
@@ -240,7 +242,7 @@ private:
 
 TEST_F(StopFailureTest, AWizardClickIsUndoneSilentlyAndCancelClosesWithoutAReset)
 {
-    CNewProfileWizard wizard(Doc());
+    CNewProfileWizard wizard(*app, Doc());
     wizard.show();
     wizard.CounterBox(10).click();
     EXPECT_FALSE(wizard.CounterBox(10).isChecked());
@@ -256,7 +258,7 @@ TEST_F(StopFailureTest, AWizardClickIsUndoneSilentlyAndCancelClosesWithoutAReset
 
 TEST_F(StopFailureTest, ARebuildIsRefusedWithTheMessageAndTheListKeepsItsChanges)
 {
-    CCountersDlg dialog(Doc());
+    CCountersDlg dialog(*app, Doc());
     dialog.show();
     dialog.ClearAllButton().click();
     dialog.ApplyButton().click();
@@ -285,7 +287,7 @@ TEST_F(SettingsTest, PreferencesShowTheListItemBelowAStepAndStoreIt)
 {
     Monitor().SetGridStep(25);
     Monitor().SetCriticalBorder(0);
-    CPreferencesDlg dialog(Doc());
+    CPreferencesDlg dialog(*app, Doc());
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Preferences - Quellarimond"));
     EXPECT_EQ(dialog.GridList().currentText(), QStringLiteral("20"));
     EXPECT_EQ(dialog.CriticalList().currentText(), QStringLiteral("none"));
@@ -315,7 +317,7 @@ TEST_F(SettingsTest, AnIntervalOutOfRangeIsReportedAndNotTaken)
         dialog.IntervalField().SetPosition(9);
         dialog.OkButton().click();
     });
-    Doc().OnPreferences();
+    RunPreferencesDialog(*app, Doc(), &Frame());
     ASSERT_EQ(prompt.messages.size(), 1u);
     EXPECT_EQ(prompt.messages[0], QStringLiteral("Please enter an integer between 1 and 120."));
     EXPECT_EQ(Monitor().GetSettings().Interval, 9);
@@ -325,7 +327,7 @@ TEST_F(SettingsTest, AnIntervalOutOfRangeIsReportedAndNotTaken)
 
 TEST_F(SettingsTest, HistoryIsCheckedBeforeTheInterval)
 {
-    CPreferencesDlg dialog(Doc());
+    CPreferencesDlg dialog(*app, Doc());
     dialog.show();
     dialog.HistoryField().findChild<QLineEdit*>()->setText(QString());
     dialog.IntervalField().findChild<QLineEdit*>()->setText(QStringLiteral("0"));
@@ -353,7 +355,7 @@ TEST_F(SettingsTest, OnlyTheTruncationChangedRedrawsWithoutARestartAndMarksThePr
         EXPECT_TRUE(dialog.ApplyButton().isEnabled());
         QTest::keyClick(&dialog, Qt::Key_Return);
     });
-    Doc().OnPreferences();
+    RunPreferencesDialog(*app, Doc(), &Frame());
     EXPECT_EQ(Monitor().GetLabelTrunc(), 0);
     EXPECT_TRUE(Doc().GetDocumentModified());
     EXPECT_EQ(Monitor().GetStatusText(), Marker);
@@ -416,7 +418,7 @@ TEST_F(SettingsTest, HtmlToCsvReopensTheLogWithANewSection)
         dialog.ModeGroup().button(2)->click();
         dialog.OkButton().click();
     });
-    Doc().OnLogSettings();
+    RunLogSettingsDialog(*app, Doc(), &Frame());
     EXPECT_EQ(Monitor().GetSettings().LogFormat, 1);
     EXPECT_EQ(Monitor().GetSettings().LogMode, 2);
     const std::string csv = Monitor().GetLogPath();
@@ -433,13 +435,13 @@ TEST_F(SettingsTest, RemoteHostTakesTheNameAsTypedAndBlankMeansThisComputer)
         QTest::keyClicks(&dialog.ComputerField(), QStringLiteral("srv1 "));
         dialog.OkButton().click();
     });
-    Doc().OnConnectTo();
+    RunConnectToDialog(*app, Doc(), &Frame());
     std::string path;
     Monitor().GetCounterPath(0, path);
     EXPECT_EQ(path.rfind("\\\\srv1 \\", 0), 0u) << path;
 
     dialogs.scripts.push_back([&](QDialog& shown) { dynamic_cast<CRemoteHostDlg&>(shown).OkButton().click(); });
-    Doc().OnConnectTo();
+    RunConnectToDialog(*app, Doc(), &Frame());
     for (int i = 0; i < Monitor().GetAxisCount(); ++i) {
         Monitor().GetCounterPath(i, path);
         EXPECT_EQ(path.rfind("\\\\", 0), std::string::npos) << path;
@@ -450,10 +452,10 @@ TEST_F(SettingsTest, RemoteHostTakesTheNameAsTypedAndBlankMeansThisComputer)
 TEST_F(SettingsTest, HelpButtonsOpenTheirPages)
 {
     const auto target = [&] { return ReadFile(shell.opened.back().toLocalFile().toStdString()); };
-    CNewProfileWizard wizard(Doc());
+    CNewProfileWizard wizard(*app, Doc());
     wizard.HelpButton().click();
     EXPECT_NE(target().find("useit.html#new"), std::string::npos);
-    CPreferencesDlg preferences(Doc());
+    CPreferencesDlg preferences(*app, Doc());
     preferences.HelpButton().click();
     EXPECT_NE(target().find("useit.html#options"), std::string::npos);
     CLogSettingsDlg log(*app);
