@@ -37,7 +37,7 @@ void ChooseColor(CommandContext& c, const Command& row, int)
     ChooseSettingColor(c.app.GetPrompt(), c.document, row.color);
 }
 
-template <void (*Run)(CQuellarimondApp&, CQuellarimondDoc&, QWidget*)>
+template <void (*Run)(DialogHost&, CQuellarimondDoc&, QWidget*)>
 void DialogCommand(CommandContext& c, const Command&, int)
 {
     Run(c.app, c.document, &c.frame);
@@ -97,12 +97,15 @@ constexpr std::array Commands = {
 
     // Options menu
     Command {.id = CmdCaption, .text = "&Window Caption", .prompt = "Display window title",
-             .run = [](CommandContext& c, const Command&, int) { c.frame.ToggleCaption(); }, .setting = &MonitorSettings::Caption},
+             .run = [](CommandContext& c, const Command&, int) { c.frame.ToggleCaption(); },
+             .setting = &MonitorSettings::Caption},
     Command {.id = CmdEnableTray, .text = "Enable In Tray", .prompt = "Creates an icon in the system tray",
-             .run = [](CommandContext& c, const Command& row, int) { c.frame.ShowTrayIcon(c.frame.ToggleSetting(row.setting) != 0); },
+             .run = [](CommandContext& c, const Command& row,
+                       int) { c.frame.ShowTrayIcon(c.frame.ToggleSetting(row.setting) != 0); },
              .setting = &MonitorSettings::EnableTray},
     Command {.id = CmdAlwaysOnTop, .text = "Always On &Top", .prompt = "Make this window on top of the others",
-             .run = [](CommandContext& c, const Command& row, int) { c.frame.SetTopmost(c.frame.ToggleSetting(row.setting) != 0); },
+             .run = [](CommandContext& c, const Command& row,
+                       int) { c.frame.SetTopmost(c.frame.ToggleSetting(row.setting) != 0); },
              .setting = &MonitorSettings::AlwaysOntop},
     Command {.id = CmdStatusBar, .text = "Stat&us Bar", .prompt = "Show or hide the status bar",
              .run = [](CommandContext& c, const Command&, int) { c.frame.ToggleStatusBar(); },
@@ -174,9 +177,11 @@ constexpr std::array Commands = {
              .run = [](CommandContext& c, const Command&, int) {
                  QMetaObject::invokeMethod(&c.frame, &QWidget::showMinimized, Qt::QueuedConnection);
              }},
-    Command {.id = CmdTrayRestore, .text = "Restore", .run = [](CommandContext& c, const Command&, int) { c.frame.RestoreFromTray(); },
+    Command {.id = CmdTrayRestore, .text = "Restore",
+             .run = [](CommandContext& c, const Command&, int) { c.frame.RestoreFromTray(); },
              .enabled = WindowHidden},
-    Command {.id = CmdTrayMinimize, .text = "Minimize", .run = [](CommandContext& c, const Command&, int) { c.frame.HideToTray(); },
+    Command {.id = CmdTrayMinimize, .text = "Minimize",
+             .run = [](CommandContext& c, const Command&, int) { c.frame.HideToTray(); },
              .enabled = WindowVisible},
 };
 

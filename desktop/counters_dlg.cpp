@@ -1,10 +1,10 @@
 #include "desktop/counters_dlg.h"
 
 #include "desktop/counter_browser_dlg.h"
+#include "desktop/dialog_host.h"
 #include "desktop/dialog_support.h"
 #include "desktop/dialog_texts.h"
 #include "desktop/field_exchange.h"
-#include "desktop/quellarimond_app.h"
 #include "desktop/quellarimond_doc.h"
 #include "desktop/remote_host_dlg.h"
 #include "desktop/retarget_counters.h"
@@ -38,7 +38,8 @@ QString Number(double value)
 
 } // namespace
 
-CCountersDlg::CCountersDlg(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent) : QDialog(parent), app_(app), document_(document)
+CCountersDlg::CCountersDlg(DialogHost& app, CQuellarimondDoc& document, QWidget* parent)
+    : QDialog(parent), app_(app), document_(document)
 {
     setWindowTitle(QString::fromLatin1(text::CountersCaption));
     CreateControls();

@@ -19,14 +19,14 @@ class QPushButton;
 
 namespace quel::desktop {
 
-class CQuellarimondApp;
+class DialogHost;
 class CQuellarimondDoc;
 
 class CCountersDlg final : public QDialog {
     Q_OBJECT
 
 public:
-    CCountersDlg(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent = nullptr);
+    CCountersDlg(DialogHost& app, CQuellarimondDoc& document, QWidget* parent = nullptr);
 
     // The way the browser's paths enter the list; false when the list is full, the path empty
     // or not a counter path (the last after a message).
@@ -94,7 +94,7 @@ private:
     QLineEdit& FieldOf(AxisField field) const;
     void Message(const QString& text);
 
-    CQuellarimondApp& app_;
+    DialogHost& app_;
     CQuellarimondDoc& document_;
     WorkingList list_;
     int currentEntry_ = -1;

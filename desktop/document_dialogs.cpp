@@ -1,12 +1,12 @@
 #include "desktop/document_dialogs.h"
 
 #include "desktop/counters_dlg.h"
+#include "desktop/dialog_host.h"
 #include "desktop/log_settings_dlg.h"
 #include "desktop/native_path.h"
 #include "desktop/new_profile_wizard.h"
 #include "desktop/page_opener.h"
 #include "desktop/preferences_dlg.h"
-#include "desktop/quellarimond_app.h"
 #include "desktop/quellarimond_doc.h"
 #include "desktop/remote_host_dlg.h"
 #include "desktop/string_table.h"
@@ -53,14 +53,14 @@ bool ChooseSettingColor(Prompt& prompt, CQuellarimondDoc& document, const ColorC
     return true;
 }
 
-void RunNewProfileWizard(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent)
+void RunNewProfileWizard(DialogHost& app, CQuellarimondDoc& document, QWidget* parent)
 {
     CNewProfileWizard wizard(app, document, parent);
     if (app.RunDialog(wizard) == CNewProfileWizard::CountersResult)
         RunCountersDialog(app, document, parent);
 }
 
-void RunCountersDialog(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent)
+void RunCountersDialog(DialogHost& app, CQuellarimondDoc& document, QWidget* parent)
 {
     CCountersDlg dialog(app, document, parent);
     if (app.RunDialog(dialog) == QDialog::Accepted) {
@@ -70,7 +70,7 @@ void RunCountersDialog(CQuellarimondApp& app, CQuellarimondDoc& document, QWidge
     document.NoteWindRoseChanges();
 }
 
-void RunPreferencesDialog(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent)
+void RunPreferencesDialog(DialogHost& app, CQuellarimondDoc& document, QWidget* parent)
 {
     CPreferencesDlg dialog(app, document, parent);
     if (app.RunDialog(dialog) == QDialog::Accepted)
@@ -78,7 +78,7 @@ void RunPreferencesDialog(CQuellarimondApp& app, CQuellarimondDoc& document, QWi
     document.NoteWindRoseChanges();
 }
 
-void RunLogSettingsDialog(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent)
+void RunLogSettingsDialog(DialogHost& app, CQuellarimondDoc& document, QWidget* parent)
 {
     const MonitorSettings settings = document.GetMonitor().GetSettings();
     CLogSettingsDlg dialog(app, parent);
@@ -87,14 +87,14 @@ void RunLogSettingsDialog(CQuellarimondApp& app, CQuellarimondDoc& document, QWi
         document.ApplyLogSettings(dialog.LogMode(), dialog.LogFormat(), dialog.FileSize());
 }
 
-void RunConnectToDialog(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent)
+void RunConnectToDialog(DialogHost& app, CQuellarimondDoc& document, QWidget* parent)
 {
     CRemoteHostDlg dialog(app, parent);
     if (app.RunDialog(dialog) == QDialog::Accepted)
         document.RetargetCounters(dialog.ComputerName());
 }
 
-void ViewLog(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent)
+void ViewLog(DialogHost& app, CQuellarimondDoc& document, QWidget* parent)
 {
     const CounterMonitor& monitor = document.GetMonitor();
     if (monitor.GetSettings().LogMode == 0) {

@@ -11,7 +11,7 @@ class QWidget;
 
 namespace quel::desktop {
 
-class CQuellarimondApp;
+class DialogHost;
 class CQuellarimondDoc;
 
 // The custom colours a colour chooser offers: gradients for the lines, greys for the rest.
@@ -30,17 +30,17 @@ CustomColors CustomColorsFor(ColorPalette palette);
 bool ChooseSettingColor(Prompt& prompt, CQuellarimondDoc& document, const ColorChoice& choice);
 
 // The new-profile wizard; when it ends with "Counters...", the counters dialog follows.
-void RunNewProfileWizard(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent);
+void RunNewProfileWizard(DialogHost& app, CQuellarimondDoc& document, QWidget* parent);
 // The counters dialog; on OK its list is carried into the monitor. Either way a modified wind
 // rose marks the document modified.
-void RunCountersDialog(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent);
+void RunCountersDialog(DialogHost& app, CQuellarimondDoc& document, QWidget* parent);
 // The preferences dialog, with the same modified rule.
-void RunPreferencesDialog(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent);
+void RunPreferencesDialog(DialogHost& app, CQuellarimondDoc& document, QWidget* parent);
 // The log settings dialog; on OK its values go into the settings.
-void RunLogSettingsDialog(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent);
+void RunLogSettingsDialog(DialogHost& app, CQuellarimondDoc& document, QWidget* parent);
 // The remote host dialog, then every counter is pointed at the computer entered.
-void RunConnectToDialog(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent);
+void RunConnectToDialog(DialogHost& app, CQuellarimondDoc& document, QWidget* parent);
 // Opens the log in the browser; while logging is off, offers the log settings first.
-void ViewLog(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent);
+void ViewLog(DialogHost& app, CQuellarimondDoc& document, QWidget* parent);
 
 } // namespace quel::desktop

@@ -1,9 +1,9 @@
 #include "desktop/log_settings_dlg.h"
 
+#include "desktop/dialog_host.h"
 #include "desktop/dialog_support.h"
 #include "desktop/dialog_texts.h"
 #include "desktop/field_exchange.h"
-#include "desktop/quellarimond_app.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -40,7 +40,7 @@ void Check(QButtonGroup& group, int id)
 
 } // namespace
 
-CLogSettingsDlg::CLogSettingsDlg(CQuellarimondApp& app, QWidget* parent) : QDialog(parent), app_(app)
+CLogSettingsDlg::CLogSettingsDlg(DialogHost& app, QWidget* parent) : QDialog(parent), app_(app)
 {
     setWindowTitle(QString::fromLatin1(text::LogSettingsCaption));
 

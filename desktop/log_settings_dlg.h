@@ -10,7 +10,7 @@ class QPushButton;
 
 namespace quel::desktop {
 
-class CQuellarimondApp;
+class DialogHost;
 
 class CLogSettingsDlg final : public QDialog {
     Q_OBJECT
@@ -19,7 +19,7 @@ public:
     static constexpr int MinFileSize = 1;
     static constexpr int MaxFileSize = 10240;
 
-    CLogSettingsDlg(CQuellarimondApp& app, QWidget* parent = nullptr);
+    CLogSettingsDlg(DialogHost& app, QWidget* parent = nullptr);
 
     // Before the dialog runs: the values it shows.
     void SetValues(int logMode, int logFormat, int fileSize);
@@ -40,7 +40,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    CQuellarimondApp& app_;
+    DialogHost& app_;
     int logMode_ = -1;
     int logFormat_ = -1;
     int fileSize_ = 64;

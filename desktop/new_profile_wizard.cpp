@@ -1,8 +1,8 @@
 #include "desktop/new_profile_wizard.h"
 
+#include "desktop/dialog_host.h"
 #include "desktop/dialog_support.h"
 #include "desktop/dialog_texts.h"
-#include "desktop/quellarimond_app.h"
 #include "desktop/quellarimond_doc.h"
 #include "engine/counter_monitor.h"
 #include "engine/standard_counter_set.h"
@@ -64,7 +64,7 @@ constexpr std::size_t VisualRows = 3;
 
 } // namespace
 
-CNewProfileWizard::CNewProfileWizard(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent)
+CNewProfileWizard::CNewProfileWizard(DialogHost& app, CQuellarimondDoc& document, QWidget* parent)
     : QDialog(parent), app_(app), document_(document)
 {
     setWindowTitle(QString::fromLatin1(text::WizardCaption));

@@ -14,7 +14,7 @@ class QPushButton;
 
 namespace quel::desktop {
 
-class CQuellarimondApp;
+class DialogHost;
 class CQuellarimondDoc;
 
 class CNewProfileWizard final : public QDialog {
@@ -25,7 +25,7 @@ public:
     static constexpr std::size_t CounterBoxCount = 12;
     static constexpr std::size_t VisualBoxCount = 9;
 
-    CNewProfileWizard(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent = nullptr);
+    CNewProfileWizard(DialogHost& app, CQuellarimondDoc& document, QWidget* parent = nullptr);
 
     // The standard counter flags of the boxes that are on.
     unsigned CounterFlags() const;
@@ -50,7 +50,7 @@ private:
     void OnCounterClicked(std::size_t index);
     void OnVisualClicked();
 
-    CQuellarimondApp& app_;
+    DialogHost& app_;
     CQuellarimondDoc& document_;
     std::array<QCheckBox*, CounterBoxCount> counterBoxes_ {};
     std::array<QCheckBox*, VisualBoxCount> visualBoxes_ {};

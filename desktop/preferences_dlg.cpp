@@ -1,9 +1,9 @@
 #include "desktop/preferences_dlg.h"
 
+#include "desktop/dialog_host.h"
 #include "desktop/dialog_support.h"
 #include "desktop/dialog_texts.h"
 #include "desktop/field_exchange.h"
-#include "desktop/quellarimond_app.h"
 #include "desktop/quellarimond_doc.h"
 #include "desktop/spin_field.h"
 #include "engine/counter_monitor.h"
@@ -43,7 +43,8 @@ QLabel* Explanation(const char* text, QWidget* parent)
 
 } // namespace
 
-CPreferencesDlg::CPreferencesDlg(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent) : QDialog(parent), app_(app), document_(document)
+CPreferencesDlg::CPreferencesDlg(DialogHost& app, CQuellarimondDoc& document, QWidget* parent)
+    : QDialog(parent), app_(app), document_(document)
 {
     setWindowTitle(QString::fromLatin1(text::PreferencesCaption));
     CreateControls();

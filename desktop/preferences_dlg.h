@@ -13,7 +13,7 @@ class QRadioButton;
 
 namespace quel::desktop {
 
-class CQuellarimondApp;
+class DialogHost;
 class CQuellarimondDoc;
 class CSpinField;
 
@@ -21,7 +21,7 @@ class CPreferencesDlg final : public QDialog {
     Q_OBJECT
 
 public:
-    CPreferencesDlg(CQuellarimondApp& app, CQuellarimondDoc& document, QWidget* parent = nullptr);
+    CPreferencesDlg(DialogHost& app, CQuellarimondDoc& document, QWidget* parent = nullptr);
 
     // The store step: the spin positions into the settings, the lists and the radios into the
     // wind rose's options.
@@ -48,7 +48,7 @@ private:
     bool ControlsToMembers();
     void Changed();
 
-    CQuellarimondApp& app_;
+    DialogHost& app_;
     CQuellarimondDoc& document_;
     int historyValue_ = 0;
     int intervalValue_ = 0;

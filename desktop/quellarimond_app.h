@@ -5,6 +5,7 @@
 // recent files, Exit, Help Contents, About) with the document framework's modified query, and
 // turns help requests into help pages opened in the default browser.
 
+#include "desktop/dialog_host.h"
 #include "desktop/dialog_runner.h"
 #include "desktop/object_lister.h"
 #include "desktop/prompt.h"
@@ -46,7 +47,7 @@ struct AppEnvironment {
     Clock* clock = nullptr;             // the monitor's time; null: the system clock
 };
 
-class CQuellarimondApp {
+class CQuellarimondApp final : public DialogHost {
 public:
     explicit CQuellarimondApp(AppEnvironment environment);
     // The document goes first, so sampling has ended before the view it repaints goes.
@@ -78,9 +79,9 @@ public:
     bool SaveModified();
 
     // Runs a modal dialog through the environment's runner; returns the dialog's result.
-    int RunDialog(QDialog& dialog) const;
+    int RunDialog(QDialog& dialog) const override;
     // Help context: 0 contents, 0x20000 + dialog template id, 0x30000 + prompt id.
-    void ShowHelp(unsigned helpContext);
+    void ShowHelp(unsigned helpContext) override;
     // The program's folder with a trailing "/".
     std::string GetProgramFolder() const { return environment_.programFolder; }
     const std::string& NewProfileFolder() const { return environment_.newProfileFolder; }
@@ -89,11 +90,11 @@ public:
     CQuellarimondDoc* Document() const { return document_.get(); }
     RecentFileList& RecentFiles() { return recentFiles_; }
     const AppEnvironment& Environment() const { return environment_; }
-    Prompt& GetPrompt() const { return *environment_.prompt; }
-    Shell& GetShell() const { return *environment_.shell; }
+    Prompt& GetPrompt() const override { return *environment_.prompt; }
+    Shell& GetShell() const override { return *environment_.shell; }
     // Lists other computers for the counter browser; it outlives every browser, so closing one
     // never waits for a computer that is slow to answer.
-    ObjectLister& Lister() { return lister_; }
+    ObjectLister& Lister() override { return lister_; }
 
 private:
     bool DoSave(const QString& path);

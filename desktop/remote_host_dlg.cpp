@@ -1,8 +1,8 @@
 #include "desktop/remote_host_dlg.h"
 
+#include "desktop/dialog_host.h"
 #include "desktop/dialog_support.h"
 #include "desktop/dialog_texts.h"
-#include "desktop/quellarimond_app.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -13,7 +13,7 @@
 
 namespace quel::desktop {
 
-CRemoteHostDlg::CRemoteHostDlg(CQuellarimondApp& app, QWidget* parent) : QDialog(parent), app_(app)
+CRemoteHostDlg::CRemoteHostDlg(DialogHost& app, QWidget* parent) : QDialog(parent), app_(app)
 {
     setWindowTitle(QString::fromLatin1(text::RemoteHostCaption));
 

@@ -11,13 +11,13 @@ class QPushButton;
 
 namespace quel::desktop {
 
-class CQuellarimondApp;
+class DialogHost;
 
 class CRemoteHostDlg final : public QDialog {
     Q_OBJECT
 
 public:
-    CRemoteHostDlg(CQuellarimondApp& app, QWidget* parent = nullptr);
+    CRemoteHostDlg(DialogHost& app, QWidget* parent = nullptr);
 
     // After OK: the name exactly as typed (no trimming, no check).
     const std::string& ComputerName() const { return computer_; }
@@ -32,7 +32,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    CQuellarimondApp& app_;
+    DialogHost& app_;
     std::string computer_;
     QLineEdit* field_ = nullptr;
     QPushButton* ok_ = nullptr;

@@ -163,7 +163,8 @@ TEST_F(DocumentTest, OpenOfAMissingFileLeavesAnEmptyUnsampledProfileUnderItsName
 
     ASSERT_TRUE(app->OpenDocumentFile(missing));
     ASSERT_EQ(prompt.messages.size(), 1u);
-    EXPECT_EQ(prompt.messages[0], QStringLiteral("Cannot read file: ") + missing + QStringLiteral("\nNo such file or directory"));
+    EXPECT_EQ(prompt.messages[0],
+              QStringLiteral("Cannot read file: ") + missing + QStringLiteral("\nNo such file or directory"));
     EXPECT_EQ(Monitor().GetAxisCount(), 0);
     EXPECT_FALSE(SamplingRunning());
     EXPECT_EQ(Monitor().GetStatusText(), "");
@@ -192,8 +193,9 @@ TEST_F(DocumentTest, AFileThatIsNoProfileIsReportedAndNeverOverwritten)
     Start({QString::fromStdString(notes)});
     ASSERT_EQ(prompt.messages.size(), 1u);
     // The message names the file, and the reason on a line of its own.
-    EXPECT_EQ(prompt.messages[0], QStringLiteral("Cannot read file: ") + QString::fromStdString(notes)
-                                      + QStringLiteral("\nnot a profile (neither the profile header nor an axis section)"));
+    EXPECT_EQ(prompt.messages[0],
+              QStringLiteral("Cannot read file: ") + QString::fromStdString(notes)
+                  + QStringLiteral("\nnot a profile (neither the profile header nor an axis section)"));
     EXPECT_TRUE(Frame().isVisible()) << "start-up goes on";
     EXPECT_EQ(Monitor().GetAxisCount(), 0);
     EXPECT_FALSE(SamplingRunning());
@@ -223,8 +225,8 @@ TEST_F(DocumentTest, GivesTheProgramsVerdictOnTheSharedFileSet)
             EXPECT_TRUE(prompt.messages.empty()) << file.name << ": " << prompt.messages.front().toStdString();
         } else {
             ASSERT_EQ(prompt.messages.size(), 1u) << file.name;
-            EXPECT_EQ(prompt.messages[0],
-                      QStringLiteral("Cannot read file: ") + path + QLatin1Char('\n') + QString::fromStdString(file.reason))
+            const QString reason = QString::fromStdString(file.reason);
+            EXPECT_EQ(prompt.messages[0], QStringLiteral("Cannot read file: ") + path + QLatin1Char('\n') + reason)
                 << file.name;
             EXPECT_EQ(Monitor().GetAxisCount(), 0) << file.name;
             // What is not a profile is never saved over.

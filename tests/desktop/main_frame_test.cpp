@@ -32,9 +32,12 @@ QStringList Layout(const QWidget& menu)
             continue;
         if (action->isSeparator())
             items << QStringLiteral("-");
+        else if (action->menu())
+            items << action->text() + QStringLiteral(">");
+        else if (action->shortcut().isEmpty())
+            items << action->text();
         else
-            items << action->text() + (action->shortcut().isEmpty() ? QString() : QLatin1Char('\t') + action->shortcut().toString())
-                         + (action->menu() ? QStringLiteral(">") : QString());
+            items << action->text() + QLatin1Char('\t') + action->shortcut().toString();
     }
     return items;
 }
@@ -83,7 +86,8 @@ TEST_F(MainFrameTest, MenusHaveTheirItemsInOrder)
     EXPECT_EQ(Layout(*Submenu(*Frame().ContextMenu(), "Current Line")), (QStringList {"&Show", "&Bold", "&Color..."}));
     // One action per command: the main menu, the context menu and the key share it.
     EXPECT_EQ(FindCommandAction(*Frame().ContextMenu(), CmdCounters), FindCommandAction(bar, CmdCounters));
-    EXPECT_EQ(FindCommandAction(*Frame().ContextMenu(), CmdAppExit), FindCommandAction(*Frame().TrayMenu(), CmdAppExit));
+    EXPECT_EQ(FindCommandAction(*Frame().ContextMenu(), CmdAppExit),
+              FindCommandAction(*Frame().TrayMenu(), CmdAppExit));
     EXPECT_TRUE(Frame().actions().contains(FindCommandAction(bar, CmdFileNew)));
 }
 
