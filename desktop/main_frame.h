@@ -26,6 +26,7 @@ class WindRose;
 namespace quel::desktop {
 
 struct CommandContext;
+class CriticalNotifier;
 class CQuellarimondApp;
 class CQuellarimondDoc;
 class CQuellarimondView;
@@ -93,6 +94,7 @@ public:
     QMenu* TrayMenu() const { return trayMenu_; }
     QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
     QLabel* ReadyLabel() const { return readyLabel_; }
+    CriticalNotifier& Notifier() const { return *criticalNotifier_; }
 
 signals:
     // The window was closed (after the modified query): the program ends.
@@ -132,6 +134,7 @@ private:
     QSystemTrayIcon* trayIcon_ = nullptr;
     std::function<bool()> trayAvailable_;
     QTimer* trayWatch_ = nullptr;
+    CriticalNotifier* criticalNotifier_ = nullptr;
 
     bool minimizeToTray_ = true;
     bool trayIconShown_ = false;

@@ -117,7 +117,8 @@ void BuildMainMenu(QMenuBar& bar, const CommandSink& onCommand)
              style, onCommand);
 
     QMenu* options = bar.addMenu(QStringLiteral("&Options"));
-    AddItems(*options, {CmdCaption, CmdEnableTray, CmdAlwaysOnTop, CmdStatusBar, Separator}, style, onCommand);
+    AddItems(*options, {CmdCaption, CmdEnableTray, CmdAlwaysOnTop, CmdStatusBar, CmdNotifyCritical, Separator}, style,
+             onCommand);
     AddDisplaySubmenus(*options, style, onCommand);
     AddItems(*options, {Separator, CmdConnectTo, Separator, CmdCounters, CmdPreferences, CmdSystem}, style,
              onCommand);
@@ -130,7 +131,7 @@ QMenu* BuildContextMenu(QWidget* parent, const CommandSink& onCommand)
 {
     const Style style = Style::Plain;
     auto* menu = new QMenu(parent);
-    AddItems(*menu, {CmdCaption, CmdEnableTray, CmdAlwaysOnTop, Separator}, style, onCommand);
+    AddItems(*menu, {CmdCaption, CmdEnableTray, CmdAlwaysOnTop, CmdNotifyCritical, Separator}, style, onCommand);
     AddDisplaySubmenus(*menu, style, onCommand);
     AddItems(*menu,
              {Separator, CmdCounters, CmdConnectTo, CmdPreferences, Separator, CmdViewLog, CmdCleanLog,

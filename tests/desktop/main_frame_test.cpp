@@ -64,8 +64,8 @@ TEST_F(MainFrameTest, MenusHaveTheirItemsInOrder)
                             "Recent File", "-", "E&xit"}));
     const QMenu& options = *Submenu(bar, "&Options");
     EXPECT_EQ(Layout(options),
-              (QStringList {"&Window Caption", "Enable In Tray", "Always On &Top", "Stat&us Bar", "-",
-                            "Display &Labels>", "&Current Line>", "&Average Line>", "&Maximal Line>", "&Diagram>",
+              (QStringList {"&Window Caption", "Enable In Tray", "Always On &Top", "Stat&us Bar",
+                            "Notify When C&ritical", "-", "Display &Labels>", "&Current Line>", "&Average Line>", "&Maximal Line>", "&Diagram>",
                             "-", "Co&nnect to...", "-", "C&ounters...", "&Preferences...", "&System..."}));
     EXPECT_EQ(Layout(*Submenu(options, "Display &Labels")), (QStringList {"&Names", "&Values", "Num&bers"}));
     EXPECT_EQ(Layout(*Submenu(options, "&Maximal Line")), (QStringList {"&Show", "&Bold", "&Color..."}));
@@ -75,7 +75,8 @@ TEST_F(MainFrameTest, MenusHaveTheirItemsInOrder)
     EXPECT_EQ(Layout(*Submenu(bar, "&Help")), (QStringList {"&Contents", "&About..."}));
 
     EXPECT_EQ(Layout(*Frame().ContextMenu()),
-              (QStringList {"Window Caption", "Enable In Tray", "Always On Top", "-", "Display &Labels>",
+              (QStringList {"Window Caption", "Enable In Tray", "Always On Top", "Notify When Critical", "-",
+                            "Display &Labels>",
                             "Current Line>", "Average Line>", "Maximal Line>", "Diagram>", "-", "Counters...",
                             "Connect to...", "Preferences...", "-", "View Log...", "Clean Log", "Log Settings...",
                             "-", "Reset Max", "Restart", "Minimize", "Exit"}));
