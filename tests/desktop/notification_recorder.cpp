@@ -28,14 +28,6 @@ public slots:
             file.write((summary + QLatin1Char('\n') + body + QStringLiteral("\n.\n")).toUtf8());
         return ++lastId_;
     }
-    QStringList GetCapabilities() { return {QStringLiteral("body")}; }
-    QString GetServerInformation(QString& vendor, QString& version, QString& specVersion)
-    {
-        vendor = QStringLiteral("test");
-        version = QStringLiteral("1");
-        specVersion = QStringLiteral("1.2");
-        return QStringLiteral("notification recorder");
-    }
 
 private:
     QString path_;
