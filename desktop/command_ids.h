@@ -26,6 +26,7 @@ enum CommandId : int {
     CmdEnableTray = 32842,
     CmdAlwaysOnTop = 32771,
     CmdStatusBar = 59393,
+    CmdNotifyCritical = 32861,
     CmdShowNames = 32772,
     CmdShowValues = 32773,
     CmdShowNumbers = 32818,

@@ -1,5 +1,6 @@
 #include "desktop/command_table.h"
 
+#include "desktop/critical_notifier.h"
 #include "desktop/main_frame.h"
 #include "desktop/quellarimond_app.h"
 #include "desktop/quellarimond_doc.h"
@@ -110,6 +111,11 @@ constexpr std::array Commands = {
     Command {.id = CmdStatusBar, .text = "Stat&us Bar", .prompt = "Show or hide the status bar",
              .run = [](CommandContext& c, const Command&, int) { c.frame.ToggleStatusBar(); },
              .checked = [](const CommandContext& c, int) { return !c.frame.statusBar()->isHidden(); }},
+    Command {.id = CmdNotifyCritical, .text = "Notify When C&ritical",
+             .prompt = "Show a notification when a counter turns critical",
+             .run = [](CommandContext& c, const Command&,
+                       int) { c.frame.Notifier().SetEnabled(!c.frame.Notifier().Enabled()); },
+             .checked = [](const CommandContext& c, int) { return c.frame.Notifier().Enabled(); }},
     Command {.id = CmdShowNames, .text = "&Names", .prompt = "Display axes names on the diagram",
              .run = ToggleLabel<&WindRose::GetShowNames, &WindRose::SetShowNames>,
              .checked = LabelShown<&WindRose::GetShowNames>},

@@ -3,6 +3,7 @@
 #include "desktop/command_actions.h"
 #include "desktop/command_ids.h"
 #include "desktop/command_table.h"
+#include "desktop/critical_notifier.h"
 #include "desktop/menus.h"
 #include "desktop/quellarimond_app.h"
 #include "desktop/quellarimond_doc.h"
@@ -41,6 +42,9 @@ CMainFrame::CMainFrame(CQuellarimondApp& app, CQuellarimondDoc& document, std::f
     contextMenu_ = BuildContextMenu(this, *actions_);
     CreateStatusBar();
     CreateTrayIcon();
+    criticalNotifier_ = new CriticalNotifier(
+        document_.GetMonitor(), [this] { return windowTitle(); },
+        [this] { return trayIconShown_ ? trayIcon_ : nullptr; }, this);
     UpdateRecentFileMenu();
     UpdateTitle();
 }

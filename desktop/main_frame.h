@@ -31,6 +31,7 @@ namespace quel::desktop {
 struct Command;
 struct CommandContext;
 class CommandActions;
+class CriticalNotifier;
 class CQuellarimondApp;
 class CQuellarimondDoc;
 class CQuellarimondView;
@@ -108,6 +109,7 @@ public:
     QMenu* TrayMenu() const { return trayMenu_; }
     QSystemTrayIcon* TrayIcon() const { return trayIcon_; }
     QLabel* ReadyLabel() const { return readyLabel_; }
+    CriticalNotifier& Notifier() const { return *criticalNotifier_; }
 
 signals:
     // The window was closed (after the modified query): the program ends.
@@ -148,6 +150,7 @@ private:
     QSystemTrayIcon* trayIcon_ = nullptr;
     std::function<bool()> trayAvailable_;
     QTimer* trayWatch_ = nullptr;
+    CriticalNotifier* criticalNotifier_ = nullptr;
 
     bool minimizeToTray_ = true;
     bool trayIconShown_ = false;

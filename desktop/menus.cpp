@@ -94,7 +94,8 @@ void BuildMainMenu(QMenuBar& bar, const CommandActions& actions)
              actions);
 
     QMenu* options = bar.addMenu(QStringLiteral("&Options"));
-    AddItems(*options, {CmdCaption, CmdEnableTray, CmdAlwaysOnTop, CmdStatusBar, Separator}, actions);
+    AddItems(*options, {CmdCaption, CmdEnableTray, CmdAlwaysOnTop, CmdStatusBar, CmdNotifyCritical, Separator},
+             actions);
     AddDisplaySubmenus(*options, Style::Main, actions);
     AddItems(*options, {Separator, CmdConnectTo, Separator, CmdCounters, CmdPreferences, CmdSystem}, actions);
 
@@ -105,7 +106,7 @@ void BuildMainMenu(QMenuBar& bar, const CommandActions& actions)
 QMenu* BuildContextMenu(QWidget* parent, const CommandActions& actions)
 {
     auto* menu = new QMenu(parent);
-    AddItems(*menu, {CmdCaption, CmdEnableTray, CmdAlwaysOnTop, Separator}, actions);
+    AddItems(*menu, {CmdCaption, CmdEnableTray, CmdAlwaysOnTop, CmdNotifyCritical, Separator}, actions);
     AddDisplaySubmenus(*menu, Style::Plain, actions);
     AddItems(*menu,
              {Separator, CmdCounters, CmdConnectTo, CmdPreferences, Separator, CmdViewLog, CmdCleanLog,

@@ -525,6 +525,19 @@ void CounterMonitor::BeginStatistics()
     samplesTaken_ = 0;
     log_.ResetValues(static_cast<int>(axes));
     log_.StartLogSection(MakeLogContext());
+    criticalWatch_.Reset(CriticalWatchNames());
+}
+
+// The axes' names as notifications give them; an axis without one by its number.
+std::vector<std::string> CounterMonitor::CriticalWatchNames() const
+{
+    std::vector<std::string> names;
+    for (int axis = 0; axis < GetAxisCount(); ++axis) {
+        std::optional<std::string> name;
+        GetAxisName(axis, name);
+        names.push_back(name && !name->empty() ? *name : "Axis " + std::to_string(axis + 1));
+    }
+    return names;
 }
 
 // The statistics of one axis: the current value joins the History ring, whose mean is the
@@ -561,6 +574,7 @@ void CounterMonitor::FinishSample(std::span<AxisSample> record)
         UpdateStatistics(i, record[i]);
     ApplySample(record.first(std::min(record.size(), static_cast<std::size_t>(GetAxisCount()))), SeriesMax,
                 SeriesAverage, SeriesCurrent);
+    criticalWatch_.Record(record);
     ++ringIndex_;
     if (samplesTaken_ < HistoryCapacity)
         ++samplesTaken_;

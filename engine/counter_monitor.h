@@ -8,6 +8,7 @@
 // Locks: the process-wide SamplingControl lock (flags only) is always taken before the
 // monitor lock (the wind rose's recursive lock), never the other way round.
 
+#include "engine/critical_watch.h"
 #include "engine/monitor_snapshot.h"
 #include "log/log_writer.h"
 #include "platform/clock.h"
@@ -99,6 +100,8 @@ public:
     // The axes with the values of the last finished sample, and the sample totals, all as of
     // one moment (never a sample half-taken).
     void GetSnapshot(MonitorSnapshot& snapshot) const;
+    // The axes that turned critical or back to normal and are due to be told (CriticalWatch).
+    void TakeCriticalChanges(std::vector<CriticalChange>& changes) { criticalWatch_.TakeDue(changes); }
 
     // Status text (word-wrapped, centred) or the wind rose, into rect.
     void Draw(Surface& surface, const Rect& rect);
@@ -116,6 +119,7 @@ public:
 private:
     void SamplingThread();
     void BeginStatistics();
+    std::vector<std::string> CriticalWatchNames() const;
     void FinishLoad();
     void UpdateStatistics(std::size_t axis, AxisSample& sample);
     void RecordFailure(int axis);
@@ -152,6 +156,7 @@ private:
     std::time_t lastSampleTime_ = 0;
     std::thread thread_;
     LogWriter log_;
+    CriticalWatch criticalWatch_ {clock_};
 };
 
 } // namespace quel

@@ -167,4 +167,13 @@ std::string FormatFixed(double value, int decimals)
     return text;
 }
 
+std::string FormatDiagramValue(double value)
+{
+    if (!std::isfinite(value))
+        return "N/A";
+    if (value >= -2147483648.0 && value <= 2147483647.0 && std::trunc(value) == value)
+        return FormatInt(static_cast<int>(value));
+    return FormatFixed(value, 2);
+}
+
 } // namespace quel

@@ -24,4 +24,8 @@ std::string FormatFixed(double value, int decimals);
 // The same appended to out, without a temporary (for writers that must not allocate).
 void AppendFixed(std::string& out, double value, int decimals);
 
+// A value as the diagram writes it beside an axis: "%d" for a whole number in the int range,
+// "%.2f" otherwise, "N/A" for a value that is not finite.
+std::string FormatDiagramValue(double value);
+
 } // namespace quel

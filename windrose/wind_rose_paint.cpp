@@ -46,11 +46,6 @@ Coord RoundSaturated(double value)
     return static_cast<Coord>(rounded);
 }
 
-bool IsInt32(double value)
-{
-    return value >= -2147483648.0 && value <= 2147483647.0 && std::trunc(value) == value;
-}
-
 // Selects a pen or font for a scope and selects the previous one again when restored.
 template <class Desc, Desc (Surface::*Select)(const Desc&)>
 class Selection {
@@ -232,12 +227,7 @@ private:
     static std::string ValueText(const WindRoseValue& cell, int series)
     {
         std::string text = series == 0 ? " " : "";
-        if (cell.state == NoData || !std::isfinite(cell.value))
-            text += "N/A";
-        else if (IsInt32(cell.value))
-            text += FormatInt(static_cast<int>(cell.value));
-        else
-            text += FormatFixed(cell.value, 2);
+        text += cell.state == NoData ? std::string("N/A") : FormatDiagramValue(cell.value);
         text += ' ';
         return text;
     }

@@ -68,9 +68,10 @@ TEST_F(MainFrameTest, MenusHaveTheirItemsInOrder)
                             "Recent File", "-", "E&xit"}));
     const QMenu& options = *Submenu(bar, "&Options");
     EXPECT_EQ(Layout(options),
-              (QStringList {"&Window Caption", "Enable In Tray", "Always On &Top", "Stat&us Bar", "-",
-                            "Display &Labels>", "&Current Line>", "&Average Line>", "&Maximal Line>", "&Diagram>",
-                            "-", "Co&nnect to...", "-", "C&ounters...", "&Preferences...", "&System..."}));
+              (QStringList {"&Window Caption", "Enable In Tray", "Always On &Top", "Stat&us Bar",
+                            "Notify When C&ritical", "-", "Display &Labels>", "&Current Line>", "&Average Line>",
+                            "&Maximal Line>", "&Diagram>", "-", "Co&nnect to...", "-", "C&ounters...",
+                            "&Preferences...", "&System..."}));
     EXPECT_EQ(Layout(*Submenu(options, "Display &Labels")), (QStringList {"&Names", "&Values", "Num&bers"}));
     EXPECT_EQ(Layout(*Submenu(options, "&Maximal Line")), (QStringList {"&Show", "&Bold", "&Color..."}));
     EXPECT_EQ(Layout(*Submenu(options, "&Diagram")),
@@ -79,8 +80,8 @@ TEST_F(MainFrameTest, MenusHaveTheirItemsInOrder)
     EXPECT_EQ(Layout(*Submenu(bar, "&Help")), (QStringList {"&Contents", "&About..."}));
 
     EXPECT_EQ(Layout(*Frame().ContextMenu()),
-              (QStringList {"&Window Caption", "Enable In Tray", "Always On &Top", "-", "Display &Labels>",
-                            "Current Line>", "Average Line>", "Maximal Line>", "Diagram>", "-", "C&ounters...",
+              (QStringList {"&Window Caption", "Enable In Tray", "Always On &Top", "Notify When C&ritical", "-",
+                            "Display &Labels>", "Current Line>", "Average Line>", "Maximal Line>", "Diagram>", "-", "C&ounters...",
                             "Co&nnect to...", "&Preferences...", "-", "&View Log...", "&Clean Log",
                             "&Log Settings...", "-", "Reset &Max", "&Restart", "Minimize", "E&xit"}));
     EXPECT_EQ(Layout(*Submenu(*Frame().ContextMenu(), "Current Line")), (QStringList {"&Show", "&Bold", "&Color..."}));
