@@ -237,6 +237,7 @@ void CCountersDlg::FillList()
     }
     if (currentEntry_ != -1)
         SelectLine(currentEntry_);
+    EnableMoveButtons();  // the selection above changed without a signal
     listChanged_ = true;
     apply_->setEnabled(true);
     const bool any = !list_.empty();
@@ -252,15 +253,17 @@ void CCountersDlg::UpdateMoveButtons()
         StoreSelected();  // an invalid field is reported and dropped
     skipNextStore_ = false;
     currentEntry_ = SelectedLine();
-    const int count = static_cast<int>(list_.size());
-    if (count < 2) {
-        up_->setEnabled(false);
-        down_->setEnabled(false);
-    } else {
-        up_->setEnabled(currentEntry_ > 0);
-        down_->setEnabled(currentEntry_ != -1 && currentEntry_ != count - 1);
-    }
+    EnableMoveButtons();
     LoadSelected();
+}
+
+// Up and Down as the selected line allows: no Up on the first line, no Down on the last.
+void CCountersDlg::EnableMoveButtons()
+{
+    const int selected = SelectedLine();
+    const int count = static_cast<int>(list_.size());
+    up_->setEnabled(selected > 0 && selected < count);
+    down_->setEnabled(selected >= 0 && selected < count - 1);
 }
 
 void CCountersDlg::SelectLine(int line)

@@ -85,6 +85,7 @@ private:
     bool StoreSelected();
     void FillList();
     void UpdateMoveButtons();
+    void EnableMoveButtons();
     void SwapEntries(int a, int b);
     void SelectLine(int line);
     int SelectedLine() const;

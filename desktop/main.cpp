@@ -7,6 +7,7 @@
 #include "desktop/qt_prompt.h"
 #include "desktop/qt_shell.h"
 #include "desktop/quellarimond_app.h"
+#include "desktop/termination_signals.h"
 #include "gui/qt_message_sink.h"
 #include "platform/file_size_signal.h"
 #include "platform/linux_perf_data_source.h"
@@ -93,5 +94,7 @@ int main(int argc, char* argv[])
 
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(app.MainFrame(), &CMainFrame::Closed, &application, &QApplication::quit, Qt::QueuedConnection);
+    // Logging out closes the window as the user would, with its silent save.
+    const TerminationSignals termination([&app] { app.OnAppExit(); });
     return QApplication::exec();
 }

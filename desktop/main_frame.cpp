@@ -4,6 +4,7 @@
 #include "desktop/command_ids.h"
 #include "desktop/command_table.h"
 #include "desktop/critical_notifier.h"
+#include "desktop/log_owner_notice.h"
 #include "desktop/menus.h"
 #include "desktop/quellarimond_app.h"
 #include "desktop/quellarimond_doc.h"
@@ -98,6 +99,7 @@ void CMainFrame::CreateStatusBar()
     readyLabel_ = new QLabel(QString::fromLatin1(text::Ready), this);
     statusBar()->addWidget(readyLabel_, 1);
     statusBar()->hide();
+    new LogOwnerNotice(*readyLabel_, *statusBar(), document_.GetMonitor(), this);
 }
 
 void CMainFrame::UpdateTitle()

@@ -703,6 +703,12 @@ std::string CounterMonitor::GetLogPath() const
     return log_.GetLogPath();
 }
 
+bool CounterMonitor::IsLogWrittenElsewhere() const
+{
+    WindRoseLock guard(*this);
+    return log_.IsWrittenElsewhere();
+}
+
 void CounterMonitor::ReportMessage(const std::string& text)
 {
     if (environment_.interactive && environment_.messages)

@@ -111,6 +111,8 @@ public:
     void CleanLog();
     void CloseLog();
     std::string GetLogPath() const;
+    // Another program writes this profile's log, so this monitor samples without logging.
+    bool IsLogWrittenElsewhere() const;
 
     const ScreenSize& GetScreenSize() const { return environment_.screen; }
     PerfDataSource& GetSource() const { return *environment_.source; }

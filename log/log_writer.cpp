@@ -72,20 +72,27 @@ void LogWriter::FormNames()
     backupName_.assign(baseName_).append("-log-bkup").append(extension);
     path_.assign(directory_).append(currentName_);
     backupPath_.assign(directory_).append(backupName_);
+    lockPath_.assign(directory_).append(baseName_).append(LogLockSuffix);
 }
 
 void LogWriter::OpenLog(bool forceRotation, const LogContext& context)
 {
-    CloseLog();
+    file_.Close();  // the owner lock is kept while the log stays the same
     rowCount_ = 0;
-    if (directory_.empty())
+    if (directory_.empty()) {
+        CloseLog();
         return;
+    }
     format_ = context.settings.LogFormat;
     FormNames();
-    if (context.settings.LogMode == 0)
+    if (context.settings.LogMode == 0) {
+        CloseLog();
         return;
+    }
 
     ::mkdir(directory_.c_str(), 0777);
+    if (!TakeOwnership(context))
+        return;
     linkedBackup_.clear();
     Rotate(forceRotation, context);
 
@@ -100,6 +107,18 @@ void LogWriter::OpenLog(bool forceRotation, const LogContext& context)
     LogFileLock lock(file_);
     if (file_.Ending() == LogEnding::Empty)
         WriteHeader(context);
+}
+
+// Makes this writer the only one of the log; false when another writer has it. That is said
+// where nobody is shown a message box (the service), once each time it is found.
+bool LogWriter::TakeOwnership(const LogContext& context)
+{
+    const bool wasElsewhere = writtenElsewhere_;
+    writtenElsewhere_ = owner_.Take(lockPath_) == LogOwnerLock::Result::Taken;
+    if (writtenElsewhere_ && !wasElsewhere && !context.interactive && context.problems != nullptr)
+        context.problems->ShowMessage("the log " + path_ + " is written by another program; this profile is "
+                                      "sampled without logging");
+    return !writtenElsewhere_;
 }
 
 // Moves the current log to the backup when forced or when it has reached its size limit. The
@@ -320,7 +339,6 @@ void LogWriter::WriteLogRow(std::span<const AxisSample> sample, const LogContext
 
 void LogWriter::CleanLog(const LogContext& context)
 {
-    CloseLog();
     OpenLog(true, context);
     StartLogSection(context);
 }
@@ -328,6 +346,13 @@ void LogWriter::CleanLog(const LogContext& context)
 void LogWriter::CloseLog()
 {
     file_.Close();
+    owner_.Release();
+    writtenElsewhere_ = false;
+}
+
+bool LogWriter::IsWrittenElsewhere() const
+{
+    return writtenElsewhere_;
 }
 
 std::string LogWriter::GetLogPath() const

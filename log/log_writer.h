@@ -1,10 +1,12 @@
 #pragma once
 // LogWriter: records samples in an HTML or CSV log in the "Logs" folder beside the profile,
-// rotating it at its size limit. Its state lives in the counter monitor; every operation runs
-// under the monitor's lock, rows on the sampling thread.
+// rotating it at its size limit. A log has one writer at a time (see LogOwnerLock). Its state
+// lives in the counter monitor; every operation runs under the monitor's lock, rows on the
+// sampling thread.
 
 #include "log/log_file.h"
 #include "log/log_layout.h"
+#include "log/log_owner_lock.h"
 #include "log/log_text.h"
 #include "platform/clock.h"
 #include "platform/user_interface.h"
@@ -50,11 +52,16 @@ public:
     // One finished sample, as its record gives it (scaled and classified).
     void WriteLogRow(std::span<const AxisSample> sample, const LogContext& context);
     void CleanLog(const LogContext& context);
+    // Closes the log and lets another writer have it.
     void CloseLog();
     std::string GetLogPath() const;
+    // The log is written by another writer (another program logging the same profile), so
+    // this one leaves it alone until its location or log settings change.
+    bool IsWrittenElsewhere() const;
 
 private:
     void FormNames();
+    bool TakeOwnership(const LogContext& context);
     void Rotate(bool force, const LogContext& context);
     bool CreateIfMissing(bool& created) const;
     void WriteHeader(const LogContext& context);
@@ -66,6 +73,9 @@ private:
     bool EqualAsLogged(double a, double b);
 
     LogFile file_;
+    std::string lockPath_;       // the owner lock's file, beside the log
+    LogOwnerLock owner_;         // held from the first opening until CloseLog
+    bool writtenElsewhere_ = false;
     int format_ = 0;             // LogFormat the open file was opened with
     std::string directory_;      // empty until a location is set
     std::string baseName_;

@@ -290,6 +290,44 @@ TEST_F(CountersDialogTest, DeleteSelectsTheNewLastLineAndTheOnlyLineLeavesNothin
     EXPECT_TRUE(prompt.messages.empty());
 }
 
+// Up and Down follow the selected line after every kind of change: Add, a click, a move,
+// Delete and Clear All.
+TEST_F(CountersDialogTest, UpAndDownFollowTheSelectionThroughEveryChange)
+{
+    ThreeAxes();
+    CCountersDlg dialog(*app, Doc());
+    dialog.show();
+    QListWidget& list = dialog.CounterList();
+    const auto expectFollows = [&](const char* step) {
+        const int row = list.currentRow();
+        EXPECT_EQ(dialog.UpButton().isEnabled(), row > 0) << step;
+        EXPECT_EQ(dialog.DownButton().isEnabled(), row >= 0 && row < list.count() - 1) << step;
+    };
+    expectFollows("opened");
+    ClickLine(list, 1);
+    expectFollows("middle line clicked");
+    ASSERT_TRUE(dialog.AddCounterPath("\\Objects\\Threads"));
+    EXPECT_EQ(list.currentRow(), 3);
+    expectFollows("added");
+    dialog.UpButton().click();
+    EXPECT_EQ(list.currentRow(), 2);
+    expectFollows("moved up");
+    dialog.DownButton().click();
+    EXPECT_EQ(list.currentRow(), 3);
+    expectFollows("moved down");
+    ClickLine(list, 0);
+    expectFollows("first line clicked");
+    dialog.DeleteButton().click();
+    expectFollows("first line deleted");
+    ClickLine(list, 2);
+    dialog.DeleteButton().click();
+    expectFollows("last line deleted");
+    dialog.ClearAllButton().click();
+    expectFollows("cleared");
+    ASSERT_TRUE(dialog.AddCounterPath("\\Objects\\Processes"));
+    expectFollows("only line added");
+}
+
 TEST_F(CountersDialogTest, PathsOutsideTheProvidersGrammarAndA33rdCounterAreRefused)
 {
     CCountersDlg dialog(*app, Doc());

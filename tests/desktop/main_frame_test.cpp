@@ -10,8 +10,11 @@
 #include "desktop/quellarimond_doc.h"
 #include "desktop/quellarimond_view.h"
 #include "engine/counter_monitor.h"
+#include "log/log_owner_lock.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -170,6 +173,29 @@ TEST_F(MainFrameTest, StatusBarIsHiddenAtStartAndSaysReady)
     Frame().OnCommand(CmdStatusBar);
     EXPECT_FALSE(Frame().statusBar()->isHidden());
     EXPECT_TRUE(Checked(*Frame().menuBar(), CmdStatusBar));
+}
+
+// A profile whose log another program writes is shown without logging, and the status bar
+// says so; a profile this program can log brings "Ready" back.
+TEST_F(MainFrameTest, TheStatusBarSaysWhenAnotherProgramWritesTheLog)
+{
+    const auto logged = [](MonitorSettings& settings) { settings.LogMode = 1; };
+    const std::string taken = MakeProfile(root + "Taken.qlmd", logged);
+    const std::string free = MakeProfile(root + "Free.qlmd", logged);
+    QDir().mkpath(QString::fromStdString(root + "Logs"));
+    LogOwnerLock other;
+    ASSERT_EQ(other.Take(LogLockPath(root + "Logs/", "Taken")), LogOwnerLock::Result::Owned);
+
+    Start({QString::fromStdString(taken)});
+    EXPECT_TRUE(Monitor().IsLogWrittenElsewhere());
+    ASSERT_TRUE(WaitUntil([&] { return Frame().ReadyLabel()->text().startsWith(QStringLiteral("Not logging")); }))
+        << Frame().ReadyLabel()->text().toStdString();
+    EXPECT_FALSE(Frame().statusBar()->isHidden());
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(Monitor().GetLogPath())));
+
+    ASSERT_TRUE(app->OpenDocumentFile(QString::fromStdString(free)));
+    EXPECT_TRUE(WaitUntil([&] { return Frame().ReadyLabel()->text() == QStringLiteral("Ready"); }));
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(Monitor().GetLogPath())));
 }
 
 TEST_F(MainFrameTest, SettingTogglesInvertTheSettingAndItsCheckMark)

@@ -1,5 +1,6 @@
-// The main frame under a real window manager: Always On Top keeps the window in its place, and
-// a tray that starts after the program still gets its icon.
+// The main frame under a real window manager: Always On Top keeps the window in its place, a
+// tray that starts after the program still gets its icon, and the program ended by SIGTERM
+// keeps where its window was moved to.
 
 #include "tests/desktop/desktop_test_support.h"
 
@@ -11,6 +12,9 @@
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QWindow>
+
+#include <csignal>
+#include <cstdlib>
 
 namespace quel::desktop::test {
 namespace {
@@ -126,6 +130,63 @@ TEST_F(WindowManagerTest, ATrayStartedLaterGetsTheIconAndEnableInTrayWorks)
     tray.terminate();
     ASSERT_TRUE(tray.waitForFinished());
     EXPECT_TRUE(WaitUntil([&] { return Frame().isVisible(); }, 30000)) << "back when its tray went";
+}
+
+// The window's outer position as xdotool reports it ("Position: x,y (screen: 0)").
+QPoint XdotoolPosition(const QString& window)
+{
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), window});
+    xdotool.waitForFinished();
+    const QString text = QString::fromUtf8(xdotool.readAllStandardOutput());
+    const QStringList position = text.section(QStringLiteral("Position: "), 1).section(QLatin1Char(' '), 0, 0)
+                                     .split(QLatin1Char(','));
+    return position.size() == 2 ? QPoint(position[0].toInt(), position[1].toInt()) : QPoint(-1, -1);
+}
+
+// The program itself, its window moved by the window manager's user, then ended by SIGTERM as
+// a session that logs out ends it: it saves the new placement silently and exits normally.
+TEST_F(WindowManagerTest, SigtermSavesTheMovedWindowAsClosingDoes)
+{
+    if (std::system("command -v xdotool >/dev/null") != 0)
+        GTEST_SKIP() << "xdotool is not installed (scripts/deps.sh installs it)";
+    const std::string profile = MakeProfile(root + "Moved.qlmd", [](MonitorSettings& settings) {
+        settings.WndLeft = 20;
+        settings.WndTop = 30;
+        settings.WndRight = 520;
+        settings.WndBottom = 430;
+    });
+    QProcess program;
+    program.start(QStringLiteral(QUEL_PROGRAM), {QString::fromStdString(profile)});
+    ASSERT_TRUE(program.waitForStarted());
+    QProcess search;
+    search.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--sync"),
+                                             QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                                             QString::number(program.processId())});
+    ASSERT_TRUE(search.waitForFinished(30000));
+    const QString window = QString::fromUtf8(search.readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0);
+    ASSERT_FALSE(window.isEmpty());
+    ASSERT_TRUE(WaitUntil([&] { return XdotoolPosition(window).x() >= 0; }));
+
+    QProcess::execute(QStringLiteral("xdotool"),
+                      {QStringLiteral("windowmove"), window, QStringLiteral("400"), QStringLiteral("300")});
+    ASSERT_TRUE(WaitUntil([&] { return XdotoolPosition(window).x() >= 300; })) << "moved";
+    Settle();
+    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(30000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+
+    MonitorEnvironment environment;
+    environment.source = source.get();
+    environment.screen = ScreenSize {1280, 1024};
+    CounterMonitor saved(environment);
+    ASSERT_TRUE(saved.LoadFromText(ReadFile(profile)));
+    const MonitorSettings settings = saved.GetSettings();
+    // Where the frame or the client lands depends on the window manager's gravity.
+    EXPECT_NEAR(settings.WndLeft, 400, 40);
+    EXPECT_NEAR(settings.WndTop, 300, 60);
+    EXPECT_EQ(settings.WndRight - settings.WndLeft, 500) << "the size stays";
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// Two writers of one log (two programs logging the same profile): rows never mix inside a
-// line, none is lost, and the file keeps one ending.
+// Two writers of one log (two programs logging the same profile): the first to open it is its
+// only writer until it closes it; the other writes nothing, in the same process or another.
 
 #include "log_test_support.h"
 
@@ -8,94 +8,96 @@
 namespace quel::test {
 namespace {
 
-constexpr int RowsEach = 3000;
-
-class TwoWritersTest : public LogTest {
+class OneWriterTest : public LogTest {
 protected:
-    TwoWritersTest()
-    {
-        AddAxis("Load", 100.0, 80.0);
-        settings.LogFileSize = 10240;  // KiB: no rotation
-    }
+    OneWriterTest() { AddAxis("Load", 100.0, 80.0); }
 
-    // Two child processes, let go at the same moment, write RowsEach rows each.
-    void WriteFromTwoProcesses()
-    {
-        int gate[2];
-        ASSERT_EQ(::pipe(gate), 0);
-        std::vector<pid_t> children;
-        for (double value : {11.0, 22.0}) {
-            const pid_t pid = ::fork();
-            if (pid == 0) {
-                ::close(gate[1]);
-                OpenAndStart();
-                char go = 0;
-                if (::read(gate[0], &go, 1) != 0)
-                    ::_exit(2);
-                for (int i = 0; i < RowsEach; ++i)
-                    Row({value + (i % 2)});  // a change every row, so that mode 2 would write too
-                writer.CloseLog();
-                ::_exit(0);
-            }
-            children.push_back(pid);
-        }
-        ::close(gate[0]);
-        ::close(gate[1]);  // end of file lets both go
-        for (pid_t child : children) {
-            int status = 0;
-            ::waitpid(child, &status, 0);
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        }
-    }
+    int Sections(const std::string& log) const { return CountOf(log, "<p><font size=+1>"); }
 };
 
-TEST_F(TwoWritersTest, HtmlRowsStayWholeAndNoneIsLost)
+TEST_F(OneWriterTest, ASecondWriterLeavesTheLogAloneUntilTheFirstCloses)
 {
-    WriteFromTwoProcesses();
-    const std::string log = ReadFile(HtmlLog());
-    const std::vector<std::string> lines = SplitLines(log);
-    int rows = 0;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (!lines[i].starts_with(" <tr bgcolor="))
-            continue;
-        ++rows;
-        ASSERT_LT(i + 2, lines.size());
-        EXPECT_TRUE(lines[i + 1].starts_with("  <td nowrap >") && lines[i + 1].ends_with("</td>\r")) << lines[i + 1];
-        EXPECT_EQ(lines[i + 2], " </tr>\r");
-    }
-    EXPECT_EQ(rows, 2 * RowsEach);
-    EXPECT_EQ(CountOf(log, "<p><font size=+1>"), 2);
-    EXPECT_EQ(CountOf(log, "</html>"), 1);
+    settings.LogFileSize = 1;  // KiB: the first writer rotates, and keeps its log all the same
+    OpenAndStart();
+    for (int i = 0; i < 20; ++i)
+        Row({10.0 + i % 2});
+    ASSERT_TRUE(std::filesystem::exists(HtmlBackup())) << "the log was rotated";
+    settings.LogFileSize = 1024;
+    const std::string before = ReadFile(HtmlLog());
+
+    const auto offerRows = [this](LogWriter& other, int format) {
+        MonitorSettings theirs = settings;
+        theirs.LogFormat = format;
+        const LogContext context {rose, theirs, interactive, &sink, clock, problems};
+        other.SetLogLocation(ProfilePath().string(), false, context);
+        other.ResetValues(rose.GetAxisCount());
+        other.StartLogSection(context);
+        for (double value : {55.0, 66.0})
+            other.WriteLogRow(SampleOf(rose, std::vector<double> {value}), context);
+        return other.IsWrittenElsewhere();
+    };
+    // Another object in this process, in either format, and another process.
+    LogWriter second;
+    EXPECT_TRUE(offerRows(second, 0));
+    LogWriter csv;
+    EXPECT_TRUE(offerRows(csv, 1));
+    EXPECT_EQ(InChild([&] {
+                  LogWriter other;
+                  return offerRows(other, 0) ? 0 : 1;
+              }),
+              0);
+    EXPECT_EQ(ReadFile(HtmlLog()), before);
+    EXPECT_FALSE(std::filesystem::exists(CsvLog()));
+    EXPECT_FALSE(writer.IsWrittenElsewhere());
+    EXPECT_TRUE(sink.messages.empty()) << "nothing is said where a message box would show it";
+
+    Row({12.0});
+    std::string log = ReadFile(HtmlLog());
+    EXPECT_EQ(Sections(log), 1) << log;
+    EXPECT_EQ(CountOf(log, "<td nowrap >55.00</td>"), 0);
+
+    // Closed, the log goes to the next writer, which starts its own section.
+    writer.CloseLog();
+    EXPECT_FALSE(offerRows(second, 0));
+    log = ReadFile(HtmlLog());
+    EXPECT_EQ(Sections(log), 2) << log;
+    EXPECT_EQ(CountOf(log, "<td nowrap >55.00</td>"), 1) << log;
     EXPECT_TRUE(log.ends_with(TableFooter));
 }
 
-TEST_F(TwoWritersTest, CsvLinesStayWholeAndNoneIsLost)
+TEST_F(OneWriterTest, AProgramEndingGivesTheLogBack)
 {
-    settings.LogFormat = 1;
-    WriteFromTwoProcesses();
-    int rows = 0;
-    for (const std::string& line : SplitLines(ReadFile(CsvLog()))) {
-        if (!line.starts_with("03/"))
-            continue;
-        ++rows;
-        EXPECT_EQ(line.size(), std::string("03/05,14:07:11,11.00\r").size()) << line;
+    int ready[2];
+    int finish[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(finish), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(finish[1]);
+        OpenAndStart();
+        char byte = 1;
+        (void)!::write(ready[1], &byte, 1);
+        (void)!::read(finish[0], &byte, 1);
+        ::_exit(0);  // no CloseLog: the process ending gives the lock back
     }
-    EXPECT_EQ(rows, 2 * RowsEach);
-}
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    interactive = false;
+    problems = &sink;
+    writer.SetLogLocation(ProfilePath().string(), true, Context());
+    EXPECT_TRUE(writer.IsWrittenElsewhere());
+    ASSERT_EQ(sink.messages.size(), 1u) << "a program without message boxes says it once";
+    EXPECT_NE(sink.messages[0].find("is written by another program"), std::string::npos) << sink.messages[0];
 
-TEST_F(TwoWritersTest, RotationByOneWriterIsFollowedByTheOther)
-{
-    settings.LogFileSize = 4;  // KiB: each writer meets the limit several times
-    WriteFromTwoProcesses();
-    const std::string log = ReadFile(HtmlLog());
-    const std::string backup = ReadFile(HtmlBackup());
-    for (const std::string* file : {&log, &backup}) {
-        EXPECT_EQ(CountOf(*file, "<html>"), 1);
-        EXPECT_EQ(CountOf(*file, "</html>"), 1);
-        EXPECT_TRUE(file->ends_with(TableFooter));
-        EXPECT_EQ(CountOf(*file, "<tr bgcolor="), CountOf(*file, " </tr>") - CountOf(*file, "<th>Date</th>"));
-    }
-    EXPECT_LT(log.size(), 4 * 1024 + 200u);
+    ::close(finish[1]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    writer.SetLogLocation(ProfilePath().string(), true, Context());
+    EXPECT_FALSE(writer.IsWrittenElsewhere());
+    Row({42.0});
+    EXPECT_EQ(CountOf(ReadFile(HtmlLog()), "<td nowrap >42.00</td>"), 1);
+    for (int fd : {ready[0], ready[1], finish[0]})
+        ::close(fd);
 }
 
 } // namespace

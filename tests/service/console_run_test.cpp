@@ -3,6 +3,8 @@
 #include "service_test_support.h"
 #include "support/server_process.h"
 
+#include "log/log_owner_lock.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -110,6 +112,22 @@ TEST_F(ConsoleRunTest, TerminateStopsAsWell)
     ASSERT_TRUE(process_.Signal(SIGTERM));
     EXPECT_EQ(process_.Wait(), 0);
     EXPECT_EQ(process_.Stdout(), std::string(ConsoleStart) + ConsoleStop);
+}
+
+// A profile whose log another program writes is sampled without logging, said in one line.
+TEST_F(ConsoleRunTest, ALogWrittenByAnotherProgramIsLeftAloneAndSaidOnce)
+{
+    WriteFile(root_ / "profiles/web.qlmd", ProfileText(1, 1, 0, TwoAxes));
+    fs::create_directory(root_ / "profiles/Logs");
+    quel::LogOwnerLock other;
+    ASSERT_EQ(other.Take(root_ / "profiles/Logs/web-log.lock"), quel::LogOwnerLock::Result::Owned);
+    ASSERT_TRUE(process_.Start({"-run", root_ / "profiles/web.qlmd"}));
+    WaitFor([&] { return process_.Stderr().ends_with("\n"); });
+    ASSERT_TRUE(process_.Signal(SIGINT));
+    EXPECT_EQ(process_.Wait(), 0);
+    EXPECT_EQ(process_.Stderr(), "quelmondsrvc: the log " + (root_ / "profiles/Logs/web-log.html").string() +
+                                     " is written by another program; this profile is sampled without logging\n");
+    EXPECT_FALSE(fs::exists(root_ / "profiles/Logs/web-log.html"));
 }
 
 TEST_F(ConsoleRunTest, WithoutProfileLogsTheDefaultCountersBesideTheProgram)

@@ -32,6 +32,11 @@ ServiceProcess::ServiceProcess()
     : program_(ServiceBinary()), stdoutPath_(outputs_ / "stdout"), stderrPath_(outputs_ / "stderr")
 {
     environment_["PATH"] = "/usr/local/bin:/usr/bin:/bin";
+    // The sanitizers' options of a sanitizer build (scripts/test.sh) reach the program too.
+    for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS", "TSAN_OPTIONS"}) {
+        if (const char* value = std::getenv(name))
+            environment_[name] = value;
+    }
 }
 
 ServiceProcess::~ServiceProcess()
