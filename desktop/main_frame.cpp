@@ -2,6 +2,7 @@
 
 #include "desktop/command_ids.h"
 #include "desktop/command_table.h"
+#include "desktop/history_controller.h"
 #include "desktop/menus.h"
 #include "desktop/quellarimond_app.h"
 #include "desktop/quellarimond_doc.h"
@@ -30,6 +31,7 @@ CMainFrame::CMainFrame(CQuellarimondApp& app, CQuellarimondDoc& document, std::f
 
     view_ = new CQuellarimondView(document, this);
     setCentralWidget(view_);
+    history_ = new HistoryController(document, *this);
 
     BuildMainMenu(*menuBar(), [this](int id) { OnCommand(id); });
     menuBar()->hide();

@@ -29,6 +29,7 @@ struct CommandContext;
 class CQuellarimondApp;
 class CQuellarimondDoc;
 class CQuellarimondView;
+class HistoryController;
 
 class CMainFrame final : public QMainWindow {
     Q_OBJECT
@@ -42,6 +43,8 @@ public:
     ~CMainFrame() override;
 
     CQuellarimondView& View() const { return *view_; }
+    // A log shown as history (File > Open Log...).
+    HistoryController& History() const { return *history_; }
     // "<profile title> - Quellarimond".
     void UpdateTitle();
     // The window's place in screen pixels: its outer top-left corner and its size (right and
@@ -126,6 +129,7 @@ private:
     CQuellarimondApp& app_;
     CQuellarimondDoc& document_;
     CQuellarimondView* view_ = nullptr;
+    HistoryController* history_ = nullptr;
     QLabel* readyLabel_ = nullptr;
     QMenu* contextMenu_ = nullptr;
     QMenu* trayMenu_ = nullptr;

@@ -112,7 +112,7 @@ void BuildMainMenu(QMenuBar& bar, const CommandSink& onCommand)
     const Style style = Style::Main;
     QMenu* file = bar.addMenu(QStringLiteral("&File"));
     AddItems(*file,
-             {CmdFileNew, CmdFileOpen, CmdFileSave, CmdFileSaveAs, Separator, CmdViewLog, CmdCleanLog,
+             {CmdFileNew, CmdFileOpen, CmdFileOpenLog, CmdFileSave, CmdFileSaveAs, Separator, CmdViewLog, CmdCleanLog,
               CmdLogSettings, Separator, CmdResetMax, CmdRestart, Separator, CmdRecentFile, Separator, CmdAppExit},
              style, onCommand);
 
