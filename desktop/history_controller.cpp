@@ -109,15 +109,26 @@ void HistoryController::BackToLive()
 {
     if (!IsOpen())
         return;
+    Leave();
+    // A profile that could not be read was not sampled before either. Sampling may have been
+    // restarted (Restart) while the history was shown: it starts afresh.
+    if (document_.LastLoadFailed())
+        return;
+    if (document_.StopSamplingForChange())
+        document_.StartMonitoring(false);
+    else
+        Message(QString::fromLatin1(text::CannotStop));
+}
+
+void HistoryController::Leave()
+{
+    if (!IsOpen())
+        return;
     toolBar_->hide();
     frame_.View().ShowInstead(nullptr);
     shown_.reset();
     frame_.statusBar()->clearMessage();
     frame_.UpdateTitle();
-    // A profile that could not be read was not sampled before either.
-    if (!document_.LastLoadFailed())
-        document_.StartMonitoring(false);
-    frame_.View().update();
 }
 
 void HistoryController::ShowRow(std::size_t row)

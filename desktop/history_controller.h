@@ -38,6 +38,8 @@ public:
     bool Open(const QString& path);
     // Closes the history and samples again; nothing when no history is open.
     void BackToLive();
+    // Closes the history and leaves sampling to the caller (a profile made or opened next).
+    void Leave();
 
     bool IsOpen() const { return shown_ != nullptr; }
     // The row shown; moving to a row past the last one shows the last.

@@ -4,6 +4,7 @@
 #include "desktop/command_ids.h"
 #include "desktop/command_line.h"
 #include "desktop/help_pages.h"
+#include "desktop/history_controller.h"
 #include "desktop/main_frame.h"
 #include "desktop/page_opener.h"
 #include "desktop/program_folder.h"
@@ -101,6 +102,8 @@ bool CQuellarimondApp::OnFileNew()
 {
     if (!SaveModified())
         return false;
+    if (frame_)
+        frame_->History().Leave();
     if (!document_->NewProfile())
         return false;
     ActivateFrame();
@@ -125,6 +128,8 @@ bool CQuellarimondApp::OpenDocumentFile(const QString& path)
     }
     if (!SaveModified())
         return false;
+    if (frame_)
+        frame_->History().Leave();
     if (!document_->OpenProfile(absolute))
         return false;
     // A file that could not be read keeps the document's name but stays out of the recent files.

@@ -1,7 +1,7 @@
 // A log opened as history: written by the real log writer beside its profile, stepped through
 // with the keys, drawn in place of the live diagram, and left with Esc for live sampling again;
 // a file that is no log is refused while sampling goes on, and a log copied from elsewhere
-// takes the profile the user picks.
+// takes the profile the user picks until a profile opened leaves the history.
 
 #include "tests/desktop/desktop_test_support.h"
 
@@ -182,7 +182,10 @@ TEST_F(HistoryTest, AFileThatIsNoLogIsRefusedWhileSamplingGoesOnAndACopiedLogTak
         << Frame().statusBar()->currentMessage().toStdString();
     EXPECT_FALSE(SamplingRunning());
 
-    History().BackToLive();
+    // Opening a profile leaves the history for that profile's live diagram.
+    ASSERT_TRUE(app->OpenDocumentFile(QString::fromStdString(root + "Two.qlmd")));
+    EXPECT_FALSE(History().IsOpen());
+    EXPECT_EQ(Frame().windowTitle(), "Two.qlmd - Quellarimond");
     EXPECT_TRUE(WaitUntil([] { return SamplingRunning(); }));
 }
 
