@@ -61,9 +61,10 @@ HistoryController::HistoryController(CQuellarimondDoc& document, CMainFrame& fra
     toolBar_->hide();
     connect(bar_, &HistoryBar::RowChosen, this, [this](int row) { ShowRow(static_cast<std::size_t>(std::max(0, row))); });
     connect(bar_, &HistoryBar::BackToLive, this, &HistoryController::BackToLive);
-    // Esc wherever the focus is; the bar's widgets are hidden, and the key free, without history.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), bar_, nullptr, nullptr, Qt::WindowShortcut);
-    connect(escape, &QShortcut::activated, this, &HistoryController::BackToLive);
+    // Esc wherever the focus is in the window, while history is shown.
+    escape_ = new QShortcut(QKeySequence(Qt::Key_Escape), bar_, nullptr, nullptr, Qt::WindowShortcut);
+    escape_->setEnabled(false);
+    connect(escape_, &QShortcut::activated, this, &HistoryController::BackToLive);
 }
 
 // The frame deletes the view, made before this, first: nothing draws the rose after it goes.
@@ -100,6 +101,7 @@ bool HistoryController::Open(const QString& path)
     frame_.View().ShowInstead(shown_->rose.get());
     bar_->Reset(static_cast<int>(std::min<std::size_t>(shown_->log.RowCount(), INT_MAX)), LaterSectionStarts(shown_->log), 0);
     toolBar_->show();
+    escape_->setEnabled(true);
     ShowRow(0);
     bar_->Slider().setFocus();
     return true;
@@ -125,6 +127,7 @@ void HistoryController::Leave()
     if (!IsOpen())
         return;
     toolBar_->hide();
+    escape_->setEnabled(false);
     frame_.View().ShowInstead(nullptr);
     shown_.reset();
     frame_.statusBar()->clearMessage();

@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+class QShortcut;
 class QToolBar;
 
 namespace quel::desktop {
@@ -61,6 +62,7 @@ private:
     CMainFrame& frame_;
     QToolBar* toolBar_;
     HistoryBar* bar_;
+    QShortcut* escape_;
     std::unique_ptr<Shown> shown_;
     std::size_t row_ = 0;
 };
