@@ -15,6 +15,8 @@
 #include "log/log_reader.h"
 #include "log/log_writer.h"
 #include "profile/profile_file.h"
+#include "tests/desktop/gated_source.h"
+#include "tests/engine/fake_clock.h"
 #include "tests/support/axis_samples.h"
 
 #include <QStatusBar>
@@ -187,6 +189,24 @@ TEST_F(HistoryTest, AFileThatIsNoLogIsRefusedWhileSamplingGoesOnAndACopiedLogTak
     EXPECT_FALSE(History().IsOpen());
     EXPECT_EQ(Frame().windowTitle(), "Two.qlmd - Quellarimond");
     EXPECT_TRUE(WaitUntil([] { return SamplingRunning(); }));
+}
+
+// A sampling thread held in its query as by a slow network: the log is not shown, and the
+// profile's diagram stays.
+TEST_F(HistoryTest, SamplingThatCannotStopKeepsTheLiveDiagram)
+{
+    quel::test::FakeClock fakeClock;
+    clock = &fakeClock;
+    UseGatedSource();
+    const std::string profile = MakeSmallProfile(root + "Slow.qlmd", 2);
+    Start({QString::fromStdString(profile)});
+    const QString liveTitle = Frame().windowTitle();
+    prompt.logName = QString::fromStdString(WriteLog(profile, {{10, 1}}, {}));
+    Frame().OnCommand(CmdFileOpenLog);
+    ASSERT_EQ(prompt.messages.size(), 1u);
+    EXPECT_TRUE(prompt.messages[0].startsWith(QStringLiteral("Cannot stop counter collecting process.")));
+    EXPECT_FALSE(History().IsOpen());
+    EXPECT_EQ(Frame().windowTitle(), liveTitle);
 }
 
 } // namespace
