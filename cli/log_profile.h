@@ -1,20 +1,16 @@
 #pragma once
-// The profile of a log read back: its logs lie in the "Logs" folder beside it, and the log's
-// title is its base name. The profile gives the columns' axes: critical values, bounds, colours.
+// The profile of a log read back, given or the one beside it (log/log_history.h's
+// ProfileBesideLog). The profile gives the columns' axes: critical values, bounds, colours.
 
 #include "cli/profile_loading.h"
 #include "engine/counter_monitor.h"
 #include "log/log_data.h"
+#include "log/log_history.h"
 
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace quel::cli {
-
-// "<folder>/Logs/<title>-log.html" -> "<folder>/<title>.qlmd"; empty when the title cannot name
-// a file there.
-std::string ProfileBesideLog(const std::string& logPath, const LogData& log);
 
 struct LogProfile {
     bool loaded = false;
@@ -26,9 +22,5 @@ struct LogProfile {
 // when there is one (else a note says why there is none) into monitor.
 bool LoadLogProfile(CounterMonitor& monitor, const std::optional<std::string>& given, const std::string& logPath,
                     const LogData& log, LogProfile& profile, std::string& error);
-
-// The axis of each column: the first axis not yet taken whose name the log writes as the
-// column's name; none when no axis has it.
-std::vector<std::optional<int>> MatchColumnsToAxes(const LogData& log, const WindRose& axes);
 
 } // namespace quel::cli

@@ -4,12 +4,9 @@
 #include "cli/log_profile.h"
 #include "cli/report_time.h"
 #include "cli/rose_image.h"
+#include "engine/log_moment_rose.h"
 #include "log/log_reader.h"
 #include "log/log_summary.h"
-#include "windrose/number_text.h"
-
-#include <algorithm>
-#include <limits>
 
 namespace quel::cli {
 namespace {
@@ -55,69 +52,15 @@ int ParseLogRenderOptions(const Arguments& args, LogRenderOptions& options, std:
     return ExitSuccess;
 }
 
-// An axis for a column the profile has none for: from 0 (or its lowest value) to its highest.
-int AddColumnAxis(CounterMonitor& monitor, const LogData& log, std::size_t column, std::ostream& err)
+// The moment's values on the columns' axes (a column without one gets its own, with a note);
+// axes without a column show N/A.
+void ShowRow(CounterMonitor& monitor, const LogData& log, std::size_t row, std::ostream& err)
 {
-    double low = 0.0;
-    double high = -std::numeric_limits<double>::infinity();
-    for (std::size_t row = 0; row < log.RowCount(); ++row) {
-        const double value = log.Value(row, column);
-        if (LogData::IsAvailable(value)) {
-            low = std::min(low, value);
-            high = std::max(high, value);
-        }
-    }
-    if (!(high > low))
-        high = low + 1.0;
-    const std::string& name = log.columns[column];
-    if (!monitor.AddAxis(name, "", 0, low, high, high, 1.0, nullptr)) {
-        ReportError(err, "render", "note: column \"" + name + "\" left out: the wind rose has no room for more axes");
-        return -1;
-    }
-    ReportError(err, "render", "note: column \"" + name + "\" has no axis in the profile: drawn from " +
-                                   FormatFixed(low, 2) + " to " + FormatFixed(high, 2) + ", its values' bounds");
-    return monitor.GetAxisCount() - 1;
-}
-
-// The raw value that the axis shows as the logged value (the inverse of its scaling).
-double RawValue(const CounterMonitor& monitor, int axis, double logged)
-{
-    double multiplier = 1.0;
-    double maximum = 0.0;
-    std::uint8_t inverse = 0;
-    monitor.GetAxisMultiplier(axis, multiplier);
-    monitor.GetAxisMax(axis, maximum);
-    monitor.GetAxisInverse(axis, inverse);
-    return (inverse != 0 ? maximum - logged : logged) * multiplier;
-}
-
-void SetSeries(CounterMonitor& monitor, int axis, int series, double logged)
-{
-    if (!LogData::IsAvailable(logged)) {
-        monitor.SetValue(axis, 0.0, series);
-        monitor.SetValueState(axis, NoData, series);
-        return;
-    }
-    monitor.SetValue(axis, RawValue(monitor, axis, logged), series);
-}
-
-// The moment's values on the columns' axes; axes without a column show N/A.
-void ShowMoment(CounterMonitor& monitor, const LogData& log, std::size_t row, std::ostream& err)
-{
-    std::vector<std::optional<int>> axes = MatchColumnsToAxes(log, monitor);
-    for (int axis = 0; axis < monitor.GetAxisCount(); ++axis) {
-        for (const int series : {SeriesMax, SeriesAverage, SeriesCurrent})
-            SetSeries(monitor, axis, series, std::numeric_limits<double>::quiet_NaN());
-    }
-    const std::vector<ColumnMoment> moment = MomentAt(log, row);
-    for (std::size_t c = 0; c < moment.size(); ++c) {
-        const int axis = axes[c] ? *axes[c] : AddColumnAxis(monitor, log, c, err);
-        if (axis < 0)
-            continue;
-        SetSeries(monitor, axis, SeriesMax, moment[c].maximum);
-        SetSeries(monitor, axis, SeriesAverage, moment[c].average);
-        SetSeries(monitor, axis, SeriesCurrent, moment[c].current);
-    }
+    const LogHistory history(log);
+    const ColumnAxes placed = PlaceColumns(monitor, history);
+    for (const std::string& note : placed.notes)
+        ReportError(err, "render", "note: " + note);
+    ShowMoment(monitor, placed.axis, history.MomentAt(row));
 }
 
 } // namespace
@@ -174,7 +117,7 @@ int RunRenderLog(const Arguments& args, PerfDataSource& source, CommandStreams i
     monitor.ApplySettings(settings);
     monitor.ApplyDisplaySettings();
     monitor.SetStatusText("");
-    ShowMoment(monitor, log, *row, io.err);
+    ShowRow(monitor, log, *row, io.err);
     if (!WriteRoseImage(monitor, options.image)) {
         ReportError(io.err, "render", "cannot write " + options.image.path);
         return ExitFindings;

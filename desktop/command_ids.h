@@ -11,6 +11,7 @@ enum CommandId : int {
     // File menu
     CmdFileNew = 57600,
     CmdFileOpen = 57601,
+    CmdFileOpenLog = 32850,
     CmdFileSave = 57603,
     CmdFileSaveAs = 57604,
     CmdRecentFile = 57616,  // first recent-file entry; the next ones follow

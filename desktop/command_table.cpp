@@ -1,6 +1,7 @@
 #include "desktop/command_table.h"
 
 #include "desktop/critical_notifier.h"
+#include "desktop/history_controller.h"
 #include "desktop/main_frame.h"
 #include "desktop/quellarimond_app.h"
 #include "desktop/quellarimond_doc.h"
@@ -76,6 +77,8 @@ constexpr std::array Commands = {
              .run = [](CommandContext& c, const Command&, int) { c.app.OnFileNew(); }},
     Command {.id = CmdFileOpen, .text = "&Open...", .prompt = "Open an existing document", .shortcut = "Ctrl+O",
              .run = [](CommandContext& c, const Command&, int) { c.app.OnFileOpen(); }},
+    Command {.id = CmdFileOpenLog, .text = "Open Lo&g...", .prompt = "Open a log as history",
+             .run = [](CommandContext& c, const Command&, int) { c.frame.History().OnOpenLog(); }},
     Command {.id = CmdFileSave, .text = "&Save", .prompt = "Save the active document", .shortcut = "Ctrl+S",
              .run = [](CommandContext& c, const Command&, int) { c.app.OnFileSave(); }},
     Command {.id = CmdFileSaveAs, .text = "Save &As...", .prompt = "Save the active document with a new name",

@@ -5,6 +5,7 @@
 #include "desktop/command_table.h"
 #include "desktop/critical_notifier.h"
 #include "desktop/log_owner_notice.h"
+#include "desktop/history_controller.h"
 #include "desktop/menus.h"
 #include "desktop/quellarimond_app.h"
 #include "desktop/quellarimond_doc.h"
@@ -34,6 +35,7 @@ CMainFrame::CMainFrame(CQuellarimondApp& app, CQuellarimondDoc& document, std::f
     view_ = new CQuellarimondView(document, this);
     setCentralWidget(view_);
     document_.SetListener(this);
+    history_ = new HistoryController(document, *this);
 
     actions_ = std::make_unique<CommandActions>(*this, [this](const Command& row, int id) { RunCommandRow(row, id); });
     BuildMainMenu(*menuBar(), *actions_);

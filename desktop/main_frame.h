@@ -35,6 +35,7 @@ class CriticalNotifier;
 class CQuellarimondApp;
 class CQuellarimondDoc;
 class CQuellarimondView;
+class HistoryController;
 
 class CMainFrame final : public QMainWindow, public DocumentListener {
     Q_OBJECT
@@ -48,6 +49,8 @@ public:
     ~CMainFrame() override;
 
     CQuellarimondView& View() const { return *view_; }
+    // A log shown as history (File > Open Log...).
+    HistoryController& History() const { return *history_; }
     // "<profile title> - Quellarimond".
     void UpdateTitle();
     // The window's place in screen pixels: its outer top-left corner and its size (right and
@@ -144,6 +147,7 @@ private:
     bool documentClosed_ = false;
     CQuellarimondView* view_ = nullptr;
     std::unique_ptr<CommandActions> actions_;
+    HistoryController* history_ = nullptr;
     QLabel* readyLabel_ = nullptr;
     QMenu* contextMenu_ = nullptr;
     QMenu* trayMenu_ = nullptr;

@@ -89,7 +89,7 @@ void BuildMainMenu(QMenuBar& bar, const CommandActions& actions)
 {
     QMenu* file = bar.addMenu(QStringLiteral("&File"));
     AddItems(*file,
-             {CmdFileNew, CmdFileOpen, CmdFileSave, CmdFileSaveAs, Separator, CmdViewLog, CmdCleanLog,
+             {CmdFileNew, CmdFileOpen, CmdFileOpenLog, CmdFileSave, CmdFileSaveAs, Separator, CmdViewLog, CmdCleanLog,
               CmdLogSettings, Separator, CmdResetMax, CmdRestart, Separator, CmdRecentFile, Separator, CmdAppExit},
              actions);
 

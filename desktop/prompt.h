@@ -31,6 +31,8 @@ public:
     // The open and save dialogs of profiles; an empty result means cancelled.
     virtual QString OpenProfileName() = 0;
     virtual QString SaveProfileName(const QString& suggestion) = 0;
+    // The open dialog of logs (HTML and CSV); empty when cancelled.
+    virtual QString OpenLogName() = 0;
     // The colour chooser with the initial colour preselected; none when cancelled.
     virtual std::optional<QColor> ChooseColor(const QColor& initial, const CustomColors& customColors) = 0;
 };

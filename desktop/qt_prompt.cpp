@@ -44,6 +44,12 @@ QString QtPrompt::OpenProfileName()
     return QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), QString(), ProfileFilter());
 }
 
+QString QtPrompt::OpenLogName()
+{
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), QString(), QString(),
+                                        QString::fromLatin1(text::LogFilter));
+}
+
 QString QtPrompt::SaveProfileName(const QString& suggestion)
 {
     QFileDialog dialog(QApplication::activeWindow(), QString(), suggestion, ProfileFilter());

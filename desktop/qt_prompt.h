@@ -11,6 +11,7 @@ public:
     Answer Question(const QString& text, bool applicationModal) override;
     QString OpenProfileName() override;
     QString SaveProfileName(const QString& suggestion) override;
+    QString OpenLogName() override;
     std::optional<QColor> ChooseColor(const QColor& initial, const CustomColors& customColors) override;
 };
 

@@ -5,6 +5,7 @@
 #include "desktop/command_line.h"
 #include "desktop/document_dialogs.h"
 #include "desktop/help_pages.h"
+#include "desktop/history_controller.h"
 #include "desktop/main_frame.h"
 #include "desktop/page_opener.h"
 #include "desktop/program_folder.h"
@@ -115,6 +116,8 @@ bool CQuellarimondApp::OnFileNew()
 {
     if (!SaveModified())
         return false;
+    if (frame_)
+        frame_->History().Leave();
     const CQuellarimondDoc::NewResult result = document_->NewProfile();
     if (result == CQuellarimondDoc::NewResult::Refused)
         return false;
@@ -144,6 +147,8 @@ bool CQuellarimondApp::OpenDocumentFile(const QString& path)
     }
     if (!SaveModified())
         return false;
+    if (frame_)
+        frame_->History().Leave();
     if (!document_->OpenProfile(absolute))
         return false;
     // A file that could not be read keeps the document's name but stays out of the recent files.

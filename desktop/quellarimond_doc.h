@@ -82,6 +82,7 @@ public:
     CounterMonitor& GetMonitor() { return monitor_; }
     const CounterMonitor& GetMonitor() const { return monitor_; }
     Prompt& GetPrompt() const { return *environment_.prompt; }
+    const DocumentEnvironment& Environment() const { return environment_; }
 
     // --- changes the commands make --------------------------------------------------------------
     void OnRestart();

@@ -30,7 +30,7 @@ void CQuellarimondView::paintEvent(QPaintEvent* event)
         painter.fillRect(inside, Qt::black);
         return;
     }
-    CounterMonitor& monitor = document_->GetMonitor();
+    CounterMonitor& monitor = shown_ != nullptr ? *shown_ : document_->GetMonitor();
     painter.fillRect(event->rect() & inside, ToQColor(monitor.GetSettings().BackColor));
     QPainterSurface surface(painter);
     monitor.Draw(surface, Rect {inside.left(), inside.top(), inside.right() + 1, inside.bottom() + 1});

@@ -8,6 +8,10 @@
 
 #include <QFrame>
 
+namespace quel {
+class CounterMonitor;
+}
+
 namespace quel::desktop {
 
 class CQuellarimondDoc;
@@ -23,6 +27,12 @@ public:
     RepaintTarget& GetRepaintTarget() { return repaint_; }
     // The document is going; the view paints only its background from now on.
     void DetachDocument() { document_ = nullptr; }
+    // Draws monitor (a log's history) instead of the document's; null: the document's again.
+    void ShowInstead(CounterMonitor* monitor)
+    {
+        shown_ = monitor;
+        update();
+    }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -30,6 +40,7 @@ protected:
 private:
     CQuellarimondDoc* document_;
     QtRepaintTarget repaint_;
+    CounterMonitor* shown_ = nullptr;
 };
 
 } // namespace quel::desktop

@@ -6,6 +6,7 @@ namespace quel::desktop::text {
 inline constexpr const char* AppName = "Quellarimond";  // caption of every message box
 inline constexpr const char* ProfileFilter = "Quellarimond Profiles (*.qlmd);;All Files (*)";
 inline constexpr const char* ProfileExtension = ".qlmd";
+inline constexpr const char* LogFilter = "Quellarimond Logs (*.html *.csv);;All Files (*)";
 inline constexpr const char* Untitled = "Untitled";
 inline constexpr const char* SaveChanges = "Save changes to %1?";
 inline constexpr const char* Ready = "Ready";

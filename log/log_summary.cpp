@@ -110,28 +110,4 @@ std::optional<std::size_t> RowAt(const LogData& log, std::time_t time)
     return found;
 }
 
-std::vector<ColumnMoment> MomentAt(const LogData& log, std::size_t row)
-{
-    std::vector<ColumnMoment> moments(log.ColumnCount(), ColumnMoment {Unknown, Unknown, Unknown});
-    std::vector<std::size_t> counts(log.ColumnCount(), 0);
-    std::vector<double> sums(log.ColumnCount(), 0.0);
-    for (std::size_t r = 0; r <= row && r < log.RowCount(); ++r) {
-        const std::span<const double> values = log.Row(r);
-        for (std::size_t c = 0; c < values.size(); ++c) {
-            if (!LogData::IsAvailable(values[c]))
-                continue;
-            ++counts[c];
-            sums[c] += values[c];
-            moments[c].maximum = counts[c] == 1 ? values[c] : std::max(moments[c].maximum, values[c]);
-        }
-    }
-    for (std::size_t c = 0; c < moments.size(); ++c) {
-        if (counts[c] > 0)
-            moments[c].average = sums[c] / static_cast<double>(counts[c]);
-        if (row < log.RowCount())
-            moments[c].current = log.Value(row, c);
-    }
-    return moments;
-}
-
 } // namespace quel

@@ -1,7 +1,7 @@
 #pragma once
 // What a log read back says about its columns: statistics over a time span with the share
-// and the longest episode at or above a critical value (the log's rule), and the state of the
-// columns at a moment as the wind rose shows it (current, average and maximal lines).
+// and the longest episode at or above a critical value (the log's rule). The state of the
+// columns at a moment as the wind rose shows it is log_history.h's.
 
 #include "log/log_data.h"
 
@@ -40,14 +40,5 @@ std::vector<ColumnSummary> SummarizeColumns(const LogData& log, TimeSpan span,
 std::optional<TimeSpan> LogSpan(const LogData& log);
 // The row at or just before time: the latest time not after it, the later row of equal ones.
 std::optional<std::size_t> RowAt(const LogData& log, std::time_t time);
-
-struct ColumnMoment {
-    double current = 0.0;  // NaN: N/A
-    double average = 0.0;  // of the values of the rows up to and including the moment's row
-    double maximum = 0.0;
-};
-
-// Each column at row (rows 0..row).
-std::vector<ColumnMoment> MomentAt(const LogData& log, std::size_t row);
 
 } // namespace quel

@@ -44,6 +44,7 @@ public:
     Answer Question(const QString& text, bool applicationModal) override;
     QString OpenProfileName() override { return openName; }
     QString SaveProfileName(const QString& suggestion) override;
+    QString OpenLogName() override { return logName; }
     std::optional<QColor> ChooseColor(const QColor& initial, const CustomColors& customColors) override;
 
     std::vector<QString> messages;
@@ -52,6 +53,7 @@ public:
     std::deque<Answer> answers;         // taken in turn; when empty, defaultAnswer
     Answer defaultAnswer = Answer::No;
     QString openName;
+    QString logName;
     QString saveName;
     std::vector<QString> saveSuggestions;
     std::optional<QColor> color;        // the chooser's answer (none: cancelled)

@@ -66,7 +66,7 @@ TEST_F(MainFrameTest, MenusHaveTheirItemsInOrder)
     const QMenuBar& bar = *Frame().menuBar();
     EXPECT_EQ(Layout(bar), (QStringList {"&File>", "&Options>", "&Help>"}));
     EXPECT_EQ(Layout(*Submenu(bar, "&File")),
-              (QStringList {"&New...\tCtrl+N", "&Open...\tCtrl+O", "&Save\tCtrl+S", "Save &As...", "-",
+              (QStringList {"&New...\tCtrl+N", "&Open...\tCtrl+O", "Open Lo&g...", "&Save\tCtrl+S", "Save &As...", "-",
                             "&View Log...", "&Clean Log", "&Log Settings...", "-", "Reset &Max", "&Restart", "-",
                             "Recent File", "-", "E&xit"}));
     const QMenu& options = *Submenu(bar, "&Options");

@@ -1,0 +1,3 @@
+if(TARGET quel_gui)
+  quel_bench(history_bench DEPS quel_engine quel_gui)
+endif()
