@@ -25,6 +25,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace quel {
@@ -67,5 +68,13 @@ private:
     std::string file_;
     std::string key_;
 };
+
+// The same reading and writing on a settings file's text in memory, through the code the keys
+// use on their file (what the format does, checked without a file).
+bool RegistryTextHasKey(std::string_view text, const std::string& key);
+bool RegistryTextGetString(std::string_view text, const std::string& key, const std::string& name, std::string& value);
+// Creates the key when missing and sets the value, as CreateFile and SetString do to a file;
+// false (text unchanged) when they would refuse.
+bool RegistryTextSetString(std::string& text, const std::string& key, const std::string& name, const std::string& value);
 
 } // namespace quel
