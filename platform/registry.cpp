@@ -41,7 +41,9 @@ void SplitLines(std::string_view text, IniLines& out)
         if (end == std::string_view::npos)
             end = text.size();
         std::string line(text.substr(start, end - start));
-        if (!line.empty() && line.back() == '\r')
+        // Every carriage return at the end goes: one kept would be dropped by the next rewrite,
+        // which ends lines with LF alone, and change the value on that line.
+        while (!line.empty() && line.back() == '\r')
             line.pop_back();
         out.lines.push_back(std::move(line));
         start = end + 1;

@@ -8,7 +8,8 @@
 //                  /etc/quellarimond/Quellarimond.conf, or $QUELLARIMOND_SYSTEM_CONFIG
 //
 // File format (documented here because every program reads and writes the same files):
-//   - UTF-8 / 8-bit text, lines ended by LF (CR LF accepted when reading).
+//   - UTF-8 / 8-bit text, lines ended by LF (CR LF accepted when reading, and carriage returns
+//     at the end of a line are not part of it).
 //   - "[Key name]" starts a key: the key's path below the application key, e.g. "[Settings]",
 //     "[Recent File List]", "[Screen Saver]", "[Service]". Names compare without case.
 //   - "Name=Value" inside a key is a string value; the name is everything before the first
