@@ -66,8 +66,9 @@ for target in "${targets[@]}"; do
     end=$(sed -n 's/^#[0-9]*[[:space:]]*DONE *cov: \([0-9]*\).*/\1/p' "$work/$name.log")
     echo "$name: ${executions:-?} executions in ${time:-?} s (${rate:-?}/s), cov ${start:-?} -> ${end:-?}, no findings" >&2
     if [ -n "$merge" ]; then
-      # The seeds stay; of the new inputs only the fewest that add coverage join them.
-      "$target" -merge=1 -timeout=10 -rss_limit_mb=2048 "$root/tests/fuzz/corpus/$name" "$work/$name" \
+      # The seeds stay; of the new inputs only the fewest that add coverage join them (edges
+      # only, not their hit counts, which would keep hundreds more).
+      "$target" -merge=1 -use_counters=0 -timeout=10 -rss_limit_mb=2048 "$root/tests/fuzz/corpus/$name" "$work/$name" \
         >"$work/$name.merge.log" 2>&1
       echo "$name: seed folder now $(ls "$root/tests/fuzz/corpus/$name" | wc -l) inputs," \
         "$(du -sk "$root/tests/fuzz/corpus/$name" | cut -f1) KiB" >&2
