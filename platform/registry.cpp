@@ -32,24 +32,41 @@ struct IniLines {
 
 enum class ReadResult { Ok, Missing, Failed };
 
+void SplitLines(std::string_view text, IniLines& out)
+{
+    out.lines.clear();
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string line(text.substr(start, end - start));
+        // Every carriage return at the end goes: one kept would be dropped by the next rewrite,
+        // which ends lines with LF alone, and change the value on that line.
+        while (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        out.lines.push_back(std::move(line));
+        start = end + 1;
+    }
+}
+
+std::string JoinLines(const IniLines& ini)
+{
+    std::string text;
+    for (const std::string& line : ini.lines) {
+        text += line;
+        text += '\n';
+    }
+    return text;
+}
+
 // Reads a regular file; never blocks on a FIFO or device and refuses oversized files.
 ReadResult ReadLines(const std::string& file, IniLines& out, FileProblem& problem)
 {
     std::string text;
     if (!ReadRegularFile(file, MaxFileSize, text, problem))
         return problem.failure == FileFailure::Missing ? ReadResult::Missing : ReadResult::Failed;
-    out.lines.clear();
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        out.lines.push_back(std::move(line));
-        start = end + 1;
-    }
+    SplitLines(text, out);
     return ReadResult::Ok;
 }
 
@@ -158,12 +175,46 @@ bool ValidValue(const std::string& value)
 // Replaces the file by the lines, never leaving it half written.
 bool ReplaceFile(const std::string& file, const IniLines& ini)
 {
-    std::string text;
-    for (const std::string& line : ini.lines) {
-        text += line;
-        text += '\n';
+    return WriteFileAtomically(file, JoinLines(ini));
+}
+
+// What the keys do to the lines of their file; false to give up without writing, modified when
+// there is something to write.
+bool AddKey(IniLines& ini, const std::string& key, bool& modified)
+{
+    if (FindKey(ini, key).found)
+        return true;
+    if (!ini.lines.empty() && !ini.lines.back().empty())
+        ini.lines.emplace_back();
+    ini.lines.push_back("[" + key + "]");
+    modified = true;
+    return true;
+}
+
+bool GetValue(const IniLines& ini, const std::string& key, const std::string& name, std::string& value)
+{
+    const KeyLocation location = FindKey(ini, key);
+    return location.found && FindValue(ini, location, name, &value, nullptr);
+}
+
+bool SetValue(IniLines& ini, const std::string& key, const std::string& name, const std::string& value, bool& modified)
+{
+    const KeyLocation location = FindKey(ini, key);
+    if (!location.found)
+        return false;  // the key was removed by someone else
+    const std::string line = name + "=" + value;
+    std::vector<std::size_t> lines;
+    if (!FindValue(ini, location, name, nullptr, &lines)) {
+        ini.lines.insert(ini.lines.begin() + static_cast<std::ptrdiff_t>(location.insertAt), line);
+        modified = true;
+        return true;
     }
-    return WriteFileAtomically(file, text);
+    // The last line that sets the value takes the new one; earlier duplicates go.
+    ini.lines[lines.back()] = line;
+    for (auto it = lines.rbegin() + 1; it != lines.rend(); ++it)
+        ini.lines.erase(ini.lines.begin() + static_cast<std::ptrdiff_t>(*it));
+    modified = true;
+    return true;
 }
 
 // Holds the advisory lock on "<file>.lock" for the time of one read-modify-write.
@@ -283,15 +334,8 @@ std::optional<RegistryKey> RegistryKey::CreateFile(const std::string& file, cons
 {
     if (file.empty() || !ValidKeyName(key) || !CreateFolderOf(file))
         return std::nullopt;
-    const bool created = ModifyFile(file, true, [&key](IniLines& ini, bool& modified) {
-        if (FindKey(ini, key).found)
-            return true;
-        if (!ini.lines.empty() && !ini.lines.back().empty())
-            ini.lines.emplace_back();
-        ini.lines.push_back("[" + key + "]");
-        modified = true;
-        return true;
-    });
+    const bool created =
+        ModifyFile(file, true, [&key](IniLines& ini, bool& modified) { return AddKey(ini, key, modified); });
     if (!created)
         return std::nullopt;
     return RegistryKey(file, key);
@@ -300,10 +344,7 @@ std::optional<RegistryKey> RegistryKey::CreateFile(const std::string& file, cons
 bool RegistryKey::GetString(const std::string& name, std::string& value) const
 {
     IniLines ini;
-    if (ReadLines(file_, ini) != ReadResult::Ok)
-        return false;
-    const KeyLocation location = FindKey(ini, key_);
-    return location.found && FindValue(ini, location, name, &value, nullptr);
+    return ReadLines(file_, ini) == ReadResult::Ok && GetValue(ini, key_, name, value);
 }
 
 bool RegistryKey::SetString(const std::string& name, const std::string& value)
@@ -311,22 +352,7 @@ bool RegistryKey::SetString(const std::string& name, const std::string& value)
     if (!ValidValueName(name) || !ValidValue(value))
         return false;
     return ModifyFile(file_, false, [this, &name, &value](IniLines& ini, bool& modified) {
-        const KeyLocation location = FindKey(ini, key_);
-        if (!location.found)
-            return false;  // the key was removed by someone else
-        const std::string line = name + "=" + value;
-        std::vector<std::size_t> lines;
-        if (!FindValue(ini, location, name, nullptr, &lines)) {
-            ini.lines.insert(ini.lines.begin() + static_cast<std::ptrdiff_t>(location.insertAt), line);
-            modified = true;
-            return true;
-        }
-        // The last line that sets the value takes the new one; earlier duplicates go.
-        ini.lines[lines.back()] = line;
-        for (auto it = lines.rbegin() + 1; it != lines.rend(); ++it)
-            ini.lines.erase(ini.lines.begin() + static_cast<std::ptrdiff_t>(*it));
-        modified = true;
-        return true;
+        return SetValue(ini, key_, name, value, modified);
     });
 }
 
@@ -341,6 +367,33 @@ bool RegistryKey::DeleteValue(const std::string& name)
         modified = true;
         return true;
     });
+}
+
+bool RegistryTextHasKey(std::string_view text, const std::string& key)
+{
+    IniLines ini;
+    SplitLines(text, ini);
+    return ValidKeyName(key) && FindKey(ini, key).found;
+}
+
+bool RegistryTextGetString(std::string_view text, const std::string& key, const std::string& name, std::string& value)
+{
+    IniLines ini;
+    SplitLines(text, ini);
+    return GetValue(ini, key, name, value);
+}
+
+bool RegistryTextSetString(std::string& text, const std::string& key, const std::string& name, const std::string& value)
+{
+    if (!ValidKeyName(key) || !ValidValueName(name) || !ValidValue(value))
+        return false;
+    IniLines ini;
+    SplitLines(text, ini);
+    bool modified = false;
+    if (!AddKey(ini, key, modified) || !SetValue(ini, key, name, value, modified))
+        return false;
+    text = JoinLines(ini);
+    return true;
 }
 
 } // namespace quel

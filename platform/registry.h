@@ -8,7 +8,8 @@
 //                  /etc/quellarimond/Quellarimond.conf, or $QUELLARIMOND_SYSTEM_CONFIG
 //
 // File format (documented here because every program reads and writes the same files):
-//   - UTF-8 / 8-bit text, lines ended by LF (CR LF accepted when reading).
+//   - UTF-8 / 8-bit text, lines ended by LF (CR LF accepted when reading, and carriage returns
+//     at the end of a line are not part of it).
 //   - "[Key name]" starts a key: the key's path below the application key, e.g. "[Settings]",
 //     "[Recent File List]", "[Screen Saver]", "[Service]". Names compare without case.
 //   - "Name=Value" inside a key is a string value; the name is everything before the first
@@ -25,6 +26,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace quel {
@@ -67,5 +69,13 @@ private:
     std::string file_;
     std::string key_;
 };
+
+// The same reading and writing on a settings file's text in memory, through the code the keys
+// use on their file (what the format does, checked without a file).
+bool RegistryTextHasKey(std::string_view text, const std::string& key);
+bool RegistryTextGetString(std::string_view text, const std::string& key, const std::string& name, std::string& value);
+// Creates the key when missing and sets the value, as CreateFile and SetString do to a file;
+// false (text unchanged) when they would refuse.
+bool RegistryTextSetString(std::string& text, const std::string& key, const std::string& name, const std::string& value);
 
 } // namespace quel

@@ -6,18 +6,26 @@
 #   scripts/fuzz.sh                about 60 seconds in all, shared by the targets (scripts/test.sh)
 #   scripts/fuzz.sh --seconds N    N seconds in all
 #   scripts/fuzz.sh --runs N       N executions per target (the long run: --runs 1000000)
+#   --target NAME                  only that target (may be given more than once)
+#   --merge                        afterwards, add to the seed folder the fewest new inputs that
+#                                  cover what the seeds do not (libFuzzer -merge=1)
 #
-# A finding leaves its input in build-fuzz/findings/; once mended, add that input to the
-# target's corpus folder, so that every run tries it again.
+# Each target reports its executions, their rate, and its coverage (libFuzzer's cov:) at the
+# start and at the end. A finding leaves its input in build-fuzz/findings/; once mended, add
+# that input to the target's corpus folder, so that every run tries it again.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=60
 runs=
+merge=
+only=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --seconds) seconds=$2; shift 2 ;;
     --runs) runs=$2; shift 2 ;;
-    *) echo "usage: $0 [--seconds N | --runs N]" >&2; exit 2 ;;
+    --target) only+=("$2"); shift 2 ;;
+    --merge) merge=1; shift ;;
+    *) echo "usage: $0 [--seconds N | --runs N] [--target NAME]... [--merge]" >&2; exit 2 ;;
   esac
 done
 
@@ -29,7 +37,12 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUEL_CORE_ONLY=ON -DQUEL_SANITIZE=fuzz -DQUEL_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)"
 
-targets=("$build"/tests/fuzz/*_fuzz)
+targets=()
+if [ ${#only[@]} -eq 0 ]; then
+  targets=("$build"/tests/fuzz/*_fuzz)
+else
+  for name in "${only[@]}"; do targets+=("$build/tests/fuzz/$name"); done
+fi
 per_target=$(( seconds / ${#targets[@]} ))
 [ "$per_target" -ge 1 ] || per_target=1
 work=$(mktemp -d)
@@ -47,7 +60,19 @@ for target in "${targets[@]}"; do
        -artifact_prefix="$build/findings/$name-" "$work/$name" "$root/tests/fuzz/corpus/$name" \
        >"$work/$name.log" 2>&1; then
     executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$name.log")
-    echo "$name: ${executions:-?} executions, no findings" >&2
+    time=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$work/$name.log")
+    rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$work/$name.log")
+    start=$(sed -n 's/^#[0-9]*[[:space:]]*INITED cov: \([0-9]*\).*/\1/p' "$work/$name.log")
+    end=$(sed -n 's/^#[0-9]*[[:space:]]*DONE *cov: \([0-9]*\).*/\1/p' "$work/$name.log")
+    echo "$name: ${executions:-?} executions in ${time:-?} s (${rate:-?}/s), cov ${start:-?} -> ${end:-?}, no findings" >&2
+    if [ -n "$merge" ]; then
+      # The seeds stay; of the new inputs only the fewest that add coverage join them (edges
+      # only, not their hit counts, which would keep hundreds more).
+      "$target" -merge=1 -use_counters=0 -timeout=10 -rss_limit_mb=2048 "$root/tests/fuzz/corpus/$name" "$work/$name" \
+        >"$work/$name.merge.log" 2>&1
+      echo "$name: seed folder now $(ls "$root/tests/fuzz/corpus/$name" | wc -l) inputs," \
+        "$(du -sk "$root/tests/fuzz/corpus/$name" | cut -f1) KiB" >&2
+    fi
   else
     echo "$name: FINDING" >&2
     tail -n 40 "$work/$name.log" >&2

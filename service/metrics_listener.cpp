@@ -68,7 +68,7 @@ bool MetricsListener::Open(const std::string& address, const std::string& webCon
     monitor_ = &monitor;
     profile_ = profile;
     char error[1024] = "";
-    listener_ = open(address.c_str(), webConfig.c_str(), &MetricsListener::Source, this, error, sizeof error);
+    listener_ = open(address.c_str(), webConfig.c_str(), &MetricsListener::Source, this, 0, error, sizeof error);
     if (!listener_) {
         reason = error;
         close_ = nullptr;

@@ -64,6 +64,9 @@ public:
     virtual ~WindRose();
     // Writes the configuration block; 1 when everything was written and the file replaced.
     virtual int SaveToFile(const std::string& path);
+    // The same configuration block as text, without touching a file or the modified flag; 1 when
+    // everything was written.
+    int SaveToText(std::string& text);
     // Reads a configuration block, appending its axes; 1 when read to the end (or to a full
     // axis table) and closed.
     virtual int LoadFromFile(const std::string& path);

@@ -1,4 +1,4 @@
-// The configuration block: SaveToFile, LoadFromFile and the base header.
+// The configuration block: SaveToText, SaveToFile, LoadFromFile and the base header.
 
 #include "platform/atomic_file.h"
 #include "platform/regular_file.h"
@@ -75,7 +75,7 @@ bool WindRose::WriteHeader(ConfigWriter& file)
     return true;
 }
 
-int WindRose::SaveToFile(const std::string& path)
+int WindRose::SaveToText(std::string& text)
 {
     Guard guard(lock_);
     State& s = *state_;
@@ -95,12 +95,24 @@ int WindRose::SaveToFile(const std::string& path)
                 return 0;
             EndAxisSection(file);
         }
-        if (!WriteFileAtomically(path, file.Text()))
+        text = file.Text();
+    } catch (const std::exception&) {
+        return 0;
+    }
+    return 1;
+}
+
+int WindRose::SaveToFile(const std::string& path)
+{
+    Guard guard(lock_);
+    try {
+        std::string text;
+        if (!SaveToText(text) || !WriteFileAtomically(path, text))
             return 0;
     } catch (const std::exception&) {
         return 0;
     }
-    s.modified = 0;
+    state_->modified = 0;
     return 1;
 }
 

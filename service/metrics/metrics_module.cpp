@@ -1,9 +1,12 @@
 // quel_metrics.so: the service's /metrics page, served by prometheus-cpp (civetweb).
 
+#include "service/metrics/listener_checks.h"
 #include "service/metrics/metrics_module_api.h"
 #include "service/metrics/metric_families.h"
 #include "service/metrics/web_config.h"
 
+#include <CivetServer.h>
+#include <civetweb.h>
 #include <prometheus/collectable.h>
 #include <prometheus/exposer.h>
 
@@ -47,9 +50,98 @@ private:
 };
 
 struct Listener {
+    explicit Listener(int connections) : bound(connections) {}
+    quel::ConnectionBound bound;  // outlives the exposer, whose threads use it
     std::shared_ptr<ServiceCollectable> collectable;
     std::unique_ptr<prometheus::Exposer> exposer;
 };
+
+// civetweb's callbacks get a connection, never a pointer of ours; only the server context tells
+// listeners apart. civetweb hands the new context to init_context on the thread that makes the
+// Exposer, which is how a listener's bound gets filed under its context.
+class BoundsByContext {
+public:
+    void Add(const mg_context* context, quel::ConnectionBound* bound)
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        bounds_[context] = bound;
+    }
+    void Remove(const mg_context* context)
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        bounds_.erase(context);
+    }
+    quel::ConnectionBound* Find(const mg_context* context)
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        const auto found = bounds_.find(context);
+        return found != bounds_.end() ? found->second : nullptr;
+    }
+
+private:
+    std::mutex mutex_;
+    std::map<const mg_context*, quel::ConnectionBound*> bounds_;
+};
+
+BoundsByContext boundsByContext;
+thread_local quel::ConnectionBound* openingBound = nullptr;
+
+void InitContext(const mg_context* context)
+{
+    if (openingBound)
+        boundsByContext.Add(context, openingBound);
+}
+
+void ExitContext(const mg_context* context)
+{
+    boundsByContext.Remove(context);
+}
+
+// The listener's bound when the connection is within it (and now counted), else null.
+quel::ConnectionBound* Admit(const mg_connection* connection)
+{
+    quel::ConnectionBound* bound = boundsByContext.Find(mg_get_context(connection));
+    return bound && bound->Admit() ? bound : nullptr;
+}
+
+// A connection within the bound carries the bound as its data (and gives its place back when it
+// closes); one beyond it carries none.
+int InitConnection(const mg_connection* connection, void** data)
+{
+    *data = Admit(connection);
+    return 0;
+}
+
+void ConnectionClose(const mg_connection* connection)
+{
+    if (auto* bound = static_cast<quel::ConnectionBound*>(mg_get_user_connection_data(connection)))
+        bound->Release();
+}
+
+// A request on a connection beyond the bound is answered 503 at once, and the connection closes.
+int BeginRequest(mg_connection* connection)
+{
+    if (mg_get_user_connection_data(connection))
+        return 0;  // civetweb and prometheus-cpp serve it
+    // A refused connection kept alive that asks again is served once there is room.
+    if (quel::ConnectionBound* bound = Admit(connection)) {
+        mg_set_user_connection_data(connection, bound);
+        return 0;
+    }
+    mg_send_http_error(connection, 503, "%s", "Too many connections to the metrics listener; try again later.\n");
+    return 503;
+}
+
+CivetCallbacks ListenerCallbacks()
+{
+    CivetCallbacks callbacks;
+    callbacks.init_context = &InitContext;
+    callbacks.exit_context = &ExitContext;
+    callbacks.init_connection = &InitConnection;
+    callbacks.connection_close = &ConnectionClose;
+    callbacks.begin_request = &BeginRequest;
+    return callbacks;
+}
 
 // civetweb only says that it could not bind; a bind of our own names the reason.
 std::string BindProblem(const std::string& address)
@@ -99,18 +191,21 @@ std::string BindProblem(const std::string& address)
 // connection that sends half a request holds a worker until request_timeout_ms. With fewer
 // workers than such connections, scrapes queue behind them; so there are enough workers for
 // hundreds of them at once (idle workers cost a few KiB each), and a request must arrive whole
-// within a few seconds. civetweb accepts no more than the workers plus its queue; the rest
-// wait in the kernel's listen backlog until a worker is free.
+// within a few seconds. Connections beyond that bound are not left waiting in civetweb's queue:
+// a few more workers take them and answer 503 at once (ConnectionBound). Only when those are
+// busy too do connections wait in the queue and the kernel's listen backlog.
 constexpr int MaxWorkers = 640;
+constexpr int RefusalWorkers = 8;
 constexpr int ConnectionQueue = 64;
 // File descriptors the rest of the service may hold besides the listener's connections.
 constexpr rlim_t OtherFiles = 128;
 
-// Workers for which there are file descriptors: civetweb spins on accept() while it has none
-// left. Raises the soft limit up to the hard one when that is needed, as most servers do.
-int WorkerThreads()
+// Connections served at once, for which there are file descriptors: civetweb spins on accept()
+// while it has none left. Raises the soft limit up to the hard one when that is needed, as most
+// servers do.
+int ServedConnections()
 {
-    const rlim_t wanted = MaxWorkers + ConnectionQueue + OtherFiles;
+    const rlim_t wanted = MaxWorkers + RefusalWorkers + ConnectionQueue + OtherFiles;
     rlimit files {};
     if (::getrlimit(RLIMIT_NOFILE, &files) != 0)
         return 8;
@@ -123,15 +218,16 @@ int WorkerThreads()
     }
     if (files.rlim_cur == RLIM_INFINITY || files.rlim_cur >= wanted)
         return MaxWorkers;
-    const rlim_t spare = files.rlim_cur > ConnectionQueue + OtherFiles ? files.rlim_cur - ConnectionQueue - OtherFiles : 0;
+    const rlim_t reserved = RefusalWorkers + ConnectionQueue + OtherFiles;
+    const rlim_t spare = files.rlim_cur > reserved ? files.rlim_cur - reserved : 0;
     return std::max(8, static_cast<int>(spare));
 }
 
-std::vector<std::string> CivetOptions(const std::string& address)
+std::vector<std::string> CivetOptions(const std::string& address, int servedConnections)
 {
     return {
         "listening_ports",       address,
-        "num_threads",           std::to_string(WorkerThreads()),
+        "num_threads",           std::to_string(servedConnections + RefusalWorkers),
         "connection_queue",      std::to_string(ConnectionQueue),
         "listen_backlog",        "512",
         "request_timeout_ms",    "3000",  // the whole request, from the first byte to the end of the headers
@@ -148,23 +244,6 @@ std::string TlsRefusal(const std::string& path)
            "let a reverse proxy serve TLS in front of a loopback listener (README: TLS through a reverse proxy)";
 }
 
-// One password check at a time: a bcrypt check takes tens of milliseconds of CPU on purpose,
-// and a flood of wrong passwords on hundreds of workers must leave the sampling a core.
-std::mutex checkLock;
-
-bool Authorized(const std::map<std::string, std::string>& users, const std::string& user, const std::string& password)
-{
-    try {
-        // An unknown user costs a check as well, so the time does not tell which names exist.
-        const auto found = users.find(user);
-        const std::string& hash = found != users.end() ? found->second : users.begin()->second;
-        const std::lock_guard<std::mutex> lock(checkLock);
-        return quel::PasswordMatches(password, hash) && found != users.end();
-    } catch (const std::exception&) {
-        return false;  // out of memory: refused, and the scrape may try again
-    }
-}
-
 void WriteError(char* error, std::size_t size, const std::string& text)
 {
     if (error && size > 0)
@@ -176,8 +255,8 @@ void WriteError(char* error, std::size_t size, const std::string& text)
 extern "C" __attribute__((visibility("default"))) void* quel_metrics_open(const char* address,
                                                                           const char* webConfig,
                                                                           QuelMetricsSource* source,
-                                                                          void* sourceContext, char* error,
-                                                                          std::size_t errorSize)
+                                                                          void* sourceContext, int maxConnections,
+                                                                          char* error, std::size_t errorSize)
 {
     try {
         // The file is read before anything listens: a listener meant to be closed never opens.
@@ -193,19 +272,25 @@ extern "C" __attribute__((visibility("default"))) void* quel_metrics_open(const 
                 return nullptr;
             }
         }
-        auto listener = std::make_unique<Listener>();
+        const int served = maxConnections > 0 ? maxConnections : ServedConnections();
+        auto listener = std::make_unique<Listener>(served);
         listener->collectable = std::make_shared<ServiceCollectable>(source, sourceContext);
+        const CivetCallbacks callbacks = ListenerCallbacks();
         try {
-            listener->exposer = std::make_unique<prometheus::Exposer>(CivetOptions(address));
+            openingBound = &listener->bound;
+            listener->exposer = std::make_unique<prometheus::Exposer>(CivetOptions(address, served), &callbacks);
+            openingBound = nullptr;
         } catch (const std::exception&) {
+            openingBound = nullptr;
             WriteError(error, errorSize, BindProblem(address));
             return nullptr;
         }
         // The check is in place before the page has anything on it.
         if (!config.users.empty()) {
+            auto check = std::make_shared<quel::PasswordCheck>(std::move(config.users));
             listener->exposer->RegisterAuth(
-                [users = std::move(config.users)](const std::string& user, const std::string& password) {
-                    return Authorized(users, user, password);
+                [check](const std::string& user, const std::string& password) {
+                    return check->Authorized(user, password);
                 },
                 "Quellarimond");
         }

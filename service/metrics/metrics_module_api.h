@@ -39,11 +39,13 @@ typedef void QuelMetricsSource(void* sourceContext, QuelMetricsDeliver* deliver,
 
 // quel_metrics_open: starts listening on `address` (a civetweb listening port such as
 // "127.0.0.1:9187", "[::1]:9187" or "9187"). webConfig: the path of a web configuration file
-// (basic_auth_users, tls_server_config), or empty for none. On success returns a listener
-// handle; on failure (the web configuration included) returns null, listens nowhere, and writes
-// a one-line reason into error.
-typedef void* QuelMetricsOpen(const char* address, const char* webConfig, QuelMetricsSource* source, void* sourceContext, char* error,
-                              std::size_t errorSize);
+// (basic_auth_users, tls_server_config), or empty for none. maxConnections: the connections
+// served at once (0: as many as the module's limits and the process's file limit allow); a
+// request on a connection beyond them is answered 503 at once and the connection closed. On
+// success returns a listener handle; on failure (the web configuration included) returns null,
+// listens nowhere, and writes a one-line reason into error.
+typedef void* QuelMetricsOpen(const char* address, const char* webConfig, QuelMetricsSource* source, void* sourceContext,
+                              int maxConnections, char* error, std::size_t errorSize);
 // quel_metrics_close: stops listening and waits for the listener's threads; after it the
 // source is never called again.
 typedef void QuelMetricsClose(void* listener);

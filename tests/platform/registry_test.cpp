@@ -135,6 +135,18 @@ TEST_F(RegistryTest, ReadsHandWrittenFilesLeniently)
     EXPECT_EQ(Get(*service, "Profile"), "/second.qlmd");  // the later line wins
 }
 
+TEST_F(RegistryTest, StrayCarriageReturnsAreNotPartOfAValueBeforeOrAfterARewrite)
+{
+    WriteFile(file_, "[Settings]\r\r\nInterval=5\r\r\r\nUrl=a\rb\r\n");
+    auto settings = RegistryKey::OpenFile(file_, "Settings");
+    ASSERT_TRUE(settings);
+    for (int pass = 0; pass < 2; ++pass) {
+        EXPECT_EQ(Get(*settings, "Interval"), "5");
+        EXPECT_EQ(Get(*settings, "Url"), "a\rb");
+        EXPECT_TRUE(settings->SetString("History", "20"));  // rewrites the file with LF line ends
+    }
+}
+
 TEST_F(RegistryTest, WritesKeepCommentsOtherKeysAndOrder)
 {
     WriteFile(file_, "# written by hand\n[Settings]\nInterval=5\n\n[Service]\nProfile=/a.qlmd\nprofile=/b.qlmd\n\n[Screen Saver]\nPeriod=3\n");

@@ -1,5 +1,7 @@
 // quelmondsrvc's /metrics listener, end to end against the built program on 127.0.0.1.
 
+#include "platform/loadable_module.h"
+#include "service/metrics/metrics_module_api.h"
 #include "service_test_support.h"
 
 #include <gtest/gtest.h>
@@ -88,6 +90,26 @@ public:
         while ((n = ::recv(fd_, buffer, sizeof buffer, 0)) > 0)
             text.append(buffer, static_cast<std::size_t>(n));
         return text;
+    }
+
+    // One response on a connection kept alive: the head, then Content-Length bytes of body.
+    std::string ReceiveResponse()
+    {
+        std::string text;
+        char buffer[4096];
+        for (;;) {
+            const std::size_t head = text.find("\r\n\r\n");
+            if (head != std::string::npos) {
+                const std::size_t field = text.find("Content-Length: ");
+                const std::size_t body = field < head ? std::stoul(text.substr(field + 16)) : 0;
+                if (text.size() >= head + 4 + body)
+                    return text;
+            }
+            const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                return text;
+            text.append(buffer, static_cast<std::size_t>(n));
+        }
     }
 
 private:
@@ -306,6 +328,52 @@ TEST_F(MetricsListenerTest, BrokenWebConfigIsOneLineAndNoListenerAndLoggingGoesO
         EXPECT_EQ(process_.Stderr(), "quelmondsrvc: cannot open the metrics listener on " + port.Address() + ": " +
                                          reason + "; logging goes on without it\n");
     }
+}
+
+void EmptyPage(void*, QuelMetricsDeliver* deliver, void* deliverContext)
+{
+    const QuelMetricsPage page {"bound", nullptr, 0, 0, 0, 0.0, 0};
+    deliver(&page, deliverContext);
+}
+
+// The metrics module with a bound of a few connections, held open by keep-alive scrapes: one
+// more is answered 503 instead of waiting for a worker, and the places come back when the
+// held connections close (twice, so that a place lost or given back twice shows).
+TEST(MetricsModuleTest, ConnectionsBeyondTheBoundAreRefusedAndThePlacesComeBack)
+{
+    std::string reason;
+    const quel::LoadableModule module = quel::LoadableModule::OpenFile(
+        std::string(QUEL_MODULE_BUILD_DIR) + "/" + quel::ModuleFileName("quel_metrics"), reason);
+    ASSERT_TRUE(module.IsOpen()) << reason;
+    auto* open = module.Find<QuelMetricsOpen>("quel_metrics_open", reason);
+    auto* close = module.Find<QuelMetricsClose>("quel_metrics_close", reason);
+    ASSERT_TRUE(open && close) << reason;
+    LoopbackPort port;
+    port.Release();
+    constexpr int Bound = 3;
+    char error[256] = "";
+    void* listener = open(port.Address().c_str(), "", &EmptyPage, nullptr, Bound, error, sizeof error);
+    ASSERT_NE(listener, nullptr) << error;
+    const std::string keepAlive = "GET /metrics HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        // A place comes back once the listener has seen a connection close: until then, retry.
+        std::vector<std::unique_ptr<Connection>> held;
+        for (int i = 0; i < Bound; ++i) {
+            EXPECT_TRUE(WaitFor([&] {
+                auto connection = std::make_unique<Connection>(port.Address());
+                if (!connection->Send(keepAlive) || !connection->ReceiveResponse().starts_with("HTTP/1.1 200"))
+                    return false;
+                held.push_back(std::move(connection));
+                return true;
+            }));
+        }
+        const std::string refused = Scrape(port.Address());
+        EXPECT_TRUE(refused.starts_with("HTTP/1.1 503")) << refused;
+        held.clear();
+        EXPECT_TRUE(WaitFor([&] { return Scrape(port.Address()).starts_with("HTTP/1.1 200"); }));
+    }
+    close(listener);
 }
 
 } // namespace
