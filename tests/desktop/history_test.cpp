@@ -162,7 +162,8 @@ TEST_F(HistoryTest, AFileThatIsNoLogIsRefusedWhileSamplingGoesOnAndACopiedLogTak
     Start();
     ASSERT_TRUE(WaitUntil([] { return SamplingRunning(); }));
     const QString liveTitle = Frame().windowTitle();
-    WriteFile(root + "binary.html", std::string("\x7f" "ELF\x02\x01\x01\0\0\0\xff\xfe", 14));
+    static constexpr char Binary[] = "\x7f" "ELF\x02\x01\x01\0\0\0\xff\xfe";
+    WriteFile(root + "binary.html", std::string(Binary, sizeof Binary - 1));
     prompt.logName = QString::fromStdString(root + "binary.html");
     Frame().OnCommand(CmdFileOpenLog);
     ASSERT_EQ(prompt.messages.size(), 1u);
